@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Set-up on a Debian 12 machine: installs the Debian packages the project needs (only those
+# missing), then configures and builds. Idempotent; quick when everything is in place.
+#
+#   scripts/setup.sh                 packages + normal build in build/
+#   scripts/setup.sh --sanitize      packages + AddressSanitizer/UBSan build in build-asan/
+#   scripts/setup.sh --packages-only packages only
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+mode=normal
+for arg in "$@"; do
+    case "$arg" in
+        --sanitize) mode=sanitize ;;
+        --packages-only) mode=packages ;;
+        *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
+    esac
+done
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins
+    libgtest-dev libgmock-dev googletest libbenchmark-dev
+    libxkbcommon-dev xvfb xauth fonts-wine fonts-liberation
+)
+if [ "${ZEPRA_WINDOWS_LEG:-0}" = 1 ]; then
+    packages+=(mingw-w64 wine64 wine)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "setup: installing ${missing[*]}"
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "setup: these Debian packages are missing and installing them needs root:" >&2
+        echo "  sudo apt-get install ${missing[*]}" >&2
+        exit 1
+    fi
+    if ! apt-get update -qq; then
+        echo "setup: cannot reach Debian's package archive (apt-get update failed)." >&2
+        exit 1
+    fi
+    if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"; then
+        echo "setup: apt-get could not install: ${missing[*]}" >&2
+        exit 1
+    fi
+fi
+
+[ "$mode" = packages ] && exit 0
+
+if [ "$mode" = sanitize ]; then
+    build="$here/build-asan"
+    flags=(-DZEPRA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DZEPRA_BUILD_BENCHMARKS=OFF)
+else
+    build="$here/build"
+    flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+fi
+flags+=(-DZEPRA_WERROR="${ZEPRA_WERROR:-OFF}")
+
+cmake -S "$here" -B "$build" -G Ninja "${flags[@]}" >/dev/null
+cmake --build "$build" -j"${ZEPRA_JOBS:-2}"

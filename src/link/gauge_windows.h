@@ -1,0 +1,67 @@
+#pragma once
+// What the link needs of the windows. The main window implements it; link tests record it.
+// The link never touches a widget: every change it makes to what the user sees goes through here,
+// one call per control change, in the order the changes are made.
+
+#include <cstdint>
+#include <string>
+
+namespace zepra {
+
+// Controls of the main window that the link changes.
+enum class MainControl {
+    Connect,      // Cmd_Connect
+    RealTime,     // Cmd_RealTime
+    Grp1,         // Cmd_Grp1
+    Grp2,         // Cmd_Grp2
+    Grp3,         // Cmd_Grp3
+    Grp4,         // Cmd_Grp4
+    AllGrp,       // Cmd_AllGrp
+    RealTimeGrp,  // Cmd_RealTimeGrp
+    Unit,         // Cmd_Unit
+    LabelData,    // labeldata, the big reading
+    LabelNoPort,  // label_noport, "NO PORT"
+    LabelUnit,    // labelunit, the big reading's unit word
+};
+
+// The group windows: the four stored groups and the gauge's current group.
+enum class GroupWindowId { Group1 = 1, Group2 = 2, Group3 = 3, Group4 = 4, Current = 5 };
+
+// The texts of the real-time list after one captured sample.
+struct CapturedSampleTexts {
+    std::int32_t recordIndex = 0;  // index of the new record in RealTimeSamples
+    std::string unitLine;          // Label7
+    std::string count;             // Label1
+    std::string maximum;           // Label4
+    std::string minimum;           // Label5
+    std::string mean;              // Label2
+    std::string deviation;         // Label3
+};
+
+class GaugeWindows {
+public:
+    virtual ~GaugeWindows() = default;
+
+    virtual void setEnabled(MainControl control, bool enabled) = 0;
+    virtual void setShown(MainControl control, bool shown) = 0;
+    // Captions: Cmd_RealTime ("RealTimeSamp" / "Pause"), labeldata, labelunit.
+    virtual void setText(MainControl control, const std::string& text) = 0;
+
+    // A modal message with one OK button; returns when it is dismissed.
+    virtual void showMessage(const std::string& text) = 0;
+
+    // Close the group window if it is visible, then open it on the store's current data.
+    virtual void reopenGroupWindow(GroupWindowId window) = 0;
+
+    // Show the real-time list window modeless, creating it first if it does not exist.
+    virtual void showRealTimeList() = 0;
+    // A sample was appended to RealTimeSamples: add it on top of the real-time list (creating the
+    // window unshown if it does not exist; creation builds it from the store, new sample included)
+    // and set the list's labels.
+    virtual void sampleCaptured(const CapturedSampleTexts& texts) = 0;
+
+    // The port reported that the device is gone; the link is idle again and the port closed.
+    virtual void deviceGone(const std::string& reason) = 0;
+};
+
+}  // namespace zepra
