@@ -1,0 +1,115 @@
+#include "link/connection.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace zepra {
+namespace {
+
+constexpr std::uint32_t kValueBufferSize = 100;
+// The bridge driver's first device, under either of its two device names, in this order.
+constexpr std::array<const char*, 2> kBridgeValueNames = {"\\Device\\silabser0",
+                                                          "\\Device\\slabser0"};
+constexpr int kHighestPortNumber = 16;
+
+// n for exactly "COM1" ... "COM16" (case-sensitive, nothing around it); 0 otherwise.
+int RecognisedPortNumber(const std::string& portName) {
+    for (int n = 1; n <= kHighestPortNumber; ++n) {
+        if (portName == "COM" + std::to_string(n)) return n;
+    }
+    return 0;
+}
+
+bool IsPermissionError(const std::string& reason) {
+    std::string lower = reason;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    });
+    return lower.find("permission") != std::string::npos ||
+           lower.find("access is denied") != std::string::npos;
+}
+
+std::string OpenFailureMessage(int portNumber, const std::string& device, std::string reason) {
+    std::string text = "Cannot open COM" + std::to_string(portNumber);
+    if (!device.empty()) text += " (" + device + ")";
+    if (reason.empty()) reason = "unknown error";
+    text += ": " + reason;
+    if (text.back() != '.') text += '.';
+    // On Linux serial devices belong to the dialout group.
+    if (IsPermissionError(reason) && device.rfind("/dev/", 0) == 0) {
+        text += "\r\nAdd your user to the 'dialout' group and log in again.";
+    }
+    return text;
+}
+
+void ShowConnectedLook(bool atStartup, GaugeWindows& windows) {
+    windows.setEnabled(MainControl::Connect, false);
+    for (MainControl button : {MainControl::RealTime, MainControl::Grp1, MainControl::Grp2,
+                               MainControl::Grp3, MainControl::Grp4}) {
+        windows.setEnabled(button, true);
+    }
+    if (atStartup) {
+        windows.setEnabled(MainControl::AllGrp, true);
+        windows.setEnabled(MainControl::RealTimeGrp, true);
+        windows.setEnabled(MainControl::Unit, true);
+    } else {
+        windows.setEnabled(MainControl::Unit, true);
+        windows.setEnabled(MainControl::RealTimeGrp, true);
+    }
+    windows.setShown(MainControl::LabelData, true);
+    windows.setShown(MainControl::LabelNoPort, false);
+    windows.setShown(MainControl::LabelUnit, true);
+}
+
+}  // namespace
+
+bool ConnectToGauge(bool atStartup, SerialPortList& portList, SerialPort& port,
+                    GaugeWindows& windows) {
+    std::array<char, kValueBufferSize> buffer{};
+    std::uint32_t byteCount = kValueBufferSize;
+
+    if (!portList.openKey()) {
+        windows.showMessage(kRegOpenKeyError);
+        return false;
+    }
+    bool found = false;
+    for (const char* valueName : kBridgeValueNames) {
+        // A failed query may have changed the count (to the size a long value needs): every query
+        // is told the buffer's real size.
+        byteCount = kValueBufferSize;
+        if (portList.queryValue(valueName, buffer.data(), byteCount)) {
+            found = true;
+            break;
+        }
+    }
+    if (!found) {
+        portList.closeKey();
+        windows.showMessage(atStartup ? kNoPortAtStartup : kNoPortOnConnect);
+        return false;
+    }
+    // The count includes the terminating zero byte, which is dropped.
+    const std::size_t nameLength =
+        byteCount == 0 ? 0 : std::min<std::size_t>(byteCount - 1, kValueBufferSize - 1);
+    const std::string portName(buffer.data(), nameLength);
+    portList.closeKey();
+
+    if (const int portNumber = RecognisedPortNumber(portName); portNumber != 0) {
+        port.setPortNumber(portNumber);
+    }
+    if (port.isOpen()) {
+        windows.showMessage(kPortError);
+        return false;
+    }
+    std::string reason;
+    if (!port.open(reason)) {
+        windows.showMessage(OpenFailureMessage(port.portNumber(),
+                                               portList.deviceForPort(port.portNumber()), reason));
+        return false;
+    }
+    ShowConnectedLook(atStartup, windows);
+    return true;
+}
+
+}  // namespace zepra
