@@ -22,18 +22,17 @@ int RecognisedPortNumber(const std::string& portName) {
     return 0;
 }
 
+// Qt and the C library word it "Permission denied" or "Permission error ...".
 bool IsPermissionError(const std::string& reason) {
-    std::string lower = reason;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    });
-    return lower.find("permission") != std::string::npos ||
-           lower.find("access is denied") != std::string::npos;
+    return reason.find("Permission") != std::string::npos ||
+           reason.find("permission") != std::string::npos;
 }
 
 std::string OpenFailureMessage(int portNumber, const std::string& device, std::string reason) {
     std::string text = "Cannot open COM" + std::to_string(portNumber);
     if (!device.empty()) text += " (" + device + ")";
+    // The port's reason may name the device itself; it is named once.
+    if (!device.empty() && reason.rfind(device + ": ", 0) == 0) reason.erase(0, device.size() + 2);
     if (reason.empty()) reason = "unknown error";
     text += ": " + reason;
     if (text.back() != '.') text += '.';
@@ -95,12 +94,14 @@ bool ConnectToGauge(bool atStartup, SerialPortList& portList, SerialPort& port,
     const std::string portName(buffer.data(), nameLength);
     portList.closeKey();
 
-    if (const int portNumber = RecognisedPortNumber(portName); portNumber != 0) {
-        port.setPortNumber(portNumber);
-    }
+    // An open port keeps its number: changing it would leave the number naming another device
+    // than the one that is open.
     if (port.isOpen()) {
         windows.showMessage(kPortError);
         return false;
+    }
+    if (const int portNumber = RecognisedPortNumber(portName); portNumber != 0) {
+        port.setPortNumber(portNumber);
     }
     std::string reason;
     if (!port.open(reason)) {

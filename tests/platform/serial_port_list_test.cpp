@@ -1,0 +1,227 @@
+// The lists of serial ports: the file table, the Linux kernel's bridge ttys and the choice between
+// them.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QTemporaryDir>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/file_serial_port_list.h"
+#include "platform/linux_serial_port_list.h"
+
+namespace zepra {
+namespace {
+
+namespace fs = std::filesystem;
+
+void WriteFile(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+TEST(SerialPortTableTest, ReadsBothSectionsAndIgnoresTheRest) {
+    std::istringstream in(
+        "# written by the emulator\r\n"
+        "[SERIALCOMM]\r\n"
+        "\\Device\\silabser0=COM3\r\n"
+        "\\Device\\Serial0= COM1 \r\n"
+        "no equals sign here\r\n"
+        "\r\n"
+        "[PORTS]\n"
+        "COM3=/dev/pts/7\n"
+        "COM1=/dev/odd=name\n"
+        "[OTHER]\n"
+        "\\Device\\slabser0=COM9\n");
+    const SerialPortTable table = ParseSerialPortTable(in);
+    const std::vector<std::pair<std::string, std::string>> values = {
+        {"\\Device\\silabser0", "COM3"}, {"\\Device\\Serial0", " COM1 "}};
+    EXPECT_EQ(table.values, values);
+    const std::map<std::string, std::string> devices = {{"COM3", "/dev/pts/7"},
+                                                        {"COM1", "/dev/odd=name"}};
+    EXPECT_EQ(table.devices, devices);
+}
+
+// A list over a fixed table, to test the query rules on their own.
+class FixedList : public TableSerialPortList {
+  public:
+    explicit FixedList(SerialPortTable table) : table_(std::move(table)) {}
+
+  protected:
+    std::optional<SerialPortTable> loadTable() override { return table_; }
+
+  private:
+    SerialPortTable table_;
+};
+
+struct QueryCase {
+    const char* what;
+    std::string storedText;  // the text of "\Device\silabser0"
+    const char* queriedName;
+    std::uint32_t bufferSize;
+    bool succeeds;
+    std::uint32_t byteCountAfter;
+};
+
+class QueryValueTest : public testing::TestWithParam<QueryCase> {};
+
+TEST_P(QueryValueTest, BehavesLikeTheRegistry) {
+    const QueryCase& c = GetParam();
+    FixedList list(SerialPortTable{{{"\\Device\\silabser0", c.storedText}}, {}});
+    ASSERT_TRUE(list.openKey());
+    std::array<char, 200> buffer{};
+    buffer.fill('#');
+    std::uint32_t byteCount = c.bufferSize;
+    EXPECT_EQ(list.queryValue(c.queriedName, buffer.data(), byteCount), c.succeeds);
+    EXPECT_EQ(byteCount, c.byteCountAfter);
+    if (c.succeeds) {
+        EXPECT_EQ(std::string(buffer.data()), c.storedText);
+    }
+    // Nothing is written past the size the caller gave.
+    for (std::size_t i = c.succeeds ? c.byteCountAfter : 0; i < buffer.size(); ++i) {
+        ASSERT_EQ(buffer[i], '#') << "byte " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, QueryValueTest,
+    testing::Values(
+        QueryCase{"port name with its zero byte", "COM1", "\\Device\\silabser0", 100, true, 5},
+        QueryCase{"empty text", "", "\\Device\\silabser0", 100, true, 1},
+        QueryCase{"99 characters fill 100 bytes", std::string(99, 'x'), "\\Device\\silabser0", 100,
+                  true, 100},
+        QueryCase{"100 characters do not fit", std::string(100, 'x'), "\\Device\\silabser0", 100,
+                  false, 101},
+        QueryCase{"long text", std::string(150, 'x'), "\\Device\\silabser0", 100, false, 151},
+        QueryCase{"value names ignore case", "COM3", "\\DEVICE\\SilabSer0", 100, true, 5},
+        QueryCase{"missing value", "COM3", "\\Device\\slabser0", 100, false, 100},
+        QueryCase{"no prefix match", "COM3", "\\Device\\silabser", 100, false, 100}),
+    [](const testing::TestParamInfo<QueryCase>& param) {
+        std::string name = param.param.what;
+        for (char& ch : name)
+            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        return name;
+    });
+
+TEST(TableSerialPortListTest, QueriesOnlyWhileTheKeyIsOpen) {
+    FixedList list(SerialPortTable{{{"\\Device\\silabser0", "COM3"}}, {{"COM3", "/dev/pts/3"}}});
+    std::array<char, 100> buffer{};
+    std::uint32_t byteCount = 100;
+    EXPECT_FALSE(list.queryValue("\\Device\\silabser0", buffer.data(), byteCount));
+    ASSERT_TRUE(list.openKey());
+    list.closeKey();
+    EXPECT_FALSE(list.queryValue("\\Device\\silabser0", buffer.data(), byteCount));
+    // The devices stay known after the key is closed: the port is opened after that.
+    EXPECT_EQ(list.deviceForPort(3), "/dev/pts/3");
+    EXPECT_EQ(list.deviceForPort(4), "");
+}
+
+TEST(FileSerialPortListTest, MissingFileMeansTheKeyCannotBeOpened) {
+    QTemporaryDir dir;
+    FileSerialPortList list((fs::path(dir.path().toStdString()) / "none.ini").string());
+    EXPECT_FALSE(list.openKey());
+}
+
+TEST(FileSerialPortListTest, RereadsTheFileOnEveryOpen) {
+    QTemporaryDir dir;
+    const fs::path path = fs::path(dir.path().toStdString()) / "serialcomm.ini";
+    FileSerialPortList list(path.string());
+    EXPECT_FALSE(list.openKey());
+
+    WriteFile(path, "[SERIALCOMM]\n\\Device\\slabser0=COM12\n[PORTS]\nCOM12=/dev/pts/12\n");
+    ASSERT_TRUE(list.openKey());
+    std::array<char, 100> buffer{};
+    std::uint32_t byteCount = 100;
+    ASSERT_TRUE(list.queryValue("\\Device\\slabser0", buffer.data(), byteCount));
+    EXPECT_STREQ(buffer.data(), "COM12");
+    list.closeKey();
+    EXPECT_EQ(list.deviceForPort(12), "/dev/pts/12");
+
+    WriteFile(path, "[SERIALCOMM]\n");
+    ASSERT_TRUE(list.openKey());
+    byteCount = 100;
+    EXPECT_FALSE(list.queryValue("\\Device\\slabser0", buffer.data(), byteCount));
+    list.closeKey();
+    EXPECT_EQ(list.deviceForPort(12), "");
+}
+
+// A stand-in for /sys/class/tty: each tty a folder, its device's driver a symbolic link.
+class LinuxSerialPortListTest : public testing::Test {
+  protected:
+    void addTty(const std::string& name, const std::string& driver) {
+        const fs::path tty = root() / name;
+        fs::create_directories(tty);
+        if (driver.empty()) return;
+        fs::create_directories(tty / "device");
+        fs::create_symlink("../../../bus/usb-serial/drivers/" + driver, tty / "device" / "driver");
+    }
+    fs::path root() const { return fs::path(dir_.path().toStdString()) / "tty"; }
+    std::vector<std::pair<std::string, std::string>> values(LinuxSerialPortList& list) {
+        EXPECT_TRUE(list.openKey());
+        std::vector<std::pair<std::string, std::string>> found;
+        for (int k = 0; k < 20; ++k) {
+            const std::string name = "\\Device\\silabser" + std::to_string(k);
+            std::array<char, 100> buffer{};
+            std::uint32_t byteCount = 100;
+            if (list.queryValue(name.c_str(), buffer.data(), byteCount))
+                found.emplace_back(name, buffer.data());
+        }
+        list.closeKey();
+        return found;
+    }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(LinuxSerialPortListTest, ListsTheBridgeTtysInDeviceOrder) {
+    fs::create_directories(root());
+    addTty("ttyUSB10", "cp210x");
+    addTty("ttyUSB0", "ftdi_sio");
+    addTty("ttyUSB2", "cp210x");
+    addTty("ttyUSB1", "");
+    addTty("ttyS0", "serial8250");
+    addTty("ttyUSBx", "cp210x");
+    LinuxSerialPortList list(root().string(), "/dev");
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"\\Device\\silabser0", "COM3"}, {"\\Device\\silabser1", "COM11"}};
+    EXPECT_EQ(values(list), expected);
+}
+
+TEST_F(LinuxSerialPortListTest, PortNumberNamesTheUsbTtyWithOneLessNumber) {
+    LinuxSerialPortList list(root().string(), "/dev");
+    EXPECT_EQ(list.deviceForPort(1), "/dev/ttyUSB0");
+    EXPECT_EQ(list.deviceForPort(3), "/dev/ttyUSB2");
+    EXPECT_EQ(list.deviceForPort(16), "/dev/ttyUSB15");
+    EXPECT_EQ(list.deviceForPort(0), "");
+}
+
+TEST_F(LinuxSerialPortListTest, NoBridgeGivesAnEmptyKeyNoTtyFolderNoKey) {
+    fs::create_directories(root());
+    addTty("ttyS0", "serial8250");
+    LinuxSerialPortList list(root().string(), "/dev");
+    EXPECT_TRUE(values(list).empty());
+
+    LinuxSerialPortList missing((root() / "absent").string(), "/dev");
+    EXPECT_FALSE(missing.openKey());
+}
+
+TEST(CreateSystemSerialPortListTest, TheVariableNamesTheFile) {
+    QTemporaryDir dir;
+    const fs::path path = fs::path(dir.path().toStdString()) / "serialcomm.ini";
+    ASSERT_EQ(setenv("ZEPRA_SERIALCOMM", path.c_str(), 1), 0);
+    std::unique_ptr<SerialPortList> fromFile = CreateSystemSerialPortList();
+    EXPECT_NE(dynamic_cast<FileSerialPortList*>(fromFile.get()), nullptr);
+    EXPECT_FALSE(fromFile->openKey());
+    WriteFile(path, "[SERIALCOMM]\n");
+    EXPECT_TRUE(fromFile->openKey());
+    fromFile->closeKey();
+
+    ASSERT_EQ(unsetenv("ZEPRA_SERIALCOMM"), 0);
+    std::unique_ptr<SerialPortList> fromSystem = CreateSystemSerialPortList();
+    EXPECT_NE(dynamic_cast<LinuxSerialPortList*>(fromSystem.get()), nullptr);
+}
+
+}  // namespace
+}  // namespace zepra
