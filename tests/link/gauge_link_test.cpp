@@ -1,0 +1,650 @@
+// GaugeLink against an in-memory port: framing under every chunking, the order of what the user
+// sees, the live capture and its texts, the drain, and the faults of a misbehaving gauge.
+#include "link/gauge_link.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "link/fake_serial_port.h"
+#include "link/recording_windows.h"
+
+namespace zepra {
+namespace {
+
+using testing::FakeSerialPort;
+using testing::RecordingWindows;
+using Bytes = std::vector<std::uint8_t>;
+
+void AppendWord(Bytes& bytes, std::uint32_t word) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        bytes.push_back(static_cast<std::uint8_t>(word >> shift));
+    }
+}
+
+void AppendFloat(Bytes& bytes, float value) {
+    AppendWord(bytes, std::bit_cast<std::uint32_t>(value));
+}
+
+struct Group {
+    float high = 0;
+    float low = 0;
+    std::vector<float> readings;
+};
+
+Bytes Dump(const Group& group) {
+    Bytes bytes = {static_cast<std::uint8_t>(group.readings.size())};
+    AppendFloat(bytes, group.high);
+    AppendFloat(bytes, group.low);
+    for (float reading : group.readings) AppendFloat(bytes, reading);
+    return bytes;
+}
+
+Bytes Frame(float value, std::uint8_t flag = 1) {
+    Bytes bytes = {flag};
+    AppendFloat(bytes, value);
+    return bytes;
+}
+
+Bytes FramePattern(std::uint32_t pattern) {
+    Bytes bytes = {1};
+    AppendWord(bytes, pattern);
+    return bytes;
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+Group Readings(int count, float first) {
+    Group group{600.0f, 40.5f, {}};
+    for (int k = 0; k < count; ++k) group.readings.push_back(first + 1.25f * static_cast<float>(k));
+    return group;
+}
+
+void ExpectSlotHolds(const GroupSlot& slot, const Group& group) {
+    EXPECT_EQ(slot.highLimit, static_cast<double>(group.high));
+    EXPECT_EQ(slot.lowLimit, static_cast<double>(group.low));
+    ASSERT_EQ(slot.readingCount, static_cast<std::int32_t>(group.readings.size()));
+    for (std::size_t k = 0; k < group.readings.size(); ++k) {
+        EXPECT_EQ(slot.readings[k].number, static_cast<std::int32_t>(k + 1));
+        EXPECT_EQ(slot.readings[k].value, static_cast<double>(group.readings[k]));
+    }
+}
+
+const std::vector<std::string> kDisableAll = {
+    "disable RealTime", "disable Grp1",   "disable Grp2",       "disable Grp3",
+    "disable Grp4",     "disable AllGrp", "disable RealTimeGrp"};
+const std::vector<std::string> kEnableAll = {"enable RealTime",   "enable Grp1", "enable Grp2",
+                                             "enable Grp3",       "enable Grp4", "enable AllGrp",
+                                             "enable RealTimeGrp"};
+
+std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+// One link on a fake port, idle as after start-up.
+struct Rig {
+    Rig() {
+        InitialiseStore(*store);
+        link = std::make_unique<GaugeLink>(*store, port, windows);
+    }
+    std::unique_ptr<MeasurementStore> store = std::make_unique<MeasurementStore>();
+    FakeSerialPort port;
+    RecordingWindows windows;
+    std::unique_ptr<GaugeLink> link;
+};
+
+// Pieces in which the gauge's bytes may reach the program.
+const std::size_t kChunkings[] = {1, 2, 3, 4, 5, 7, 9, 100000};
+
+// ---------------------------------------------------------------- single downloads
+
+struct DownloadKind {
+    GroupWindowId window;
+    std::uint8_t request;
+    std::int16_t mode;
+};
+const DownloadKind kDownloads[] = {{GroupWindowId::Group1, 0xF2, ModeGroup1},
+                                   {GroupWindowId::Group2, 0xF3, ModeGroup2},
+                                   {GroupWindowId::Group3, 0xF4, ModeGroup3},
+                                   {GroupWindowId::Group4, 0xF5, ModeGroup4},
+                                   {GroupWindowId::Current, 0xF7, ModeCurrentGroup}};
+
+GroupSlot& SlotOf(MeasurementStore& store, GroupWindowId window) {
+    return window == GroupWindowId::Current ? store.currentGroupSlot
+                                            : store.groupSlot(static_cast<int>(window));
+}
+
+TEST(GroupDownload, EveryKindUnderEveryChunkingStoresTheDumpAndReopensItsWindow) {
+    const Group groups[] = {Group{500, 100, {120, 130, 140}}, Group{0, 0, {}}, Readings(80, 3.5f)};
+    for (const DownloadKind& kind : kDownloads) {
+        for (const Group& group : groups) {
+            for (std::size_t chunk : kChunkings) {
+                SCOPED_TRACE(::testing::Message() << "mode " << kind.mode << " readings "
+                                                  << group.readings.size() << " chunk " << chunk);
+                Rig rig;
+                rig.link->requestGroup(kind.window);
+                EXPECT_EQ(rig.port.written, Bytes{kind.request});
+                EXPECT_EQ(rig.store->receiveMode, kind.mode);
+                EXPECT_EQ(rig.port.receiveThreshold(), 1);
+                EXPECT_EQ(rig.port.discards, 1);
+
+                rig.port.arriveInChunks(Dump(group), chunk);
+
+                ExpectSlotHolds(SlotOf(*rig.store, kind.window), group);
+                EXPECT_EQ(rig.store->receiveMode, ModeIdle);
+                EXPECT_EQ(rig.store->expectedBytes,
+                          static_cast<std::int32_t>(group.readings.size() + 2) * 4);
+                EXPECT_EQ(rig.windows.calls,
+                          Join({kDisableAll,
+                                kEnableAll,
+                                {"reopen " + std::to_string(static_cast<int>(kind.window))}}));
+            }
+        }
+    }
+}
+
+TEST(GroupDownload, DumpSplitInTwoAtEveryPointCompletes) {
+    const Group group{500, 100, {120, 130, 140}};
+    const Bytes dump = Dump(group);
+    for (std::size_t split = 1; split < dump.size(); ++split) {
+        SCOPED_TRACE(split);
+        Rig rig;
+        rig.link->requestGroup(GroupWindowId::Group1);
+        rig.port.arrive(std::span(dump).first(split));
+        EXPECT_EQ(rig.store->receiveMode, ModeGroup1);
+        rig.port.arrive(std::span(dump).subspan(split));
+        ExpectSlotHolds(rig.store->groupSlot(1), group);
+        EXPECT_EQ(rig.store->receiveMode, ModeIdle);
+    }
+}
+
+TEST(GroupDownload, ShorterSecondDumpLowersTheCountAndLeavesOlderRecordsBehind) {
+    Rig rig;
+    const Group longer = Readings(12, 10.0f);
+    const Group shorter = Readings(5, 70.0f);
+    rig.link->requestGroup(GroupWindowId::Group3);
+    rig.port.arrive(Dump(longer));
+    rig.link->requestGroup(GroupWindowId::Group3);
+    rig.port.arrive(Dump(shorter));
+    ExpectSlotHolds(rig.store->groupSlot(3), shorter);
+    EXPECT_EQ(rig.store->groupSlot(3).readings[11].value, static_cast<double>(longer.readings[11]));
+    EXPECT_EQ(rig.windows.callsStartingWith("reopen"),
+              (std::vector<std::string>{"reopen 3", "reopen 3"}));
+}
+
+TEST(GroupDownload, OversizeDumpIsReadToItsEndAndRefusedWithoutTouchingTheSlot) {
+    for (int count : {81, 90, 255}) {
+        for (std::size_t chunk : {std::size_t{1}, std::size_t{7}, std::size_t{100000}}) {
+            SCOPED_TRACE(::testing::Message() << count << " readings, chunk " << chunk);
+            Rig rig;
+            const Group before = Readings(4, 11.0f);
+            rig.link->requestGroup(GroupWindowId::Group2);
+            rig.port.arrive(Dump(before));
+            rig.windows.clear();
+
+            rig.link->requestGroup(GroupWindowId::Group2);
+            rig.port.arriveInChunks(Dump(Readings(count, 20.0f)), chunk);
+
+            ExpectSlotHolds(rig.store->groupSlot(2), before);
+            EXPECT_EQ(rig.store->receiveMode, ModeIdle);
+            EXPECT_EQ(rig.port.bytesWaiting(), 0);
+            const std::string message = "The gauge sent a group of " + std::to_string(count) +
+                                        " readings; at most 80 can be stored. The group was not "
+                                        "stored.";
+            EXPECT_EQ(rig.windows.calls, Join({kDisableAll, kEnableAll, {"message " + message}}));
+
+            // Still in step: the next download works.
+            rig.link->requestGroup(GroupWindowId::Group2);
+            rig.port.arriveInChunks(Dump(Readings(3, 30.0f)), chunk);
+            ExpectSlotHolds(rig.store->groupSlot(2), Readings(3, 30.0f));
+        }
+    }
+}
+
+TEST(GroupDownload, NonFiniteValuesAreStoredAsTheGaugeSentThem) {
+    Rig rig;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    rig.link->requestGroup(GroupWindowId::Current);
+    rig.port.arrive(Dump(Group{inf, -inf, {nan, 12.5f}}));
+    const GroupSlot& slot = rig.store->currentGroupSlot;
+    EXPECT_EQ(slot.highLimit, std::numeric_limits<double>::infinity());
+    EXPECT_EQ(slot.lowLimit, -std::numeric_limits<double>::infinity());
+    ASSERT_EQ(slot.readingCount, 2);
+    EXPECT_TRUE(std::isnan(slot.readings[0].value));
+    EXPECT_EQ(slot.readings[1].value, 12.5);
+    EXPECT_EQ(rig.windows.calls.back(), "reopen 5");
+}
+
+// ---------------------------------------------------------------- all groups
+
+TEST(AllGroups, FourDumpsUnderEveryChunkingFillTheSlotsAndReopenWindowsInOrder) {
+    const Group groups[] = {Readings(2, 40.0f), Readings(0, 0.0f), Readings(80, 100.0f),
+                            Readings(1, 7.25f)};
+    const Bytes exchange =
+        Concat({Dump(groups[0]), Dump(groups[1]), Dump(groups[2]), Dump(groups[3])});
+    for (std::size_t chunk : kChunkings) {
+        SCOPED_TRACE(chunk);
+        Rig rig;
+        rig.link->requestAllGroups();
+        EXPECT_EQ(rig.port.written, Bytes{0xF6});
+        EXPECT_EQ(rig.store->receiveMode, ModeAllGroups);
+        EXPECT_EQ(rig.store->allGroupsStage, 0);
+
+        rig.port.arriveInChunks(exchange, chunk);
+
+        for (int g = 1; g <= 4; ++g) ExpectSlotHolds(rig.store->groupSlot(g), groups[g - 1]);
+        EXPECT_EQ(rig.store->allGroupsStage, 4);
+        EXPECT_EQ(rig.store->receiveMode, ModeIdle);
+        EXPECT_EQ(
+            rig.windows.calls,
+            Join({kDisableAll, kEnableAll, {"reopen 1", "reopen 2", "reopen 3", "reopen 4"}}));
+    }
+}
+
+TEST(AllGroups, ExchangeSplitInTwoAtEveryPointCompletes) {
+    const Bytes exchange = Concat({Dump(Readings(2, 40.0f)), Dump(Readings(0, 0.0f)),
+                                   Dump(Readings(3, 9.0f)), Dump(Readings(1, 7.25f))});
+    for (std::size_t split = 1; split < exchange.size(); ++split) {
+        SCOPED_TRACE(split);
+        Rig rig;
+        rig.link->requestAllGroups();
+        rig.port.arrive(std::span(exchange).first(split));
+        rig.port.arrive(std::span(exchange).subspan(split));
+        EXPECT_EQ(rig.store->allGroupsStage, 4);
+        EXPECT_EQ(rig.store->receiveMode, ModeIdle);
+        ExpectSlotHolds(rig.store->groupSlot(4), Readings(1, 7.25f));
+    }
+}
+
+TEST(AllGroups, OversizeGroupIsSkippedAndTheOthersAreStored) {
+    Rig rig;
+    const Group old = Readings(6, 55.0f);
+    rig.link->requestGroup(GroupWindowId::Group2);
+    rig.port.arrive(Dump(old));
+    rig.windows.clear();
+
+    rig.link->requestAllGroups();
+    rig.port.arrive(Concat({Dump(Readings(2, 40.0f)), Dump(Readings(90, 1.0f)),
+                            Dump(Readings(3, 9.0f)), Dump(Readings(1, 7.25f))}));
+
+    ExpectSlotHolds(rig.store->groupSlot(1), Readings(2, 40.0f));
+    ExpectSlotHolds(rig.store->groupSlot(2), old);
+    ExpectSlotHolds(rig.store->groupSlot(3), Readings(3, 9.0f));
+    ExpectSlotHolds(rig.store->groupSlot(4), Readings(1, 7.25f));
+    EXPECT_EQ(rig.store->receiveMode, ModeIdle);
+    EXPECT_EQ(rig.windows.calls,
+              Join({kDisableAll,
+                    kEnableAll,
+                    {"reopen 1", "reopen 3", "reopen 4",
+                     "message The gauge sent group 2 with 90 readings; at most 80 can be stored. "
+                     "The group was not stored."}}));
+}
+
+// ---------------------------------------------------------------- idle branch
+
+TEST(IdleBranch, NotificationOutsideTheKnownModesGoesIdleAndLeavesTheBytes) {
+    for (std::int16_t mode : {std::int16_t{100}, std::int16_t{7}, std::int16_t{-1}}) {
+        SCOPED_TRACE(mode);
+        Rig rig;
+        rig.store->receiveMode = mode;
+        rig.port.setReceiveThreshold(1);
+        rig.port.arrive({1, 2, 3});
+        EXPECT_EQ(rig.store->receiveMode, ModeIdle);
+        EXPECT_EQ(rig.port.bytesWaiting(), 3);
+        EXPECT_EQ(rig.windows.calls, kEnableAll);
+    }
+}
+
+// ---------------------------------------------------------------- stalls and a vanishing gauge
+
+TEST(DownloadStall, SilenceEndsTheDownloadButNeverACompletedOne) {
+    const Bytes dump = Dump(Readings(5, 20.0f));
+    struct Case {
+        const char* name;
+        bool allGroups;
+        Bytes before;  // bytes that arrive before the line goes quiet
+        bool vanish;
+        bool expectNoAnswer;
+    };
+    const std::vector<Case> cases = {
+        {"no answer", false, {}, false, true},
+        {"length byte only", false, Bytes(dump.begin(), dump.begin() + 1), false, true},
+        {"part of the data", false, Bytes(dump.begin(), dump.begin() + 13), false, true},
+        {"second of four dumps missing", true, Dump(Readings(1, 5.0f)), false, true},
+        {"completed", false, dump, false, false},
+        {"completed exchange", true, Concat({dump, dump, dump, dump}), false, false},
+        {"vanished mid-dump", false, Bytes(dump.begin(), dump.begin() + 13), true, false},
+    };
+    std::vector<std::unique_ptr<Rig>> rigs;
+    for (const Case& c : cases) {
+        auto rig = std::make_unique<Rig>();
+        if (c.allGroups) {
+            rig->link->requestAllGroups();
+        } else {
+            rig->link->requestGroup(GroupWindowId::Group4);
+        }
+        rig->port.arrive(c.before);
+        if (c.vanish) rig->port.vanish("gone");
+        rig->windows.clear();
+        rigs.push_back(std::move(rig));
+    }
+    // All cases share the wait.
+    QTest::qWait(kDownloadStallMs + 3 * kDownloadStallCheckMs / 2);
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        Rig& rig = *rigs[i];
+        EXPECT_EQ(rig.store->receiveMode, ModeIdle);
+        if (cases[i].expectNoAnswer) {
+            EXPECT_EQ(rig.windows.calls, Join({kEnableAll, {"message No answer from the gauge!"}}));
+            EXPECT_EQ(rig.port.bytesWaiting(), 0);
+        } else {
+            EXPECT_EQ(rig.windows.calls, std::vector<std::string>{});
+        }
+    }
+}
+
+TEST(DownloadStall, SlowButSteadyBytesAreNotAStall) {
+    Rig rig;
+    const Bytes dump = Dump(Readings(2, 20.0f));
+    rig.link->requestGroup(GroupWindowId::Group1);
+    // One byte every 300 ms: the dump takes longer than the stall time but never pauses that long.
+    for (std::size_t i = 0; i < dump.size() && rig.store->receiveMode == ModeGroup1; ++i) {
+        QTest::qWait(300);
+        rig.port.arrive(std::span(dump).subspan(i, 1));
+    }
+    ExpectSlotHolds(rig.store->groupSlot(1), Readings(2, 20.0f));
+    EXPECT_TRUE(rig.windows.messages.empty());
+}
+
+TEST(DeviceGone, WhileSamplingTheLinkGoesIdleAndRestoresTheCaption) {
+    Rig rig;
+    rig.link->toggleRealTime();
+    rig.port.arrive(Frame(20.0f));
+    rig.port.arrive({1, 0});  // half a frame
+    rig.link->suspendLiveStream();
+    rig.link->resumeLiveStream();
+    rig.windows.clear();
+
+    rig.port.vanish("Resource error");
+
+    EXPECT_EQ(rig.store->receiveMode, ModeIdle);
+    EXPECT_FALSE(rig.link->isSampling());
+    EXPECT_EQ(rig.windows.calls, (std::vector<std::string>{"text RealTime RealTimeSamp",
+                                                           "deviceGone Resource error"}));
+    QTest::qWait(3 * kDrainIntervalMs);  // no timer touches the closed port
+    EXPECT_EQ(rig.windows.calls.size(), 2u);
+    EXPECT_EQ(rig.store->realTimeSamples.readingCount, 1);
+}
+
+// ---------------------------------------------------------------- sampling control
+
+TEST(RealTimeControl, StartAndPauseInTheirOrder) {
+    Rig rig;
+    rig.link->toggleRealTime();
+    EXPECT_TRUE(rig.link->isSampling());
+    EXPECT_EQ(rig.store->receiveMode, ModeLive);
+    EXPECT_EQ(rig.port.receiveThreshold(), 5);
+    EXPECT_EQ(rig.port.discards, 1);
+    EXPECT_EQ(rig.port.written, Bytes{0xF1});
+    EXPECT_EQ(rig.windows.calls,
+              (std::vector<std::string>{"text RealTime Pause", "disable Grp1", "disable Grp2",
+                                        "disable Grp3", "disable Grp4", "disable AllGrp",
+                                        "disable RealTimeGrp", "showRealTimeList"}));
+    rig.windows.clear();
+    rig.port.arrive({1, 2});  // a frame cut short by the pause
+
+    rig.link->toggleRealTime();
+    EXPECT_FALSE(rig.link->isSampling());
+    EXPECT_EQ(rig.store->receiveMode, ModeIdle);
+    EXPECT_EQ(rig.port.receiveThreshold(), 0);
+    EXPECT_EQ(rig.port.bytesWaiting(), 0);
+    EXPECT_EQ(rig.port.written, (Bytes{0xF1, 0xF0}));
+    EXPECT_EQ(rig.windows.calls,
+              (std::vector<std::string>{"text RealTime RealTimeSamp", "enable Grp1", "enable Grp2",
+                                        "enable Grp3", "enable Grp4", "enable AllGrp",
+                                        "enable RealTimeGrp"}));
+}
+
+// ---------------------------------------------------------------- live frames
+
+struct FrameCase {
+    const char* name;
+    Bytes frame;
+    std::int32_t unitIsMils;
+    std::vector<std::string> calls;  // what the user sees
+    const char* listText;            // nullptr: nothing captured
+    const char* unitLine;
+};
+
+TEST(LiveFrame, EachKindOfFrameShowsAndCapturesAsIntended) {
+    const FrameCase cases[] = {
+        {"12.25 um",
+         Frame(12.25f),
+         0,
+         {"text labeldata 12.3", "text labelunit um", "sample 0"},
+         "12.3",
+         "Unit:        um"},
+        {"1234.5 um",
+         Frame(1234.5f),
+         0,
+         {"text labeldata 1.23", "text labelunit mm", "sample 0"},
+         "1234",
+         "Unit:        um"},
+        {"12.25 um in mils",
+         Frame(12.25f),
+         1,
+         {"text labeldata 0.482", "text labelunit mils", "sample 0"},
+         "0.482",
+         "Unit:       mils"},
+        {"no reading", FramePattern(0x44A8C000), 0, {"text labeldata ----.-"}, nullptr, nullptr},
+        {"overload", FramePattern(0x44A8E000), 0, {"text labeldata OL"}, nullptr, nullptr},
+        {"flag bit 0", Frame(12.25f, 0), 0, {}, nullptr, nullptr},
+        {"other flag bits set", Frame(12.25f, 0xFE), 0, {}, nullptr, nullptr},
+        {"not a number", FramePattern(0x7FC00000), 0, {"text labeldata ----.-"}, nullptr, nullptr},
+        {"infinity", FramePattern(0xFF800000), 1, {"text labeldata ----.-"}, nullptr, nullptr},
+    };
+    for (const FrameCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        rig.store->unitIsMils = c.unitIsMils;
+        rig.link->toggleRealTime();
+        rig.windows.clear();
+
+        rig.port.arrive(c.frame);
+
+        EXPECT_EQ(rig.windows.calls, c.calls);
+        EXPECT_EQ(rig.port.bytesWaiting(), 0);
+        const RealTimeSamples& samples = rig.store->realTimeSamples;
+        if (c.listText == nullptr) {
+            EXPECT_EQ(samples.readingCount, 0);
+            continue;
+        }
+        ASSERT_EQ(samples.readingCount, 1);
+        EXPECT_EQ(samples.readings[0].number, 1);
+        EXPECT_EQ(samples.readings[0].text, c.listText);
+        ASSERT_EQ(rig.windows.samples.size(), 1u);
+        EXPECT_EQ(rig.windows.samples[0].unitLine, c.unitLine);
+        EXPECT_EQ(rig.windows.samples[0].count, "Counts:     1");
+    }
+}
+
+TEST(LiveFrame, FramesMergedOrSplitAnywhereAreEachCapturedInOrder) {
+    const float values[] = {10.0f, 20.0f, 30.0f};
+    const Bytes stream = Concat({Frame(values[0]), Frame(values[1]), Frame(values[2])});
+    for (std::size_t split = 0; split < stream.size(); ++split) {
+        SCOPED_TRACE(split);
+        Rig rig;
+        rig.link->toggleRealTime();
+        rig.port.arrive(std::span(stream).first(split));
+        rig.port.arrive(std::span(stream).subspan(split));
+        const RealTimeSamples& samples = rig.store->realTimeSamples;
+        ASSERT_EQ(samples.readingCount, 3);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(samples.readings[static_cast<std::size_t>(i)].value,
+                      static_cast<double>(values[i]));
+        }
+    }
+}
+
+TEST(LiveFrame, PartialFrameIsDroppedAfterAQuietLineSoTheStreamRealigns) {
+    Rig rig;
+    rig.link->toggleRealTime();
+    rig.port.arrive(Concat({Frame(10.0f), Bytes{1, 0, 0}}));  // a frame and a stray start
+    EXPECT_EQ(rig.store->realTimeSamples.readingCount, 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rig.port.bytesWaiting() == 0; }, 2000));
+
+    rig.port.arrive(Frame(20.0f));
+    ASSERT_EQ(rig.store->realTimeSamples.readingCount, 2);
+    EXPECT_EQ(rig.store->realTimeSamples.readings[1].value, 20.0);
+}
+
+TEST(LiveFrame, FrameCompletedWithinTheQuietTimeIsKept) {
+    Rig rig;
+    rig.link->toggleRealTime();
+    const Bytes frame = Frame(20.0f);
+    rig.port.setReceiveThreshold(1);  // notify on each piece, as a resynchronised line does at 4
+    rig.port.arrive(std::span(frame).first(2));
+    QTest::qWait(kPartialFrameQuietMs / 2);
+    rig.port.arrive(std::span(frame).subspan(2, 1));
+    QTest::qWait(kPartialFrameQuietMs / 2);
+    rig.port.arrive(std::span(frame).subspan(3));
+    EXPECT_EQ(rig.store->realTimeSamples.readingCount, 1);
+}
+
+TEST(LiveCapture, PauseAndRestartNumberOnAndKeepTheExtremes) {
+    Rig rig;
+    rig.link->toggleRealTime();
+    for (float v : {20.0f, 10.0f, 30.0f}) rig.port.arrive(Frame(v));
+    rig.link->toggleRealTime();
+    rig.link->toggleRealTime();
+    for (float v : {15.0f, 25.0f}) rig.port.arrive(Frame(v));
+
+    const RealTimeSamples& samples = rig.store->realTimeSamples;
+    ASSERT_EQ(samples.readingCount, 5);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(samples.readings[static_cast<std::size_t>(i)].number, i + 1);
+        EXPECT_EQ(rig.windows.samples[static_cast<std::size_t>(i)].recordIndex, i);
+    }
+    EXPECT_EQ(rig.link->captureMax(), 30.0);
+    EXPECT_EQ(rig.link->captureMin(), 10.0);
+    EXPECT_EQ(rig.windows.samples.back().maximum, "Max:        30");
+    EXPECT_EQ(rig.windows.samples.back().minimum, "Min:       10");
+}
+
+TEST(LiveCapture, StatisticsLabelsInBothUnits) {
+    struct Case {
+        std::int32_t unitIsMils;
+        CapturedSampleTexts expected;
+    };
+    const Case cases[] = {
+        {0,
+         {2, "Unit:        um", "Counts:     3", "Max:        30", "Min:       10", "Mean:      20",
+          "Std.dev.:  8.1"}},
+        {1,
+         {2, "Unit:       mils", "Counts:     3", "Max:        1.181", "Min:       0.393",
+          "Mean:      0.787", "Std.dev.:  0.321"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.unitIsMils);
+        Rig rig;
+        rig.store->unitIsMils = c.unitIsMils;
+        rig.link->toggleRealTime();
+        rig.port.arrive(Concat({Frame(10.0f), Frame(20.0f), Frame(30.0f)}));
+        ASSERT_EQ(rig.windows.samples.size(), 3u);
+        const CapturedSampleTexts& got = rig.windows.samples.back();
+        EXPECT_EQ(got.recordIndex, c.expected.recordIndex);
+        EXPECT_EQ(got.unitLine, c.expected.unitLine);
+        EXPECT_EQ(got.count, c.expected.count);
+        EXPECT_EQ(got.maximum, c.expected.maximum);
+        EXPECT_EQ(got.minimum, c.expected.minimum);
+        EXPECT_EQ(got.mean, c.expected.mean);
+        EXPECT_EQ(got.deviation, c.expected.deviation);
+    }
+}
+
+TEST(LiveCapture, FullCaptureStillShowsReadingsAndSaysSoOnce) {
+    Rig rig;
+    RealTimeSamples& samples = rig.store->realTimeSamples;
+    samples.readingCount = RealTimeSamples::kCapacity - 1;
+    for (std::int32_t i = 0; i < samples.readingCount; ++i) {
+        samples.readings[static_cast<std::size_t>(i)] = {i + 1, 100.0, "100"};
+    }
+    rig.link->toggleRealTime();
+    rig.windows.clear();
+
+    rig.port.arrive(Concat({Frame(40.0f), Frame(45.0f), Frame(12.25f)}));
+
+    EXPECT_EQ(samples.readingCount, RealTimeSamples::kCapacity);
+    EXPECT_EQ(samples.readings.back().value, 40.0);
+    EXPECT_EQ(samples.readings.size(), static_cast<std::size_t>(RealTimeSamples::kCapacity));
+    EXPECT_EQ(rig.windows.calls,
+              (std::vector<std::string>{"text labeldata 40", "text labelunit um", "sample 49999",
+                                        "text labeldata 45", "text labelunit um",
+                                        std::string("message ") + kCaptureFull,
+                                        "text labeldata 12.3", "text labelunit um"}));
+}
+
+// ---------------------------------------------------------------- suspend and resume
+
+TEST(LiveDrain, ResumeWhileTheGaugeStreamsDiscardsUntilTheLineIsQuiet) {
+    Rig rig;
+    rig.link->toggleRealTime();
+    rig.port.arrive({1, 0, 0});
+    rig.link->suspendLiveStream();
+    EXPECT_EQ(rig.port.receiveThreshold(), 0);
+    EXPECT_EQ(rig.port.bytesWaiting(), 0);
+
+    rig.link->resumeLiveStream();
+    // The gauge goes on streaming for a while: each tick finds bytes and discards them.
+    for (int i = 0; i < 4; ++i) {
+        rig.port.arrive(Frame(33.0f));
+        const int discards = rig.port.discards;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return rig.port.discards > discards; }, 2000));
+        EXPECT_EQ(rig.port.receiveThreshold(), 0);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rig.port.receiveThreshold() == 4; }, 2000));
+    EXPECT_EQ(rig.store->realTimeSamples.readingCount, 0);
+
+    const int discards = rig.port.discards;
+    QTest::qWait(3 * kDrainIntervalMs);  // the drain has stopped
+    EXPECT_EQ(rig.port.discards, discards);
+    rig.port.arrive(Frame(33.0f));
+    EXPECT_EQ(rig.store->realTimeSamples.readingCount, 1);
+}
+
+TEST(LiveDrain, ResumeOnASilentLineArmsTheThresholdOfFourAtTheFirstTick) {
+    Rig rig;
+    rig.link->toggleRealTime();
+    rig.link->suspendLiveStream();
+    const int discards = rig.port.discards;
+    rig.link->resumeLiveStream();
+    EXPECT_EQ(rig.port.receiveThreshold(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rig.port.receiveThreshold() == 4; }, 2000));
+    EXPECT_EQ(rig.port.discards, discards);
+}
+
+TEST(LiveDrain, SuspendAndResumeDoNothingOutsideLiveMode) {
+    Rig rig;
+    rig.port.setReceiveThreshold(1);
+    rig.port.arrive({});
+    rig.link->suspendLiveStream();
+    rig.link->resumeLiveStream();
+    QTest::qWait(3 * kDrainIntervalMs);
+    EXPECT_EQ(rig.port.receiveThreshold(), 1);
+    EXPECT_EQ(rig.port.discards, 0);
+}
+
+}  // namespace
+}  // namespace zepra

@@ -1,0 +1,85 @@
+#pragma once
+// GaugeWindows that writes down every call, in order, as a short line of text.
+
+#include <string>
+#include <vector>
+
+#include "link/gauge_windows.h"
+
+namespace zepra::testing {
+
+inline const char* ControlName(MainControl control) {
+    switch (control) {
+        case MainControl::Connect:
+            return "Connect";
+        case MainControl::RealTime:
+            return "RealTime";
+        case MainControl::Grp1:
+            return "Grp1";
+        case MainControl::Grp2:
+            return "Grp2";
+        case MainControl::Grp3:
+            return "Grp3";
+        case MainControl::Grp4:
+            return "Grp4";
+        case MainControl::AllGrp:
+            return "AllGrp";
+        case MainControl::RealTimeGrp:
+            return "RealTimeGrp";
+        case MainControl::Unit:
+            return "Unit";
+        case MainControl::LabelData:
+            return "labeldata";
+        case MainControl::LabelNoPort:
+            return "label_noport";
+        case MainControl::LabelUnit:
+            return "labelunit";
+    }
+    return "?";
+}
+
+class RecordingWindows : public GaugeWindows {
+  public:
+    void setEnabled(MainControl control, bool enabled) override {
+        calls.push_back(std::string(enabled ? "enable " : "disable ") + ControlName(control));
+    }
+    void setShown(MainControl control, bool shown) override {
+        calls.push_back(std::string(shown ? "show " : "hide ") + ControlName(control));
+    }
+    void setText(MainControl control, const std::string& text) override {
+        calls.push_back(std::string("text ") + ControlName(control) + " " + text);
+    }
+    void showMessage(const std::string& text) override {
+        calls.push_back("message " + text);
+        messages.push_back(text);
+    }
+    void reopenGroupWindow(GroupWindowId window) override {
+        calls.push_back("reopen " + std::to_string(static_cast<int>(window)));
+    }
+    void showRealTimeList() override { calls.push_back("showRealTimeList"); }
+    void sampleCaptured(const CapturedSampleTexts& texts) override {
+        calls.push_back("sample " + std::to_string(texts.recordIndex));
+        samples.push_back(texts);
+    }
+    void deviceGone(const std::string& reason) override { calls.push_back("deviceGone " + reason); }
+
+    // Calls whose text starts with prefix, in order.
+    std::vector<std::string> callsStartingWith(const std::string& prefix) const {
+        std::vector<std::string> found;
+        for (const std::string& call : calls) {
+            if (call.rfind(prefix, 0) == 0) found.push_back(call);
+        }
+        return found;
+    }
+    void clear() {
+        calls.clear();
+        messages.clear();
+        samples.clear();
+    }
+
+    std::vector<std::string> calls;
+    std::vector<std::string> messages;
+    std::vector<CapturedSampleTexts> samples;
+};
+
+}  // namespace zepra::testing
