@@ -1,0 +1,317 @@
+#include "ui/main/form1.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QWindow>
+
+#include "link/connection.h"
+#include "platform/qt_clock_text.h"
+#include "platform/qt_message_box.h"
+#include "platform/qt_save_dialog.h"
+#include "platform/qt_serial_port.h"
+#include "ui/main/artwork.h"
+
+namespace zepra {
+namespace {
+
+// A picture area: a solid background or an image from its top-left corner. It keeps mouse presses
+// to itself, so that a press on it (or on a label over it) never moves the window.
+class PictureArea : public QWidget {
+  public:
+    PictureArea(QWidget* parent, const char* name, QRect geometry) : QWidget(parent) {
+        setObjectName(QString::fromLatin1(name));
+        setGeometry(geometry);
+        setFocusPolicy(Qt::TabFocus);
+    }
+    void setBackground(const QColor& colour) {
+        QPalette palette = this->palette();
+        palette.setColor(QPalette::Window, colour);
+        setPalette(palette);
+        setAutoFillBackground(true);
+    }
+    void setImage(QImage image) { image_ = std::move(image); }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        if (image_.isNull()) return;
+        QPainter painter(this);
+        painter.drawImage(QPoint(0, 0), image_);
+    }
+    void mousePressEvent(QMouseEvent* event) override { event->accept(); }
+
+  private:
+    QImage image_;
+};
+
+QRect Twips(int left, int top, int width, int height) {
+    return QRect(Px(left), Px(top), Px(width), Px(height));
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, const QFont& font,
+                  QRect geometry, Qt::Alignment alignment, const QColor& colour) {
+    auto* label = new QLabel(QString::fromLatin1(text), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFont(font);
+    label->setGeometry(geometry);
+    label->setAlignment(alignment);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    return label;
+}
+
+}  // namespace
+
+bool IsWindowDragArea(QPoint clientPos) {
+    const QRect client(QPoint(0, 0), kForm1ClientSize);
+    return client.contains(clientPos) && !kPicture3Rect.contains(clientPos) &&
+           !kPicture1Rect.contains(clientPos);
+}
+
+Form1Services SystemServices() {
+    Form1Services services;
+    services.portList = CreateSystemSerialPortList();
+    const SerialPortList* list = services.portList.get();
+    services.port = std::make_unique<QtSerialPort>(
+        [list](int portNumber) { return list->deviceForPort(portNumber); });
+    services.messageBox = std::make_unique<QtMessageBox>();
+    services.saveDialog = std::make_unique<QtSaveDialog>();
+    services.clock = std::make_unique<QtClockText>();
+    return services;
+}
+
+Form1::Form1(MeasurementStore& store, Form1Services services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      store_(store),
+      services_(std::move(services)),
+      link_(store, *services_.port, *this),
+      windows_(makeWindowContext(), this),
+      background_(BackgroundImage()) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("ZEPRA Coating Thickness Tester"));
+    setWindowIcon(MainWindowIcon());
+    setFixedSize(kForm1ClientSize);
+    buildControls();
+}
+
+Form1::~Form1() = default;
+
+WindowContext Form1::makeWindowContext() {
+    WindowContext context;
+    context.store = &store_;
+    context.saveDialog = services_.saveDialog.get();
+    context.messageBox = services_.messageBox.get();
+    context.clock = services_.clock.get();
+    context.suspendLiveStream = [this] { link_.suspendLiveStream(); };
+    context.resumeLiveStream = [this] { link_.resumeLiveStream(); };
+    return context;  // the window set adds its toggles
+}
+
+void Form1::buildControls() {
+    auto* picture3 = new PictureArea(this, "Picture3", kPicture3Rect);
+    picture3->setImage(ProductIllustration());
+    picture3_ = picture3;
+    label1_ = MakeLabel(picture3, "Label1", "ZEPRA Coating Thickness Tester V1.4",
+                        ArialNarrowFont(10.5), Twips(720, 4800, 2975, 375), Qt::AlignLeft,
+                        palette().color(QPalette::WindowText));
+    label1_->setBackgroundRole(QPalette::Base);
+    label1_->setAutoFillBackground(true);
+
+    auto* picture2 = new PictureArea(this, "Picture2", kPicture2Rect);
+    picture2->setBackground(QColor(192, 255, 255));
+    picture2_ = picture2;
+    labelNoPort_ =
+        MakeLabel(picture2, "label_noport", "NO PORT", TahomaFont(21.75), Twips(0, 480, 2415, 615),
+                  Qt::AlignHCenter | Qt::AlignTop, QColor(255, 0, 0));
+    labelData_ = MakeLabel(picture2, "labeldata", "----.-", TahomaFont(21.75, true),
+                           Twips(120, 480, 1575, 615), Qt::AlignRight | Qt::AlignTop, Qt::black);
+    labelUnit_ = MakeLabel(picture2, "labelunit", "um", TahomaFont(15, true),
+                           Twips(1440, 960, 615, 495), Qt::AlignLeft | Qt::AlignTop, Qt::black);
+    labelData_->hide();
+    labelUnit_->hide();
+
+    auto* picture1 = new PictureArea(this, "Picture1", kPicture1Rect);
+    picture1->setBackground(QColor(192, 192, 192));
+    picture1_ = picture1;
+
+    int row = 0;
+    auto button = [&](const char* name, const char* caption, bool enabled) {
+        auto* b = new QPushButton(QString::fromLatin1(caption), picture1);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setFont(TahomaFont(14.25));
+        b->setGeometry(Twips(120, 120 + 720 * row++, 2175, 615));
+        b->setEnabled(enabled);
+        return b;
+    };
+    cmdConnect_ = button("Cmd_Connect", "CONNECT", true);
+    cmdRealTime_ = button("Cmd_RealTime", "RealTimeSamp", false);
+    cmdGrp_[0] = button("Cmd_Grp1", "Group1", false);
+    cmdGrp_[1] = button("Cmd_Grp2", "Group2", false);
+    cmdGrp_[2] = button("Cmd_Grp3", "Group3", false);
+    cmdGrp_[3] = button("Cmd_Grp4", "Group4", false);
+    cmdAllGrp_ = button("Cmd_AllGrp", "All_Grps", false);
+    cmdRealTimeGrp_ = button("Cmd_RealTimeGrp", "CurrentGrp", false);
+    cmdUnit_ = button("Cmd_Unit", "um<->mils", false);
+    cmdExit_ = button("Cmd_Exit", "Exit", true);
+
+    const QWidget* focusOrder[] = {picture1_,  picture2_,  cmdConnect_, cmdRealTime_,    cmdGrp_[0],
+                                   cmdGrp_[1], cmdGrp_[2], cmdGrp_[3],  cmdRealTimeGrp_, cmdUnit_,
+                                   cmdExit_,   cmdAllGrp_, picture3_};
+    for (std::size_t i = 0; i + 1 < std::size(focusOrder); ++i) {
+        setTabOrder(const_cast<QWidget*>(focusOrder[i]), const_cast<QWidget*>(focusOrder[i + 1]));
+    }
+
+    connect(cmdConnect_, &QPushButton::clicked, this, &Form1::connectClicked);
+    connect(cmdRealTime_, &QPushButton::clicked, this, [this] { link_.toggleRealTime(); });
+    constexpr GroupWindowId kGroups[] = {GroupWindowId::Group1, GroupWindowId::Group2,
+                                         GroupWindowId::Group3, GroupWindowId::Group4};
+    for (int i = 0; i < 4; ++i) {
+        const GroupWindowId id = kGroups[i];
+        connect(cmdGrp_[i], &QPushButton::clicked, this, [this, id] { link_.requestGroup(id); });
+    }
+    connect(cmdAllGrp_, &QPushButton::clicked, this, [this] { link_.requestAllGroups(); });
+    connect(cmdRealTimeGrp_, &QPushButton::clicked, this,
+            [this] { link_.requestGroup(GroupWindowId::Current); });
+    connect(cmdUnit_, &QPushButton::clicked, this, &Form1::unitClicked);
+    connect(cmdExit_, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void Form1::formLoad() {
+    InitialiseStore(store_);
+    ConnectToGauge(true, *services_.portList, *services_.port, *this);
+}
+
+void Form1::connectClicked() {
+    ConnectToGauge(false, *services_.portList, *services_.port, *this);
+}
+
+void Form1::unitClicked() {
+    link_.suspendLiveStream();  // does nothing unless live readings stream
+    store_.unitIsMils = store_.unitIsMils == 0 ? 1 : 0;
+    windows_.reopenForUnitChange();
+    link_.resumeLiveStream();
+}
+
+QWidget* Form1::control(MainControl which) const {
+    switch (which) {
+        case MainControl::Connect:
+            return cmdConnect_;
+        case MainControl::RealTime:
+            return cmdRealTime_;
+        case MainControl::Grp1:
+            return cmdGrp_[0];
+        case MainControl::Grp2:
+            return cmdGrp_[1];
+        case MainControl::Grp3:
+            return cmdGrp_[2];
+        case MainControl::Grp4:
+            return cmdGrp_[3];
+        case MainControl::AllGrp:
+            return cmdAllGrp_;
+        case MainControl::RealTimeGrp:
+            return cmdRealTimeGrp_;
+        case MainControl::Unit:
+            return cmdUnit_;
+        case MainControl::LabelData:
+            return labelData_;
+        case MainControl::LabelNoPort:
+            return labelNoPort_;
+        case MainControl::LabelUnit:
+            return labelUnit_;
+    }
+    return nullptr;
+}
+
+void Form1::setEnabled(MainControl which, bool enabled) {
+    if (QWidget* widget = control(which)) widget->setEnabled(enabled);
+}
+
+void Form1::setShown(MainControl which, bool shown) {
+    if (QWidget* widget = control(which)) widget->setVisible(shown);
+}
+
+void Form1::setText(MainControl which, const std::string& text) {
+    QWidget* widget = control(which);
+    const QString caption = QString::fromStdString(text);
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        button->setText(caption);
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(caption);
+    }
+}
+
+void Form1::showMessage(const std::string& text) {
+    services_.messageBox->show(text);
+}
+
+void Form1::reopenGroupWindow(GroupWindowId window) {
+    windows_.reopenGroupWindow(window);
+}
+
+void Form1::showRealTimeList() {
+    windows_.showRealTimeList();
+}
+
+void Form1::sampleCaptured(const CapturedSampleTexts& texts) {
+    windows_.sampleCaptured(texts);
+}
+
+void Form1::deviceGone(const std::string& reason) {
+    showNotConnectedLook();
+    showMessage("The gauge is no longer connected (" + reason +
+                "). Plug it in again and press CONNECT.");
+}
+
+// Back to the start look, with CONNECT usable so that the user can connect again.
+void Form1::showNotConnectedLook() {
+    cmdRealTime_->setText(QStringLiteral("RealTimeSamp"));
+    for (QPushButton* button : {cmdRealTime_, cmdGrp_[0], cmdGrp_[1], cmdGrp_[2], cmdGrp_[3],
+                                cmdAllGrp_, cmdRealTimeGrp_, cmdUnit_}) {
+        button->setEnabled(false);
+    }
+    labelData_->hide();
+    labelUnit_->hide();
+    labelNoPort_->show();
+    cmdConnect_->setEnabled(true);
+}
+
+void Form1::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(QPoint(0, 0), background_);
+}
+
+void Form1::mousePressEvent(QMouseEvent* event) {
+    // Any button: the press moves the window like a drag of its title bar.
+    if (!IsWindowDragArea(event->position().toPoint())) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    if (QWindow* window = windowHandle(); window != nullptr && window->startSystemMove()) return;
+    dragging_ = true;
+    dragOffset_ = event->globalPosition().toPoint() - pos();
+}
+
+void Form1::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragging_) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    move(event->globalPosition().toPoint() - dragOffset_);
+}
+
+void Form1::mouseReleaseEvent(QMouseEvent* event) {
+    if (dragging_ && event->buttons() == Qt::NoButton) dragging_ = false;
+    QWidget::mouseReleaseEvent(event);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    windows_.closeAll();
+    event->accept();
+}
+
+}  // namespace zepra

@@ -1,0 +1,116 @@
+#pragma once
+// Form1: the main window. Product artwork on the left, the reading panel on it, the button column
+// on the right. It owns the serial port and the link to the gauge, and the program's other windows.
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QWidget>
+#include <memory>
+
+#include "data/measurement_store.h"
+#include "link/gauge_link.h"
+#include "link/gauge_windows.h"
+#include "platform/clock_text.h"
+#include "platform/message_box.h"
+#include "platform/save_dialog.h"
+#include "platform/serial_port.h"
+#include "platform/serial_port_list.h"
+#include "ui/fonts.h"
+#include "ui/main/app_windows.h"
+
+class QLabel;
+class QPushButton;
+
+namespace zepra {
+
+// What the main window works with; tests pass fakes, the program the system's own.
+struct Form1Services {
+    std::unique_ptr<SerialPortList> portList;
+    std::unique_ptr<SerialPort> port;  // may refer to *portList to find its device
+    std::unique_ptr<MessageBox> messageBox;
+    std::unique_ptr<SaveDialog> saveDialog;
+    std::unique_ptr<ClockText> clock;
+};
+
+// The system's list of serial ports, the real serial port and the Qt dialogs.
+Form1Services SystemServices();
+
+// Client-area layout in pixels.
+inline constexpr QRect kPicture3Rect{0, 0, Px(4215), Px(7575)};
+inline constexpr QRect kPicture2Rect{Px(1440), Px(1440), Px(2175), Px(1575)};
+inline constexpr QRect kPicture1Rect{Px(4260), Px(120), Px(2415), Px(7335)};
+inline constexpr QSize kForm1ClientSize{Px(6660), Px(7470)};
+
+// Whether a mouse press at this client-area position falls on the window's uncovered background
+// (the strips around the button column), where it starts moving the window.
+bool IsWindowDragArea(QPoint clientPos);
+
+class Form1 : public QWidget, public GaugeWindows {
+    Q_OBJECT
+  public:
+    Form1(MeasurementStore& store, Form1Services services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Form_Load: initialise the store, then the start-up connection (its messages come before the
+    // window is shown).
+    void formLoad();
+
+    GaugeLink& link() { return link_; }
+    AppWindows& windows() { return windows_; }
+
+    // GaugeWindows
+    void setEnabled(MainControl control, bool enabled) override;
+    void setShown(MainControl control, bool shown) override;
+    void setText(MainControl control, const std::string& text) override;
+    void showMessage(const std::string& text) override;
+    void reopenGroupWindow(GroupWindowId window) override;
+    void showRealTimeList() override;
+    void sampleCaptured(const CapturedSampleTexts& texts) override;
+    void deviceGone(const std::string& reason) override;
+
+    using QWidget::setEnabled;  // the window's own enabled state stays reachable
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;  // Form_MouseDown
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;  // Form_Unload
+
+  private:
+    WindowContext makeWindowContext();
+    void buildControls();
+    QWidget* control(MainControl which) const;
+    void connectClicked();  // Cmd_Connect_Click
+    void unitClicked();     // Cmd_Unit_Click
+    void showNotConnectedLook();
+
+    MeasurementStore& store_;
+    Form1Services services_;
+    GaugeLink link_;
+    AppWindows windows_;
+    QImage background_;
+
+    QWidget* picture1_ = nullptr;
+    QWidget* picture2_ = nullptr;
+    QWidget* picture3_ = nullptr;
+    QLabel* label1_ = nullptr;
+    QLabel* labelNoPort_ = nullptr;
+    QLabel* labelData_ = nullptr;
+    QLabel* labelUnit_ = nullptr;
+    QPushButton* cmdConnect_ = nullptr;
+    QPushButton* cmdRealTime_ = nullptr;
+    QPushButton* cmdGrp_[4] = {};
+    QPushButton* cmdAllGrp_ = nullptr;
+    QPushButton* cmdRealTimeGrp_ = nullptr;
+    QPushButton* cmdUnit_ = nullptr;
+    QPushButton* cmdExit_ = nullptr;
+
+    // Moving the window by hand where the platform cannot start a system move.
+    bool dragging_ = false;
+    QPoint dragOffset_;
+};
+
+}  // namespace zepra

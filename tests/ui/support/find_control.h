@@ -1,0 +1,27 @@
+#pragma once
+// Finding a window's controls by their object names, as tests and screenshots address them.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QWidget>
+
+namespace zepra::testing {
+
+// The child of root with this object name; fails the test when there is none.
+template <typename Widget = QWidget>
+Widget* FindControl(const QWidget* root, const char* name) {
+    auto* widget = root->findChild<Widget*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << "no control named " << name;
+    return widget;
+}
+
+// The visible top-level window with this object name, or null.
+inline QWidget* FindOpenWindow(const char* name) {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible() && widget->objectName() == QLatin1String(name)) return widget;
+    }
+    return nullptr;
+}
+
+}  // namespace zepra::testing
