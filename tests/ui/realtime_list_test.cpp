@@ -1,0 +1,275 @@
+// The real-time list window: rebuilt from the store when created, extended in place after each
+// captured sample, its menu, clock and placement.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPointer>
+#include <QTableView>
+#include <QTimer>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/measurement_store.h"
+#include "ui/realtime/realtime_list_window.h"
+
+namespace zepra {
+namespace {
+
+class FixedClock : public ClockText {
+  public:
+    std::string currentDate() const override { return "10.12.2026"; }
+    std::string currentTime() const override { return "04:05:06"; }
+};
+
+class RealTimeListTest : public ::testing::Test {
+  protected:
+    RealTimeListTest() {
+        InitialiseStore(*store);
+        context.store = store.get();
+        context.clock = &clock;
+        context.toggleRealTimeTrend = [this] { calls.push_back("trend"); };
+        context.toggleRealTimeHistogram = [this] { calls.push_back("histogram"); };
+        context.toggleAbout = [this] { calls.push_back("about"); };
+    }
+
+    void capture(const std::vector<double>& values, const std::string& liveText = "live") {
+        RealTimeSamples& samples = store->realTimeSamples;
+        for (double value : values) {
+            ReadingRecord& record =
+                samples.readings[static_cast<std::size_t>(samples.readingCount)];
+            record.number = ++samples.readingCount;
+            record.value = value;
+            record.text = liveText;
+        }
+    }
+
+    RealTimeListWindow* open() {
+        window.reset(new RealTimeListWindow(context, nullptr));
+        return window.get();
+    }
+
+    QString label(const char* name) const {
+        auto* found = window->findChild<QLabel*>(QString::fromLatin1(name));
+        return found != nullptr ? found->text() : QStringLiteral("<missing>");
+    }
+
+    QAbstractItemModel* grid() const {
+        return window->findChild<QTableView*>(QStringLiteral("MSFlexGrid1"))->model();
+    }
+
+    // The grid's rows, each as "number/text/unit".
+    std::vector<QString> rows() const {
+        std::vector<QString> result;
+        QAbstractItemModel* model = grid();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            result.push_back(model->index(row, 0).data().toString() + "/" +
+                             model->index(row, 1).data().toString() + "/" +
+                             model->index(row, 2).data().toString());
+        }
+        return result;
+    }
+
+    QAction* action(const char* name) const {
+        return window->findChild<QAction*>(QString::fromLatin1(name));
+    }
+
+    std::unique_ptr<MeasurementStore> store = std::make_unique<MeasurementStore>();
+    FixedClock clock;
+    WindowContext context;
+    std::vector<std::string> calls;
+    std::unique_ptr<RealTimeListWindow> window;
+};
+
+struct ReopenCase {
+    const char* name;
+    std::int32_t unitIsMils;
+    std::vector<QString> rows;
+    const char* unitLine;
+    const char* maximum;
+    const char* minimum;
+    const char* mean;
+    const char* deviation;
+};
+
+class RealTimeListReopenTest : public RealTimeListTest,
+                               public ::testing::WithParamInterface<ReopenCase> {};
+
+TEST_P(RealTimeListReopenTest, RebuildsRowsNewestFirstAndStatisticsFromTheStore) {
+    const ReopenCase& c = GetParam();
+    capture({10, 20, 30});
+    store->unitIsMils = c.unitIsMils;
+    open();
+
+    EXPECT_EQ(rows(), c.rows);
+    EXPECT_EQ(label("Label1"), "Counts:     3");
+    EXPECT_EQ(label("Label7"), c.unitLine);
+    EXPECT_EQ(label("Label4"), c.maximum);
+    EXPECT_EQ(label("Label5"), c.minimum);
+    EXPECT_EQ(label("Label2"), c.mean);
+    EXPECT_EQ(label("Label3"), c.deviation);
+    // The rebuilt texts replace the ones stored at capture time.
+    EXPECT_EQ(QString::fromStdString(store->realTimeSamples.readings[2].text),
+              c.rows.front().section('/', 1, 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(Units, RealTimeListReopenTest,
+                         ::testing::Values(ReopenCase{"micrometres",
+                                                      0,
+                                                      {"3/30/um", "2/20/um", "1/10/um", "//"},
+                                                      "Unit:        um",
+                                                      "Max:       30",
+                                                      "Min:       10",
+                                                      "Mean:      20",
+                                                      "Std.dev.:  8.1"},
+                                           ReopenCase{"mils",
+                                                      1,
+                                                      {"3/1.181/mils", "2/0.787/mils",
+                                                       "1/0.393/mils", "//"},
+                                                      "Unit:       mils",
+                                                      "Max:       1.181",
+                                                      "Min:       0.393",
+                                                      "Mean:      0.787",
+                                                      "Std.dev.:  0.321"}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(RealTimeListTest, ReopenedTextsAreTruncatedNotRounded) {
+    capture({150.0, 150.96, 75.5}, "76");
+    open();
+    EXPECT_EQ(rows(), (std::vector<QString>{"3/75.5/um", "2/150/um", "1/150/um", "//"}));
+}
+
+TEST_F(RealTimeListTest, EmptyCaptureKeepsTheDesignCaptions) {
+    store->unitIsMils = 1;
+    open();
+    EXPECT_EQ(rows(), (std::vector<QString>{"//"}));
+    EXPECT_EQ(label("Label6"), "Now:");
+    EXPECT_EQ(label("Label1"), "Counts:     0");
+    EXPECT_EQ(label("Label7"), "Unit:        um");
+    EXPECT_EQ(label("Label2"), "Mean:      0");
+    EXPECT_EQ(label("Label3"), "Std.dev.:  0");
+    EXPECT_EQ(label("Label4"), "Max:        0");
+    EXPECT_EQ(label("Label5"), "Min:           0");
+    QAbstractItemModel* model = grid();
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "NO.");
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "Samples");
+    EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), "UNIT");
+}
+
+TEST_F(RealTimeListTest, CapturedSampleIsInsertedOnTopAsOneRowAndSetsTheLabels) {
+    capture({10, 20});
+    open();
+    int insertedFirst = -1;
+    int insertedLast = -1;
+    int resets = 0;
+    QObject::connect(grid(), &QAbstractItemModel::rowsInserted,
+                     [&](const QModelIndex&, int first, int last) {
+                         insertedFirst = first;
+                         insertedLast = last;
+                     });
+    QObject::connect(grid(), &QAbstractItemModel::modelReset, [&] { ++resets; });
+
+    capture({30}, "30");
+    CapturedSampleTexts texts;
+    texts.recordIndex = 2;
+    texts.unitLine = "Unit:        um";
+    texts.count = "Counts:     3";
+    texts.maximum = "Max:        30";
+    texts.minimum = "Min:       10";
+    texts.mean = "Mean:      20";
+    texts.deviation = "Std.dev.:  8.1";
+    window->appendCapturedSample(texts);
+
+    EXPECT_EQ(insertedFirst, 0);
+    EXPECT_EQ(insertedLast, 0);
+    EXPECT_EQ(resets, 0);
+    EXPECT_EQ(rows(), (std::vector<QString>{"3/30/um", "2/20/um", "1/10/um", "//"}));
+    EXPECT_EQ(label("Label1"), "Counts:     3");
+    EXPECT_EQ(label("Label4"), "Max:        30");
+    EXPECT_EQ(label("Label5"), "Min:       10");
+    EXPECT_EQ(label("Label2"), "Mean:      20");
+    EXPECT_EQ(label("Label3"), "Std.dev.:  8.1");
+    EXPECT_EQ(label("Label7"), "Unit:        um");
+}
+
+TEST_F(RealTimeListTest, SampleIndexBeyondTheCaptureAddsNoRow) {
+    capture({10});
+    open();
+    CapturedSampleTexts texts;
+    texts.recordIndex = 5;  // not in the store: nothing to show
+    texts.count = "Counts:     1";
+    window->appendCapturedSample(texts);
+    EXPECT_EQ(rows(), (std::vector<QString>{"1/10/um", "//"}));
+    texts.recordIndex = -3;
+    window->appendCapturedSample(texts);
+    EXPECT_EQ(rows(), (std::vector<QString>{"1/10/um", "//"}));
+}
+
+TEST_F(RealTimeListTest, GraphAndInfoItemsCallTheirToggles) {
+    open();
+    QAction* trend = action("aarealtimehistogram_1");
+    QAction* histogram = action("aarealtimehistogram_2");
+    QAction* info = action("SHOWINFO");
+    ASSERT_TRUE(trend && histogram && info);
+    EXPECT_EQ(trend->text(), "Trend");
+    EXPECT_EQ(histogram->text(), "Histogram");
+    EXPECT_EQ(info->text(), "INFO");
+    trend->trigger();
+    trend->trigger();
+    histogram->trigger();
+    info->trigger();
+    EXPECT_EQ(calls, (std::vector<std::string>{"trend", "trend", "histogram", "about"}));
+}
+
+TEST_F(RealTimeListTest, MenuBarHasTheReportGraphAndInfoItemsInOrder) {
+    open();
+    QStringList captions;
+    for (QAction* item : window->menuBar()->actions()) captions << item->text();
+    EXPECT_EQ(captions, (QStringList{"SAVE-*.TXT", "SAVE-*.CSV", "GRAPH", "INFO"}));
+    EXPECT_EQ(action("SAVETXT")->text(), "SAVE-*.TXT");
+    EXPECT_EQ(action("SAVECSV")->text(), "SAVE-*.CSV");
+}
+
+TEST_F(RealTimeListTest, ClockLineShowsTimeThenDateAndStopsWhenClosed) {
+    open();
+    auto* timer = window->findChild<QTimer*>(QStringLiteral("Timer1"));
+    ASSERT_NE(timer, nullptr);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 1000);
+    window->Timer1_Timer();
+    EXPECT_EQ(label("Label6"), "Now:    04:05:06   10.12.2026");
+
+    RealTimeListWindow* raw = window.release();
+    QPointer<RealTimeListWindow> guard(raw);
+    raw->show();
+    raw->close();
+    EXPECT_FALSE(timer->isActive());  // still alive: deletion waits for the event loop
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull());
+}
+
+TEST_F(RealTimeListTest, OpensBesideTheMainWindowWithItsHeight) {
+    QWidget mainWindow;
+    mainWindow.setGeometry(100, 50, 444, 498);
+    window.reset(new RealTimeListWindow(context, &mainWindow));
+    const QRect frame = mainWindow.frameGeometry();
+    EXPECT_EQ(window->pos(), QPoint(frame.x() + frame.width(), frame.y()));
+    EXPECT_EQ(window->width(), 323);
+    EXPECT_EQ(window->height(), mainWindow.height());
+}
+
+TEST_F(RealTimeListTest, DesignedClientAreaWithoutAMainWindow) {
+    open();
+    window->show();
+    EXPECT_EQ(window->centralWidget()->size(), QSize(323, 492));
+    auto* list = window->findChild<QTableView*>(QStringLiteral("MSFlexGrid1"));
+    EXPECT_EQ(list->geometry(), QRect(8, 96, 311, 377));
+}
+
+}  // namespace
+}  // namespace zepra
