@@ -51,12 +51,14 @@ bool QtSerialPort::open(std::string& errorText) {
         errorText = device + ": " + port_.errorString().toStdString();
         return false;
     }
+    devicePath_ = device;
     return true;
 }
 
 void QtSerialPort::close() {
     port_.close();
     receiveThreshold_ = 0;
+    devicePath_.clear();
 }
 
 int QtSerialPort::bytesWaiting() const {
@@ -88,7 +90,7 @@ void QtSerialPort::write(std::span<const std::uint8_t> bytes) {
 }
 
 std::string QtSerialPort::devicePath() const {
-    return port_.isOpen() ? port_.portName().toStdString() : std::string();
+    return devicePath_;
 }
 
 void QtSerialPort::handleReadyRead() {
@@ -102,9 +104,12 @@ void QtSerialPort::handleError(QSerialPort::SerialPortError error) {
     // in a tight loop; closing at the first one ends that loop.
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) return;
     if (!port_.isOpen()) return;
-    std::string reason = port_.errorString().toStdString();
-    if (reason.empty() || reason == "Success" || reason == "Unknown error")
-        reason = "The serial device was disconnected.";
+    // A failed read leaves no meaningful system error behind (the read just ends), so it gets
+    // our own words; a resource error carries the system's reason.
+    const std::string reason =
+        error == QSerialPort::ResourceError
+            ? port_.errorString().toStdString()
+            : std::string("Reading from the serial device failed: it was probably unplugged.");
     close();
     if (onDeviceGone) onDeviceGone(reason);
 }

@@ -43,6 +43,7 @@ class QtSerialPort final : public SerialPort {
 
     DeviceLookup deviceForPort_;
     QSerialPort port_;
+    std::string devicePath_;
     int portNumber_ = 1;
     int receiveThreshold_ = 0;
 };
