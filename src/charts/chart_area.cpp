@@ -1,0 +1,232 @@
+#include "charts/chart_area.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+#include "data/thickness_format.h"
+#include "ui/fonts.h"
+
+namespace zepra {
+namespace {
+
+// Layout of the chart area's controls, in twips relative to the area.
+constexpr int kGridlineRightTwips = 11'040;
+constexpr std::array<int, 5> kGridlineTopTwips = {3'727, 1'242, 2'485, 4'970, 6'212};  // Line1..5
+constexpr int kBarLeftTwips = 135;
+constexpr int kBarPitchTwips = 360;
+constexpr int kBarWidthPx = 20;
+constexpr int kBarDesignTopTwips = 6'000;
+constexpr int kBarDesignHeightTwips = 1'335;
+constexpr int kTickCentreTwips = 285;
+constexpr int kTickTopTwips = 7'200;
+constexpr int kLongTickTopTwips = 7'140;
+constexpr int kTickBottomTwips = 7'440;
+constexpr int kPopupWidthTwips = 585;
+constexpr int kPopupHeightTwips = 285;
+
+const QColor kBarGreen(0, 255, 0);
+const QColor kLineColour(0, 0, 0);  // the default line colour (window text)
+const QColor kTraceColour(0, 0, 0);
+const QColor kMarkerOutline(255, 0, 0);
+const QColor kMarkerFill(0, 0, 0);  // the picture box's fill colour is never set: black
+constexpr double kMarkerRadius = 2.0;
+
+QFrame* MakeLine(QWidget* parent, const QString& name, const QRect& geometry) {
+    auto* line = new QFrame(parent);
+    line->setObjectName(name);
+    line->setFrameShape(QFrame::NoFrame);
+    line->setAutoFillBackground(true);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Window, kLineColour);
+    line->setPalette(palette);
+    line->setGeometry(geometry);
+    line->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return line;
+}
+
+// The ticks under bars 2, 5, 8, ..., 29 are the long ones.
+bool IsLongTick(int position) {
+    return position % 3 == 2;
+}
+
+void SetTracePen(QPainter& painter) {
+    painter.setPen(QPen(kTraceColour, 1));
+}
+void SetMarkerPenAndBrush(QPainter& painter) {
+    painter.setPen(QPen(kMarkerOutline, 1));
+    painter.setBrush(kMarkerFill);
+}
+QPointF At(const ChartPoint& point) {
+    return QPointF(point.x, point.y);
+}
+
+}  // namespace
+
+ChartArea::ChartArea(QWidget* parent)
+    : QWidget(parent), drawing_(kWidth, kHeight, QImage::Format_RGB32) {
+    setObjectName(QStringLiteral("Picture1"));
+    setFixedSize(kWidth, kHeight);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    erase();
+
+    for (int i = 0; i < 5; ++i) {
+        gridlines_[i] = MakeLine(this, QStringLiteral("Line%1").arg(i + 1),
+                                 QRect(0, Px(kGridlineTopTwips[i]), Px(kGridlineRightTwips), 1));
+    }
+    for (int i = 1; i <= kBars; ++i) {
+        const int tickX = Px(kTickCentreTwips + kBarPitchTwips * (i - 1));
+        const int tickTop = Px(IsLongTick(i) ? kLongTickTopTwips : kTickTopTwips);
+        ticks_[i - 1] = MakeLine(this, QStringLiteral("Line6_%1").arg(i),
+                                 QRect(tickX, tickTop, 1, Px(kTickBottomTwips) - tickTop));
+
+        auto* barLabel = new QLabel(this);
+        barLabel->setObjectName(QStringLiteral("Label18_%1").arg(i));
+        barLabel->setAutoFillBackground(true);
+        QPalette palette = barLabel->palette();
+        palette.setColor(QPalette::Window, kBarGreen);
+        barLabel->setPalette(palette);
+        barLabel->setGeometry(Px(kBarLeftTwips + kBarPitchTwips * (i - 1)), Px(kBarDesignTopTwips),
+                              kBarWidthPx, Px(kBarDesignHeightTwips));
+        barLabel->installEventFilter(this);
+        bars_[i - 1] = barLabel;
+    }
+
+    popup_ = new QLabel(QStringLiteral("Label32"), this);
+    popup_->setObjectName(QStringLiteral("Label32"));
+    popup_->setFont(TahomaFont(12));
+    popup_->setAutoFillBackground(true);  // opaque, the default label background
+    popup_->setGeometry(0, 0, Px(kPopupWidthTwips), Px(kPopupHeightTwips));
+    popup_->hide();
+
+    popupTimer_ = new QTimer(this);
+    popupTimer_->setObjectName(QStringLiteral("Timer2"));
+    connect(popupTimer_, &QTimer::timeout, this, [this] {
+        popupTimer_->stop();
+        popup_->hide();
+    });
+}
+
+ChartArea::~ChartArea() = default;
+
+QLabel* ChartArea::bar(int index) const {
+    return bars_.at(static_cast<std::size_t>(index - 1));
+}
+QFrame* ChartArea::tick(int index) const {
+    return ticks_.at(static_cast<std::size_t>(index - 1));
+}
+QFrame* ChartArea::gridline(int index) const {
+    return gridlines_.at(static_cast<std::size_t>(index - 1));
+}
+
+void ChartArea::setBarsAndTicksShown(bool shown) {
+    for (int i = 0; i < kBars; ++i) {
+        bars_[i]->setVisible(shown);
+        ticks_[i]->setVisible(shown);
+    }
+}
+
+void ChartArea::erase() {
+    drawing_.fill(palette().color(QPalette::Base));  // the system's window background colour
+    update();
+}
+
+void ChartArea::drawTrend(std::span<const ChartPoint> points) {
+    DrawTrendFast(drawing_, points);
+    update();
+}
+
+void ChartArea::applyBars(const std::array<HistogramBar, kBars>& bars) {
+    for (int i = 0; i < kBars; ++i) {
+        QLabel* barLabel = bars_[i];
+        if (bars[i].visible) {
+            barLabel->setGeometry(barLabel->x(), bars[i].top, barLabel->width(), bars[i].height);
+            barLabel->show();
+        } else {
+            barLabel->hide();
+        }
+    }
+}
+
+void ChartArea::showBarPopup(int index, std::int32_t count, PopupWidthRule rule) {
+    const QLabel* barLabel = bar(index);
+    popup_->setText(QString::fromStdString(NumberToText(count)));
+    if (rule == PopupWidthRule::AutoSizeFromHundred) popupAutoSize_ = count >= 100;
+    if (popupAutoSize_) popup_->adjustSize();  // an auto-sizing label follows its caption
+    popup_->move(barLabel->x(), barLabel->y() - popup_->height());
+    if (rule == PopupWidthRule::BarWidth || !popupAutoSize_)
+        popup_->resize(barLabel->width(), popup_->height());
+    popup_->show();
+    popup_->raise();
+    popupTimer_->start();  // restarts the interval when already running
+}
+
+void ChartArea::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, drawing_);
+}
+
+int ChartArea::barIndexOf(const QObject* object) const {
+    for (int i = 0; i < kBars; ++i) {
+        if (bars_[i] == object) return i + 1;
+    }
+    return 0;
+}
+
+bool ChartArea::eventFilter(QObject* watched, QEvent* event) {
+    const int index = barIndexOf(watched);
+    if (index == 0) return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        pressedBar_ = mouse->button() == Qt::LeftButton ? index : 0;
+        emit barPressed(index);
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const bool click = mouse->button() == Qt::LeftButton && pressedBar_ == index &&
+                           bars_[index - 1]->rect().contains(mouse->position().toPoint());
+        pressedBar_ = 0;
+        if (click) emit barClicked(index);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void DrawTrendOneByOne(QPainter& painter, std::span<const ChartPoint> points) {
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        SetTracePen(painter);
+        painter.drawLine(At(points[i]), At(points[i - 1]));
+        SetMarkerPenAndBrush(painter);
+        painter.drawEllipse(At(points[i]), kMarkerRadius, kMarkerRadius);
+        painter.drawEllipse(At(points[i - 1]), kMarkerRadius, kMarkerRadius);
+    }
+}
+
+// Every marker but the last is drawn twice, the second time after the segment that leaves it
+// and the next marker. The second drawing puts the same colour on every pixel of the first, so
+// the first can be left out: step i draws segment i -> i-1 and marker i-1, and the last step also
+// marker n, before marker n-1 as in the full sequence. The output is identical, for half the
+// circles, which are by far the most expensive element.
+void DrawTrendFast(QImage& image, std::span<const ChartPoint> points) {
+    if (points.size() < 2) return;
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    const QPen tracePen(kTraceColour, 1);
+    const QPen markerPen(kMarkerOutline, 1);
+    painter.setBrush(kMarkerFill);
+    const std::size_t last = points.size() - 1;
+    for (std::size_t i = 1; i <= last; ++i) {
+        painter.setPen(tracePen);
+        painter.drawLine(At(points[i]), At(points[i - 1]));
+        painter.setPen(markerPen);
+        if (i == last) painter.drawEllipse(At(points[i]), kMarkerRadius, kMarkerRadius);
+        painter.drawEllipse(At(points[i - 1]), kMarkerRadius, kMarkerRadius);
+    }
+}
+
+}  // namespace zepra

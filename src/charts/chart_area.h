@@ -1,0 +1,94 @@
+#pragma once
+// Picture1, the chart area shared by the group windows and the two real-time chart windows:
+// 737 x 497 pixels in the system's window background colour, holding the five gridlines
+// (Line1..Line5), the 30 histogram bars (Label18_1..Label18_30), their tick marks
+// (Line6_1..Line6_30), the bar pop-up (Label32) and its timer (Timer2).
+//
+// The trend is drawn into an off-screen image kept by the area; painting only copies that image,
+// so a repaint asked for by the system costs nothing and shows the last drawing. The child
+// controls (gridlines, bars, ticks, pop-up) lie above the drawing, as on the gauge software's
+// picture box.
+
+#include <QImage>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "charts/chart_math.h"
+
+class QFrame;
+class QLabel;
+class QTimer;
+
+namespace zepra {
+
+// How the pop-up takes its width.
+enum class PopupWidthRule {
+    BarWidth,             // group windows: always the bar's width, automatic size left alone
+    AutoSizeFromHundred,  // real-time histogram: fits its text from 100 up, else the bar's width
+};
+
+class ChartArea : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr int kWidth = 737;
+    static constexpr int kHeight = 497;
+    static constexpr int kBars = kHistogramBins;
+
+    explicit ChartArea(QWidget* parent = nullptr);
+    ~ChartArea() override;
+
+    QLabel* bar(int index) const;                       // Label18(index), index 1..30
+    QFrame* tick(int index) const;                      // Line6(index), index 1..30
+    QFrame* gridline(int index) const;                  // Line1..Line5
+    QLabel* popup() const { return popup_; }            // Label32
+    QTimer* popupTimer() const { return popupTimer_; }  // Timer2 (the host sets its interval)
+
+    // Shows or hides Label18(i) then Line6(i), for i = 1 to 30 (the chart-mode switch).
+    void setBarsAndTicksShown(bool shown);
+
+    // Sets the background to the system window colour: erases every drawing, leaves the controls.
+    void erase();
+    // Draws the trace of the trend over what is drawn already (nothing is erased).
+    void drawTrend(std::span<const ChartPoint> points);
+    // What the area shows beneath its controls (for tests and the benchmark).
+    const QImage& drawing() const { return drawing_; }
+
+    // Sets bar k (1..30) as computed: height and top when visible, otherwise hidden.
+    void applyBars(const std::array<HistogramBar, kBars>& bars);
+
+    // The pop-up for bar `index`: its count on the bar, then Timer2 (re)started.
+    void showBarPopup(int index, std::int32_t count, PopupWidthRule rule);
+
+  signals:
+    // Any mouse button went down on bar `index` (the group windows' pop-up).
+    void barPressed(int index);
+    // Bar `index` was clicked with the left button (the real-time histogram's pop-up).
+    void barClicked(int index);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    int barIndexOf(const QObject* object) const;
+
+    QImage drawing_;
+    std::array<QLabel*, kBars> bars_{};
+    std::array<QFrame*, kBars> ticks_{};
+    std::array<QFrame*, 5> gridlines_{};
+    QLabel* popup_ = nullptr;
+    bool popupAutoSize_ = true;  // Label32 sizes itself to its caption in the layout
+    QTimer* popupTimer_ = nullptr;
+    int pressedBar_ = 0;  // bar under a left button press, for barClicked
+};
+
+// The trace exactly as the gauge software draws it: for i = 2..n a black segment from point i to
+// point i - 1, then a circle of radius 2 (red outline, black fill) at point i and one at point
+// i - 1; no antialiasing. One painter call per element: the reference for the fast drawing.
+void DrawTrendOneByOne(QPainter& painter, std::span<const ChartPoint> points);
+// The same pixels, faster (see the .cpp for why it is the same).
+void DrawTrendFast(QImage& image, std::span<const ChartPoint> points);
+
+}  // namespace zepra

@@ -1,0 +1,34 @@
+#pragma once
+// The CSV and text reports of a list of readings: the numbers and texts of the records, in list
+// order, with the unit. Every line ends in CR LF, the last one included.
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "data/measurement_store.h"
+
+namespace zepra {
+
+// "NO.","Samples","Unit" then one line per record: 1,"10","um".
+std::string CsvReportText(std::span<const ReadingRecord> records, std::int32_t unitIsMils);
+
+// Title line "Samples Report unit(um)" with the date and the time, an empty line, then one line
+// per record: the number with a blank before and after it, then the record's text.
+// Items after the first on a line start at the next print zone: zones are 14 columns wide
+// (columns 1, 15, 29, ...) and an item goes to the first zone start beyond the text already on
+// the line, so that the report reads as columns.
+std::string TextReportText(std::span<const ReadingRecord> records, std::int32_t unitIsMils,
+                           const std::string& date, const std::string& time);
+
+// The outcome of writing a report file. On failure `error` names the file and the reason.
+struct ReportWriteResult {
+    bool ok = false;
+    std::string error;
+};
+
+// Replaces the file at `path` with `content` as one step: either the whole content is there
+// afterwards, or the file is as it was before (no partial file) and the result says why.
+ReportWriteResult WriteReportFile(const std::string& path, const std::string& content);
+
+}  // namespace zepra

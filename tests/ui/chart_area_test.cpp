@@ -1,0 +1,142 @@
+// The chart area: its controls as laid out, and the fast trend drawing giving the same pixels as
+// drawing every element one by one in the gauge software's order.
+#include "charts/chart_area.h"
+
+#include <gtest/gtest.h>
+
+#include <QFrame>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QTimer>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "ui/fonts.h"
+
+namespace zepra {
+namespace {
+
+QImage Blank() {
+    QImage image(ChartArea::kWidth, ChartArea::kHeight, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+QImage DrawnOneByOne(const std::vector<ChartPoint>& points) {
+    QImage image = Blank();
+    QPainter painter(&image);
+    DrawTrendOneByOne(painter, points);
+    return image;
+}
+
+QImage DrawnFast(const std::vector<ChartPoint>& points) {
+    QImage image = Blank();
+    DrawTrendFast(image, points);
+    return image;
+}
+
+// Points as the trend places them: reading i at x = i * 735 / n, y from the value.
+std::vector<ChartPoint> Trace(int n, const std::function<double(int)>& y) {
+    std::vector<ChartPoint> points;
+    for (int i = 1; i <= n; ++i) {
+        points.push_back({static_cast<float>(i * (735.0 / n)), static_cast<float>(y(i))});
+    }
+    return points;
+}
+
+struct TraceCase {
+    const char* name;
+    std::vector<ChartPoint> points;
+};
+
+std::vector<TraceCase> TraceCases() {
+    std::mt19937 random(7);
+    std::normal_distribution<double> noise(249.0, 60.0);
+    std::uniform_real_distribution<double> anywhere(-5.0, 505.0);
+    return {
+        {"two_points", {{367.5f, 373.5f}, {735.0f, 124.5f}}},
+        {"three_points", Trace(3, [](int i) { return 249.0 - (i - 2) * 83.0; })},
+        {"flat_on_whole_pixels", Trace(5, [](int) { return 249.0; })},
+        {"group_of_forty", Trace(40, [&](int) { return noise(random); })},
+        {"eighty_zigzag", Trace(80, [](int i) { return i % 2 ? 10.25 : 480.75; })},
+        // Dense traces: markers and later segments overlap, so the drawing order shows.
+        {"dense_noise", Trace(3000, [&](int) { return noise(random); })},
+        {"dense_flat", Trace(2000, [](int) { return 249.0; })},
+        {"dense_slow_wave", Trace(1500, [](int i) { return 249.0 + 200.0 * std::sin(i / 40.0); })},
+        {"scattered_anywhere", Trace(300, [&](int) { return anywhere(random); })},
+    };
+}
+
+class TrendDrawingTest : public ::testing::TestWithParam<TraceCase> {};
+
+TEST_P(TrendDrawingTest, FastDrawingGivesTheSamePixelsAsOneByOne) {
+    const QImage expected = DrawnOneByOne(GetParam().points);
+    const QImage actual = DrawnFast(GetParam().points);
+    ASSERT_NE(expected, Blank()) << "the case draws nothing: it proves nothing";
+    int differing = 0;
+    for (int y = 0; y < expected.height(); ++y) {
+        for (int x = 0; x < expected.width(); ++x) {
+            if (expected.pixel(x, y) != actual.pixel(x, y)) ++differing;
+        }
+    }
+    EXPECT_EQ(differing, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Traces, TrendDrawingTest, ::testing::ValuesIn(TraceCases()),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+TEST(TrendDrawingTest, MarkerHasRedOutlineAndBlackFillOverTheTrace) {
+    const QImage image = DrawnFast({{100.0f, 100.0f}, {200.0f, 100.0f}});
+    EXPECT_EQ(image.pixelColor(100, 100), QColor(0, 0, 0));    // fill
+    EXPECT_EQ(image.pixelColor(150, 100), QColor(0, 0, 0));    // segment
+    EXPECT_EQ(image.pixelColor(100, 98), QColor(255, 0, 0));   // outline above the centre
+    EXPECT_EQ(image.pixelColor(202, 100), QColor(255, 0, 0));  // outline, over the segment's end
+    EXPECT_EQ(image.pixelColor(100, 110), QColor(Qt::white));  // nothing else
+}
+
+TEST(ChartAreaTest, ControlsStandAsLaidOut) {
+    ChartArea area;
+    EXPECT_EQ(area.objectName(), "Picture1");
+    EXPECT_EQ(area.size(), QSize(737, 497));
+    const int gridlineY[] = {248, 83, 166, 331, 414};  // Line1 (mean) .. Line5
+    for (int i = 1; i <= 5; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(area.gridline(i)->objectName(), QStringLiteral("Line%1").arg(i));
+        EXPECT_EQ(area.gridline(i)->geometry(), QRect(0, gridlineY[i - 1], 736, 1));
+    }
+    for (int i = 1; i <= 30; ++i) {
+        SCOPED_TRACE(i);
+        const QLabel* bar = area.bar(i);
+        EXPECT_EQ(bar->objectName(), QStringLiteral("Label18_%1").arg(i));
+        EXPECT_EQ(bar->geometry(), QRect(Px(135 + 360 * (i - 1)), 400, 20, 89));
+        EXPECT_TRUE(bar->autoFillBackground());
+        EXPECT_EQ(bar->palette().color(QPalette::Window), QColor(0, 255, 0));
+        const QFrame* tick = area.tick(i);
+        EXPECT_EQ(tick->objectName(), QStringLiteral("Line6_%1").arg(i));
+        const bool longTick = i % 3 == 2;
+        EXPECT_EQ(tick->geometry(),
+                  QRect(Px(285 + 360 * (i - 1)), longTick ? 476 : 480, 1, longTick ? 20 : 16));
+        // The tick stands under the middle of its bar.
+        EXPECT_NEAR(tick->x(), bar->x() + 10, 1);
+    }
+    EXPECT_EQ(area.popup()->objectName(), "Label32");
+    EXPECT_TRUE(area.popup()->isHidden());
+    EXPECT_EQ(area.popup()->font().pixelSize(), 16);  // Tahoma 12 point
+    EXPECT_EQ(area.popupTimer()->objectName(), "Timer2");
+    EXPECT_FALSE(area.popupTimer()->isActive());
+}
+
+TEST(ChartAreaTest, EraseClearsTheDrawingButKeepsTheControls) {
+    ChartArea area;
+    const QImage erased = area.drawing();
+    area.drawTrend(std::vector<ChartPoint>{{10.0f, 10.0f}, {700.0f, 400.0f}});
+    EXPECT_NE(area.drawing(), erased);
+    area.erase();
+    EXPECT_EQ(area.drawing(), erased);
+    EXPECT_NE(area.findChild<QFrame*>("Line3"), nullptr);
+}
+
+}  // namespace
+}  // namespace zepra
