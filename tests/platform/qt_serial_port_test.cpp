@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
@@ -51,6 +52,15 @@ class Terminal {
             },
             5000);
         return bytes;
+    }
+    // Waits, without running the event loop, until the terminal holds `count` unread bytes.
+    bool waitUntilQueued(int count) const {
+        for (int i = 0; i < 500; ++i) {
+            int queued = 0;
+            if (::ioctl(slave_, FIONREAD, &queued) == 0 && queued >= count) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
     }
     void closeMaster() {
         if (master_ >= 0) ::close(master_);
@@ -153,7 +163,7 @@ TEST_F(QtSerialPortTest, DiscardDropsBufferedBytesAndThoseStillInTheSystem) {
     sendAndSettle({1, 2, 3}, 3);
     // These reach the terminal while the event loop does not run, so the port has not read them.
     terminal.send({4, 5, 6});
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(terminal.waitUntilQueued(3));
     port.discardInput();
     EXPECT_EQ(port.bytesWaiting(), 0);
     QTest::qWait(100);
