@@ -3,18 +3,36 @@
 
 #include <QWidget>
 
+#include "charts/chart_math.h"
+#include "charts/chart_painting.h"
 #include "ui/window_context.h"
+
+class QTimer;
 
 namespace zepra {
 
+class ChartArea;
+
 class RealTimeTrendWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit RealTimeTrendWindow(const WindowContext& context, QWidget* parent = nullptr);
     ~RealTimeTrendWindow() override;
 
-private:
+    // Timer1: erase the plot, then draw the capture as it is now.
+    void Timer1_Timer();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void Picture1_Paint();
+
     WindowContext context_;
+    ChartArea* picture_ = nullptr;  // Picture1
+    TrendLabelSet labels_;
+    TrendChartData scratch_;  // the points' storage, kept between redraws
+    QTimer* redrawTimer_ = nullptr;
 };
 
 }  // namespace zepra

@@ -6,16 +6,19 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFile>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "data/measurement_store.h"
+#include "support/fakes.h"
 #include "ui/realtime/realtime_list_window.h"
 
 namespace zepra {
@@ -32,7 +35,17 @@ class RealTimeListTest : public ::testing::Test {
     RealTimeListTest() {
         InitialiseStore(*store);
         context.store = store.get();
+        clock.date = "10.12.2026";
+        clock.time = "04:05:06";
         context.clock = &clock;
+        context.saveDialog = &saveDialog;
+        context.messageBox = &messages;
+        context.suspendLiveStream = [this] {
+            calls.push_back("suspend " + std::to_string(saveDialog.requests.size()));
+        };
+        context.resumeLiveStream = [this] {
+            calls.push_back("resume " + std::to_string(saveDialog.requests.size()));
+        };
         context.toggleRealTimeTrend = [this] { calls.push_back("trend"); };
         context.toggleRealTimeHistogram = [this] { calls.push_back("histogram"); };
         context.toggleAbout = [this] { calls.push_back("about"); };
@@ -80,7 +93,9 @@ class RealTimeListTest : public ::testing::Test {
     }
 
     std::unique_ptr<MeasurementStore> store = std::make_unique<MeasurementStore>();
-    FixedClock clock;
+    testing::FakeClockText clock;
+    testing::FakeSaveDialog saveDialog;
+    testing::FakeMessageBox messages;
     WindowContext context;
     std::vector<std::string> calls;
     std::unique_ptr<RealTimeListWindow> window;
@@ -233,6 +248,34 @@ TEST_F(RealTimeListTest, MenuBarHasTheReportGraphAndInfoItemsInOrder) {
     EXPECT_EQ(captions, (QStringList{"SAVE-*.TXT", "SAVE-*.CSV", "GRAPH", "INFO"}));
     EXPECT_EQ(action("SAVETXT")->text(), "SAVE-*.TXT");
     EXPECT_EQ(action("SAVECSV")->text(), "SAVE-*.CSV");
+}
+
+TEST_F(RealTimeListTest, CsvReportListsTheRecordsOldestFirstWithTheStreamPaused) {
+    capture({10, 20, 30});
+    open();
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("capture.csv"));
+    saveDialog.answers = {path.toStdString()};
+    action("SAVECSV")->trigger();
+
+    ASSERT_EQ(saveDialog.requests.size(), 1u);
+    EXPECT_EQ(saveDialog.requests[0].second, "csv files (*.csv)|*.csv");
+    EXPECT_EQ(calls, (std::vector<std::string>{"suspend 0", "resume 1"}));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("\"NO.\",\"Samples\",\"Unit\"\r\n"
+                                         "1,\"10\",\"um\"\r\n"
+                                         "2,\"20\",\"um\"\r\n"
+                                         "3,\"30\",\"um\"\r\n"));
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(RealTimeListTest, ReportOfAnEmptyCaptureAsksNothing) {
+    open();
+    action("SAVETXT")->trigger();
+    action("SAVECSV")->trigger();
+    EXPECT_TRUE(saveDialog.requests.empty());
+    EXPECT_TRUE(calls.empty());
 }
 
 TEST_F(RealTimeListTest, ClockLineShowsTimeThenDateAndStopsWhenClosed) {

@@ -7,11 +7,13 @@
 #include <QMenuBar>
 #include <QTableView>
 #include <QTimer>
+#include <algorithm>
 #include <span>
 
 #include "data/sample_statistics.h"
 #include "ui/fonts.h"
 #include "ui/realtime/realtime_list_model.h"
+#include "ui/report_menu.h"
 
 namespace zepra {
 namespace {
@@ -191,8 +193,15 @@ void RealTimeListWindow::Timer1_Timer() {
                         QStringLiteral("   ") + Text(context_.clock->currentDate()));
 }
 
+// The records in capture order, oldest first, whatever order the list shows them in.
 void RealTimeListWindow::saveReport(bool csv) {
-    Q_UNUSED(csv);  // the shared save step is wired in below
+    const RealTimeSamples& samples = context_.store->realTimeSamples;
+    const auto count = std::clamp<std::int32_t>(samples.readingCount, 0,
+                                                static_cast<std::int32_t>(samples.readings.size()));
+    SaveReport(
+        csv ? ReportFormat::Csv : ReportFormat::Text,
+        std::span<const ReadingRecord>(samples.readings.data(), static_cast<std::size_t>(count)),
+        context_);
 }
 
 // Unload: the clock stops; the samples stay in the store.
