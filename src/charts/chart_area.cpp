@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -99,6 +100,9 @@ ChartArea::ChartArea(QWidget* parent)
     popup_->setObjectName(QStringLiteral("Label32"));
     popup_->setFont(TahomaFont(12));
     popup_->setAutoFillBackground(true);  // opaque, the default label background
+    QPalette popupPalette = popup_->palette();
+    popupPalette.setColor(QPalette::Window, QGuiApplication::palette().color(QPalette::Window));
+    popup_->setPalette(popupPalette);
     popup_->setGeometry(0, 0, Px(kPopupWidthTwips), Px(kPopupHeightTwips));
     popup_->hide();
 
@@ -130,7 +134,8 @@ void ChartArea::setBarsAndTicksShown(bool shown) {
 }
 
 void ChartArea::erase() {
-    drawing_.fill(palette().color(QPalette::Base));  // the system's window background colour
+    // The system's window background colour (a host's own background does not count).
+    drawing_.fill(QGuiApplication::palette().color(QPalette::Base));
     update();
 }
 

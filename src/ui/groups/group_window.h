@@ -1,25 +1,74 @@
 #pragma once
 // The group window: one class, five instances (FrmGrpOne .. FrmGrpFour, FrmRealTimeGrp).
-// A window deletes itself when closed; whoever wants it again creates a new one.
+// A window deletes itself when closed; whoever wants it again creates a new one. Every opening
+// starts in histogram mode and fills itself from the store 100 ms after it is created.
 
 #include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <span>
 
+#include "charts/chart_math.h"
+#include "charts/chart_painting.h"
 #include "link/gauge_windows.h"
 #include "ui/window_context.h"
 
+class QLabel;
+class QTableWidget;
+class QTimer;
+
 namespace zepra {
+
+class ChartArea;
 
 class GroupWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     GroupWindow(GroupWindowId id, const WindowContext& context, QWidget* parent = nullptr);
     ~GroupWindow() override;
 
     GroupWindowId id() const { return id_; }
 
-private:
+    // The chart shown: true for the trend, false for the histogram.
+    bool trendMode() const { return trendMode_ != 0; }
+    // The counts of the last histogram, bin k at index k - 1 (read by the bar pop-up).
+    const std::array<std::int32_t, kHistogramBins>& binCounts() const { return binCounts_; }
+    ChartArea* chartArea() const { return chartArea_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    GroupSlot& slot() const;
+    std::span<const ReadingRecord> readings() const;
+
+    void buildMenu();
+    void buildControls(QWidget* client);
+
+    void fill();             // the first tick of Timer1
+    void paintChart();       // Picture1_Paint: the chart-mode dispatcher
+    void chooseTrend();      // GRAPH > Trend
+    void chooseHistogram();  // GRAPH > Histogram
+    void showPopupOf(int barIndex);
+
     GroupWindowId id_;
     WindowContext context_;
+    std::int16_t trendMode_ = 0;  // all bits set = trend, 0 = histogram
+    std::array<std::int32_t, kHistogramBins> binCounts_{};
+
+    QTableWidget* grid_ = nullptr;
+    ChartArea* chartArea_ = nullptr;
+    QTimer* fillTimer_ = nullptr;
+    QLabel* countLine_ = nullptr;      // Label24
+    QLabel* unitLine_ = nullptr;       // Label19
+    QLabel* meanLine_ = nullptr;       // Label23
+    QLabel* deviationLine_ = nullptr;  // Label22
+    QLabel* minimumLine_ = nullptr;    // Label20
+    QLabel* maximumLine_ = nullptr;    // Label21
+    QLabel* lowLimitLine_ = nullptr;   // Label30
+    QLabel* highLimitLine_ = nullptr;  // Label29
+    TrendLabelSet trendLabels_;
+    HistogramLabelSet histogramLabels_;
 };
 
 }  // namespace zepra
