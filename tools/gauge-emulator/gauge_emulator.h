@@ -33,8 +33,10 @@
 // Example (a test with the program's serial port on a Qt event loop):
 //
 //   gauge_emulator::GaugeEmulator gauge(scenario, {.chunking = Chunking::RandomSplits});
-//   port.open(gauge.devicePath()); port.write({0xF3});
-//   ... spin the event loop until the dump of group 2 has arrived ...
+//   zepra::QtSerialPort port([&gauge](int) { return gauge.devicePath(); });
+//   port.open(error); port.setReceiveThreshold(1); port.write(std::vector<std::uint8_t>{0xF3});
+//   QTest::qWaitFor([&] { return port.bytesWaiting() >= 1 + 4 * (n + 2); }, 10000);
+//   EXPECT_EQ(port.read(1000), EncodeDump(scenario.storedGroups[1]));
 //   EXPECT_EQ(gauge.receivedCommands(), std::vector<std::uint8_t>{0xF3});
 
 #include <array>
