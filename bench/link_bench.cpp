@@ -1,0 +1,140 @@
+// The live capture at its worst: one 5-byte frame handled by the link with the capture almost
+// full, so the frame is captured and the statistics walk all 50,000 samples twice. The line
+// brings at most 192 frames a second (9600 baud, 10 bits a byte, 5 bytes a frame).
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <deque>
+#include <memory>
+
+#include "data/measurement_store.h"
+#include "data/sample_statistics.h"
+#include "data/thickness_format.h"
+#include "link/gauge_link.h"
+
+namespace {
+
+using namespace zepra;
+
+// A port that holds what the test puts there and notifies at the threshold.
+class FramePort : public SerialPort {
+  public:
+    void setPortNumber(int) override {}
+    int portNumber() const override { return 1; }
+    bool isOpen() const override { return true; }
+    bool open(std::string&) override { return true; }
+    void close() override {}
+    int bytesWaiting() const override { return static_cast<int>(waiting_.size()); }
+    void discardInput() override { waiting_.clear(); }
+    void setReceiveThreshold(int n) override { threshold_ = n; }
+    int receiveThreshold() const override { return threshold_; }
+    std::vector<std::uint8_t> read(int maxBytes) override {
+        std::vector<std::uint8_t> bytes;
+        while (maxBytes-- > 0 && !waiting_.empty()) {
+            bytes.push_back(waiting_.front());
+            waiting_.pop_front();
+        }
+        return bytes;
+    }
+    void write(std::span<const std::uint8_t>) override {}
+    void arrive(std::span<const std::uint8_t> bytes) {
+        waiting_.insert(waiting_.end(), bytes.begin(), bytes.end());
+        if (threshold_ > 0 && bytesWaiting() >= threshold_) onDataReceived();
+    }
+
+  private:
+    int threshold_ = 0;
+    std::deque<std::uint8_t> waiting_;
+};
+
+// Keeps only the last captured texts.
+class LastSampleWindows : public GaugeWindows {
+  public:
+    void setEnabled(MainControl, bool) override {}
+    void setShown(MainControl, bool) override {}
+    void setText(MainControl, const std::string&) override {}
+    void showMessage(const std::string&) override {}
+    void reopenGroupWindow(GroupWindowId) override {}
+    void showRealTimeList() override {}
+    void sampleCaptured(const CapturedSampleTexts& texts) override { last = texts; }
+    void deviceGone(const std::string&) override {}
+    CapturedSampleTexts last;
+};
+
+std::array<std::uint8_t, 5> Frame(float value) {
+    const auto bits = std::bit_cast<std::uint32_t>(value);
+    return {1, static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
+            static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
+}
+
+// Deviation of the whole capture the plain way: mean, then squared deviations, over n.
+double ReferenceDeviation(const RealTimeSamples& samples, std::int32_t unitIsMils) {
+    const auto n = static_cast<std::size_t>(samples.readingCount);
+    double sum = 0;
+    for (std::size_t i = 0; i < n; ++i) sum += samples.readings[i].value;
+    const double mean = sum / static_cast<double>(n);
+    double squares = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double d = unitIsMils == 1 ? samples.readings[i].value / 25.4 - mean / 25.4
+                                         : samples.readings[i].value - mean;
+        squares += d * d;
+    }
+    return std::sqrt(squares / static_cast<double>(n));
+}
+
+void BM_LiveFrameWithFullCapture(benchmark::State& state) {
+    const auto unit = static_cast<std::int32_t>(state.range(0));
+    auto store = std::make_unique<MeasurementStore>();
+    InitialiseStore(*store);
+    store->unitIsMils = unit;
+    FramePort port;
+    LastSampleWindows windows;
+    GaugeLink link(*store, port, windows);
+    link.toggleRealTime();
+
+    RealTimeSamples& samples = store->realTimeSamples;
+    constexpr std::int32_t kBefore = RealTimeSamples::kCapacity - 1;
+    for (std::int32_t i = 0; i + 1 < kBefore; ++i) {
+        const auto value = static_cast<float>(80.0 + static_cast<double>((i * 7919) % 997) / 12.5);
+        samples.readings[static_cast<std::size_t>(i)] = {i + 1, value, NumberToText(value)};
+    }
+    samples.readingCount = kBefore - 1;
+    port.arrive(Frame(100.0f));  // captured through the link, so its extremes hold a sample
+    if (samples.readingCount != kBefore) {
+        state.SkipWithError("the frame was not captured");
+        return;
+    }
+    const auto frame = Frame(123.25f);
+    for (auto _ : state) {
+        samples.readingCount = kBefore;  // the frame below is always the 50,000th sample
+        port.arrive(frame);
+    }
+    // The link's texts come from full passes over all samples, to the last bit.
+    const SampleStatistics statistics = CaptureStatistics(
+        std::span<const ReadingRecord>(samples.readings.data(),
+                                       static_cast<std::size_t>(samples.readingCount)),
+        unit);
+    if (samples.readingCount != RealTimeSamples::kCapacity ||
+        statistics.deviation != ReferenceDeviation(samples, unit) ||
+        windows.last.mean !=
+            labels::kCaptureMean + FormatStatistic(statistics.mean, unit, StatisticFigure::Mean)) {
+        state.SkipWithError("the captured statistics differ from a full recomputation");
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LiveFrameWithFullCapture)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
