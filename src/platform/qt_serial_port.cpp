@@ -48,7 +48,7 @@ bool QtSerialPort::open(std::string& errorText) {
     port_.setFlowControl(QSerialPort::NoFlowControl);
     receiveThreshold_ = 0;
     if (!port_.open(QIODevice::ReadWrite)) {
-        errorText = device + ": " + port_.errorString().toStdString();
+        errorText = port_.errorString().toStdString();
         return false;
     }
     devicePath_ = device;

@@ -248,15 +248,14 @@ TEST_P(QtSerialPortOpenFailureTest, FailsWithAReason) {
     EXPECT_EQ(gone, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, QtSerialPortOpenFailureTest,
-                         ::testing::Values(OpenFailure{"NoDeviceForThePort", "", "COM7"},
-                                           OpenFailure{"MissingDeviceFile",
-                                                       "/dev/zepra-no-such-tty",
-                                                       "/dev/zepra-no-such-tty"},
-                                           OpenFailure{"NotATerminal", "/dev/null", "/dev/null"}),
-                         [](const ::testing::TestParamInfo<OpenFailure>& param) {
-                             return std::string(param.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, QtSerialPortOpenFailureTest,
+    ::testing::Values(OpenFailure{"NoDeviceForThePort", "", "COM7"},
+                      OpenFailure{"MissingDeviceFile", "/dev/zepra-no-such-tty", "No such file"},
+                      OpenFailure{"NotATerminal", "/dev/null", "Inappropriate ioctl"}),
+    [](const ::testing::TestParamInfo<OpenFailure>& param) {
+        return std::string(param.param.name);
+    });
 
 }  // namespace
 }  // namespace zepra
