@@ -45,7 +45,7 @@ AboutBox::AboutBox(QWidget* parent)
 
     MakeLabel(this, "Label1", QStringLiteral("ZEPRA Coating Thickness Tester V1.4"),
               ArialFont(12, true), QRect(840, 240, 4455, 375));
-    MakeLabel(this, "Label2", QStringLiteral("Desktop companion program"), ArialFont(12),
+    MakeLabel(this, "Label2", QStringLiteral("(C) 2026 ZEPRA"), ArialFont(12),
               QRect(1920, 840, 2055, 495));
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

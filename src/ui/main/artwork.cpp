@@ -88,19 +88,19 @@ QImage ProductIllustration() {
 
     // Probe: a cable from the foot of the gauge to a pen-shaped probe lying in front of it.
     p.setPen(QPen(QColor(28, 28, 30), 7, Qt::SolidLine, Qt::RoundCap));
-    QPainterPath cable(QPointF(154, 452));
-    cable.cubicTo(QPointF(154, 492), QPointF(60, 470), QPointF(52, 492));
+    QPainterPath cable(QPointF(154, 450));
+    cable.cubicTo(QPointF(154, 478), QPointF(70, 462), QPointF(56, 474));
     p.drawPath(cable);
     p.setPen(QPen(QColor(60, 60, 64), 1));
-    QLinearGradient probe(0, 482, 0, 502);
+    QLinearGradient probe(0, 466, 0, 482);
     probe.setColorAt(0, QColor(215, 218, 222));
     probe.setColorAt(1, QColor(128, 132, 138));
     p.setBrush(probe);
-    p.drawRoundedRect(QRectF(44, 482, 150, 18), 8, 8);
+    p.drawRoundedRect(QRectF(44, 466, 150, 16), 8, 8);
     p.setBrush(kAccent);
-    p.drawRect(QRectF(66, 482, 10, 18));
+    p.drawRect(QRectF(66, 466, 10, 16));
     p.setBrush(QColor(50, 50, 54));
-    p.drawEllipse(QRectF(188, 485, 14, 12));
+    p.drawEllipse(QRectF(188, 468, 14, 12));
 
     // Shadow and body of the handheld.
     const QRectF bodyRect(36, 52, 236, 404);

@@ -6,7 +6,18 @@
 #include <QApplication>
 #include <QWidget>
 
+#include "ui/fonts.h"
+
 namespace zepra::testing {
+
+// The program's fonts, as main() loads them, so that windows render as they do for the user.
+inline void LoadFontsOnce() {
+    static const bool loaded = [] {
+        LoadApplicationFonts();
+        return true;
+    }();
+    (void)loaded;
+}
 
 // The child of root with this object name; fails the test when there is none.
 template <typename Widget = QWidget>

@@ -1,0 +1,92 @@
+#pragma once
+// A main window on a real serial port: the list of serial ports comes from a ZEPRA_SERIALCOMM file
+// that names the gauge emulator's pseudo-terminal (or names no port, or does not exist).
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+#include <optional>
+
+#include "gauge_emulator.h"
+#include "platform/qt_serial_port.h"
+#include "ui/main/form1.h"
+#include "ui/support/fakes.h"
+#include "ui/support/find_control.h"
+
+namespace zepra::testing {
+
+// What the list of serial ports holds at start.
+enum class PortList { WithGauge, WithoutGauge, Missing };
+
+class MainWindowFixture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        LoadFontsOnce();
+        ASSERT_TRUE(dir_.isValid());
+        listFile_ = dir_.filePath(QStringLiteral("serialcomm.ini")).toStdString();
+        qputenv("ZEPRA_SERIALCOMM", QByteArray::fromStdString(listFile_));
+    }
+    void TearDown() override {
+        form.reset();
+        qunsetenv("ZEPRA_SERIALCOMM");
+    }
+
+    // A gauge that answers at once, plugged in (or plugged in again) as COM3.
+    void plugInGauge() {
+        gauge.reset();
+        gauge.emplace(gauge_emulator::DemoScenario(), gauge_emulator::Timing{.fast = true});
+        ASSERT_TRUE(gauge->writeSerialCommFile(listFile_, "COM3"));
+    }
+
+    void writePortList(PortList list) {
+        QFile::remove(QString::fromStdString(listFile_));
+        if (list == PortList::WithGauge) {
+            plugInGauge();
+        } else if (list == PortList::WithoutGauge) {
+            QFile file(QString::fromStdString(listFile_));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("[SERIALCOMM]\n[PORTS]\n");
+        }
+    }
+
+    // Builds the main window, runs its load step and shows it, like main() does.
+    void start(PortList list) {
+        writePortList(list);
+        Form1Services services;
+        services.portList = CreateSystemSerialPortList();
+        const SerialPortList* portList = services.portList.get();
+        auto port = std::make_unique<QtSerialPort>(
+            [portList](int number) { return portList->deviceForPort(number); });
+        serialPort = port.get();
+        services.port = std::move(port);
+        auto messageBox = std::make_unique<FakeMessageBox>();
+        messages = messageBox.get();
+        services.messageBox = std::move(messageBox);
+        services.saveDialog = std::make_unique<FakeSaveDialog>();
+        services.clock = std::make_unique<FakeClockText>();
+        form = std::make_unique<Form1>(store, std::move(services));
+        form->formLoad();
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    QPushButton* button(const char* name) const {
+        return FindControl<QPushButton>(form.get(), name);
+    }
+    QLabel* label(const char* name) const { return FindControl<QLabel>(form.get(), name); }
+    void click(const char* name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
+
+    MeasurementStore store;  // the fixture lives on the heap (gtest), so the store does too
+    std::optional<gauge_emulator::GaugeEmulator> gauge;
+    std::unique_ptr<Form1> form;
+    FakeMessageBox* messages = nullptr;
+    QtSerialPort* serialPort = nullptr;
+
+  private:
+    QTemporaryDir dir_;
+    std::string listFile_;
+};
+
+}  // namespace zepra::testing
