@@ -1,0 +1,175 @@
+// Real-time sampling from the main window's button to the real-time windows, with the gauge
+// emulator streaming on a pseudo-terminal through the real serial port.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/main_window_fixture.h"
+
+namespace zepra {
+namespace {
+
+using testing::FakeClockText;
+using testing::FakeMessageBox;
+using testing::MainWindowFixture;
+using testing::PortList;
+
+constexpr int kWaitMs = 5000;
+
+// A save dialog that runs `whileOpen` (the user taking their time) before answering.
+class SlowSaveDialog : public SaveDialog {
+  public:
+    std::string getSaveFileName(const std::string&, const std::string&) override {
+        if (whileOpen) whileOpen();
+        return answer;
+    }
+    std::function<void()> whileOpen;
+    std::string answer;
+};
+
+class RealTimeEndToEndTest : public MainWindowFixture {
+  protected:
+    // The main window with a gauge that streams only the frames a test sends.
+    void startConnected(std::unique_ptr<SaveDialog> saveDialog = nullptr) {
+        writePortList(PortList::WithGauge);
+        gauge_emulator::Scenario quiet = gauge_emulator::DemoScenario();
+        quiet.liveReadings.clear();
+        gauge->setScenario(quiet);
+        Form1Services services;
+        services.portList = CreateSystemSerialPortList();
+        const SerialPortList* portList = services.portList.get();
+        auto port = std::make_unique<QtSerialPort>(
+            [portList](int number) { return portList->deviceForPort(number); });
+        serialPort = port.get();
+        services.port = std::move(port);
+        auto messageBox = std::make_unique<FakeMessageBox>();
+        messages = messageBox.get();
+        services.messageBox = std::move(messageBox);
+        services.saveDialog =
+            saveDialog ? std::move(saveDialog) : std::make_unique<testing::FakeSaveDialog>();
+        services.clock = std::make_unique<FakeClockText>();
+        form = std::make_unique<Form1>(store, std::move(services));
+        form->formLoad();
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_TRUE(button("Cmd_RealTime")->isEnabled());
+    }
+
+    // Sends the readings as live frames and waits until the capture holds `expectedCount`.
+    void stream(const std::vector<float>& readings, std::int32_t expectedCount) {
+        for (float reading : readings) gauge->sendLiveFrame(reading);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return store.realTimeSamples.readingCount == expectedCount; }, kWaitMs))
+            << "captured " << store.realTimeSamples.readingCount << ", expected " << expectedCount;
+    }
+
+    RealTimeListWindow* list() const { return form->windows().realTimeList(); }
+
+    // The list's rows, each "number/text/unit", newest first.
+    std::vector<QString> rows() const {
+        std::vector<QString> result;
+        QAbstractItemModel* model =
+            list()->findChild<QTableView*>(QStringLiteral("MSFlexGrid1"))->model();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            result.push_back(model->index(row, 0).data().toString() + "/" +
+                             model->index(row, 1).data().toString() + "/" +
+                             model->index(row, 2).data().toString());
+        }
+        return result;
+    }
+
+    QString listLabel(const char* name) const {
+        return list()->findChild<QLabel*>(QString::fromLatin1(name))->text();
+    }
+};
+
+TEST_F(RealTimeEndToEndTest, PauseAndRestartNumberOnWithTheNewestOnTop) {
+    startConnected();
+    click("Cmd_RealTime");
+    ASSERT_NE(list(), nullptr);
+    EXPECT_TRUE(list()->isVisible());
+    stream({1, 2, 3}, 3);
+    click("Cmd_RealTime");
+    EXPECT_EQ(button("Cmd_RealTime")->text(), "RealTimeSamp");
+    click("Cmd_RealTime");
+    stream({4, 5}, 5);
+
+    EXPECT_EQ(rows(),
+              (std::vector<QString>{"5/5/um", "4/4/um", "3/3/um", "2/2/um", "1/1/um", "//"}));
+    EXPECT_EQ(listLabel("Label1"), "Counts:     5");
+    EXPECT_EQ(listLabel("Label4"), "Max:        5");
+    EXPECT_EQ(listLabel("Label5"), "Min:       1");
+    EXPECT_EQ(listLabel("Label2"), "Mean:      3");
+}
+
+TEST_F(RealTimeEndToEndTest, SavingDuringSamplingCapturesNothingWhileTheDialogIsOpen) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("live.csv"));
+    auto dialog = std::make_unique<SlowSaveDialog>();
+    SlowSaveDialog* slow = dialog.get();
+    slow->answer = path.toStdString();
+    std::int32_t capturedWhileOpen = -1;
+    slow->whileOpen = [&] {
+        const std::int32_t before = store.realTimeSamples.readingCount;
+        for (float reading : {40.0f, 41.0f, 42.0f}) gauge->sendLiveFrame(reading);
+        QTest::qWait(400);
+        capturedWhileOpen = store.realTimeSamples.readingCount - before;
+    };
+    startConnected(std::move(dialog));
+    click("Cmd_RealTime");
+    stream({10, 20}, 2);
+
+    list()->findChild<QAction*>(QStringLiteral("SAVECSV"))->trigger();
+    EXPECT_EQ(capturedWhileOpen, 0);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("\"NO.\",\"Samples\",\"Unit\"\r\n"
+                                         "1,\"10\",\"um\"\r\n"
+                                         "2,\"20\",\"um\"\r\n"));
+
+    QTest::qWait(300);  // the stream resynchronises after the pause
+    stream({30}, 3);
+    EXPECT_EQ(rows().front(), "3/30/um");
+}
+
+TEST_F(RealTimeEndToEndTest, UnitSwitchWhileStreamingReopensTheRealTimeWindowsInMils) {
+    startConnected();
+    click("Cmd_RealTime");
+    stream({10, 20}, 2);
+    form->windows().toggleRealTimeTrend();
+    form->windows().toggleRealTimeHistogram();
+    const QPointer<RealTimeListWindow> listBefore = list();
+    const QPointer<RealTimeTrendWindow> trendBefore = form->windows().realTimeTrend();
+
+    click("Cmd_Unit");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(store.unitIsMils, 1);
+    EXPECT_TRUE(listBefore.isNull());
+    EXPECT_TRUE(trendBefore.isNull());
+    ASSERT_NE(list(), nullptr);
+    EXPECT_TRUE(list()->isVisible());
+    EXPECT_TRUE(IsOpen(form->windows().realTimeTrend()));
+    EXPECT_TRUE(IsOpen(form->windows().realTimeHistogram()));
+    EXPECT_EQ(rows(), (std::vector<QString>{"2/0.787/mils", "1/0.393/mils", "//"}));
+    EXPECT_EQ(listLabel("Label7"), "Unit:       mils");
+
+    QTest::qWait(300);  // the stream resynchronises after the switch
+    stream({30}, 3);
+    EXPECT_EQ(rows().front().section('/', 2), "mils");
+    EXPECT_EQ(rows().size(), 4u);
+    EXPECT_EQ(listLabel("Label1"), "Counts:     3");
+}
+
+}  // namespace
+}  // namespace zepra
