@@ -516,9 +516,9 @@ TEST(LiveFrame, FrameCompletedWithinTheQuietTimeIsKept) {
     const Bytes frame = Frame(20.0f);
     rig.port.setReceiveThreshold(1);  // notify on each piece, as a resynchronised line does at 4
     rig.port.arrive(std::span(frame).first(2));
-    QTest::qWait(kPartialFrameQuietMs / 2);
+    QTest::qWait(kPartialFrameQuietMs / 5);
     rig.port.arrive(std::span(frame).subspan(2, 1));
-    QTest::qWait(kPartialFrameQuietMs / 2);
+    QTest::qWait(kPartialFrameQuietMs / 5);
     rig.port.arrive(std::span(frame).subspan(3));
     EXPECT_EQ(rig.store->realTimeSamples.readingCount, 1);
 }
