@@ -305,7 +305,7 @@ void Form1::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void Form1::mouseReleaseEvent(QMouseEvent* event) {
-    if (dragging_ && event->buttons() == Qt::NoButton) dragging_ = false;
+    dragging_ = false;  // the move ends when a button is released
     QWidget::mouseReleaseEvent(event);
 }
 
