@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <algorithm>
 
 #include "data/thickness_format.h"
 #include "ui/fonts.h"
@@ -136,11 +137,26 @@ void ChartArea::setBarsAndTicksShown(bool shown) {
 void ChartArea::erase() {
     // The system's window background colour (a host's own background does not count).
     drawing_.fill(QGuiApplication::palette().color(QPalette::Base));
+    blank_ = true;
     update();
 }
 
 void ChartArea::drawTrend(std::span<const ChartPoint> points) {
-    DrawTrendFast(drawing_, points);
+    const bool sameAsLast =
+        blank_ && !lastTraceDrawing_.isNull() && points.size() == lastTrace_.size() &&
+        std::equal(
+            points.begin(), points.end(), lastTrace_.begin(),
+            [](const ChartPoint& a, const ChartPoint& b) { return a.x == b.x && a.y == b.y; });
+    if (sameAsLast) {
+        drawing_ = lastTraceDrawing_;
+    } else if (blank_) {
+        DrawTrendFast(drawing_, points);
+        lastTrace_.assign(points.begin(), points.end());
+        lastTraceDrawing_ = drawing_;
+    } else {
+        DrawTrendFast(drawing_, points);
+    }
+    blank_ = points.size() < 2 && blank_;
     update();
 }
 

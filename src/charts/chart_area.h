@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "charts/chart_math.h"
 
@@ -50,7 +51,9 @@ class ChartArea : public QWidget {
 
     // Sets the background to the system window colour: erases every drawing, leaves the controls.
     void erase();
-    // Draws the trace of the trend over what is drawn already (nothing is erased).
+    // Draws the trace of the trend over what is drawn already (nothing is erased). The same trace
+    // drawn again on an erased area (a real-time chart whose list did not change since the last
+    // tick) is copied from the previous drawing instead of being drawn again.
     void drawTrend(std::span<const ChartPoint> points);
     // What the area shows beneath its controls (for tests and the benchmark).
     const QImage& drawing() const { return drawing_; }
@@ -75,6 +78,9 @@ class ChartArea : public QWidget {
     int barIndexOf(const QObject* object) const;
 
     QImage drawing_;
+    bool blank_ = true;                  // nothing drawn since the last erase
+    std::vector<ChartPoint> lastTrace_;  // the last trace drawn on an erased area...
+    QImage lastTraceDrawing_;            // ...and what it gave
     std::array<QLabel*, kBars> bars_{};
     std::array<QFrame*, kBars> ticks_{};
     std::array<QFrame*, 5> gridlines_{};

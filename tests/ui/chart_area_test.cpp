@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QFrame>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
@@ -136,6 +137,40 @@ TEST(ChartAreaTest, EraseClearsTheDrawingButKeepsTheControls) {
     area.erase();
     EXPECT_EQ(area.drawing(), erased);
     EXPECT_NE(area.findChild<QFrame*>("Line3"), nullptr);
+}
+
+TEST(ChartAreaTest, EveryRedrawShowsExactlyWhatWasAskedFor) {
+    // The area reuses its last drawing when an unchanged trace is drawn again after an erase.
+    const std::vector<ChartPoint> first = Trace(60, [](int i) { return 100.0 + 3 * i; });
+    const std::vector<ChartPoint> second = Trace(61, [](int i) { return 100.0 + 3 * i; });
+    auto onErased = [](std::initializer_list<const std::vector<ChartPoint>*> traces) {
+        QImage image(ChartArea::kWidth, ChartArea::kHeight, QImage::Format_RGB32);
+        image.fill(QGuiApplication::palette().color(QPalette::Base));
+        QPainter painter(&image);
+        for (const auto* trace : traces) DrawTrendOneByOne(painter, *trace);
+        return image;
+    };
+    ChartArea area;
+    struct Step {
+        bool erase;
+        const std::vector<ChartPoint>* trace;
+        QImage expected;
+    };
+    const Step steps[] = {
+        {true, &first, onErased({&first})},
+        {true, &second, onErased({&second})},
+        {true, &first, onErased({&first})},
+        {true, &first, onErased({&first})},
+        {false, &second, onErased({&first, &second})},
+        {true, &first, onErased({&first})},
+    };
+    int number = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(++number);
+        if (step.erase) area.erase();
+        area.drawTrend(*step.trace);
+        EXPECT_EQ(area.drawing(), step.expected);
+    }
 }
 
 }  // namespace
