@@ -15,3 +15,6 @@ ctest --test-dir "$here/build" --output-on-failure -j2
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 ZEPRA_WERROR=ON "$here/scripts/setup.sh" --sanitize
 ctest --test-dir "$here/build-asan" --output-on-failure -j2
+
+echo "== Windows leg (MinGW-w64 cross build, tests under Wine)"
+ZEPRA_WERROR=ON "$here/scripts/windows-leg.sh"
