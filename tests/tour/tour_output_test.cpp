@@ -72,6 +72,40 @@ TEST(Tour, FinishesAndPrintsItsOutputFolder) {
         << run.output.toStdString();
 }
 
+// The tour must not report success, or start at all, when it cannot do its job.
+struct BadStart {
+    const char* why;
+    QStringList arguments;
+    int exitCode;
+    const char* message;  // part of what it prints
+};
+
+class TourBadStart : public ::testing::TestWithParam<BadStart> {};
+
+TEST_P(TourBadStart, ExitsNonZeroWithAMessage) {
+    QProcess tour;
+    tour.setProcessChannelMode(QProcess::MergedChannels);
+    tour.start(g_tourProgram, GetParam().arguments);
+    ASSERT_TRUE(tour.waitForFinished(30'000));
+    const QString output = QString::fromLocal8Bit(tour.readAll());
+    EXPECT_EQ(tour.exitCode(), GetParam().exitCode) << output.toStdString();
+    EXPECT_TRUE(output.contains(QLatin1String(GetParam().message))) << output.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refused, TourBadStart,
+    ::testing::Values(
+        BadStart{"FolderThatCannotBeCreated",
+                 {QStringLiteral("/proc/zepra-tour-output")},
+                 1,
+                 "cannot create /proc/zepra-tour-output"},
+        BadStart{"NoLiveCapture",
+                 {QStringLiteral("--live-seconds"), QStringLiteral("0"), QStringLiteral("x")},
+                 2,
+                 "--live-seconds"},
+        BadStart{"TwoFolders", {QStringLiteral("a"), QStringLiteral("b")}, 2, "Usage:"}),
+    [](const ::testing::TestParamInfo<BadStart>& start) { return std::string(start.param.why); });
+
 struct WindowShot {
     const char* name;
     int width;
