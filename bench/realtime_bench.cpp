@@ -1,13 +1,25 @@
 // Real-time windows with a full capture: opening the list, and the chart windows' redraws.
 #include <benchmark/benchmark.h>
+#include <time.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 #include "charts/realtime_histogram_window.h"
 #include "charts/realtime_trend_window.h"
 #include "data/measurement_store.h"
+#include "gauge_emulator.h"
+#include "platform/qt_serial_port.h"
+#include "platform/serial_port_list.h"
+#include "ui/main/form1.h"
 #include "ui/realtime/realtime_list_window.h"
 
 namespace zepra {
@@ -45,13 +57,18 @@ BENCHMARK(BM_OpenRealTimeList)
     ->Args({1'000, 0})
     ->Unit(benchmark::kMillisecond);
 
-// One tick of the trend window: erase, recompute, draw 50,000 segments and markers.
+// One tick of the trend window after a new sample: erase, recompute, draw every segment and marker.
 void BM_TrendRedraw(benchmark::State& state) {
-    auto store = FullCapture(static_cast<std::int32_t>(state.range(0)));
+    const auto count = static_cast<std::int32_t>(state.range(0));
+    auto store = FullCapture(count);
     WindowContext context;
     context.store = store.get();
     RealTimeTrendWindow window(context);
-    for (auto _ : state) window.Timer1_Timer();
+    std::int32_t& shown = store->realTimeSamples.readingCount;
+    for (auto _ : state) {
+        shown = shown == count ? count - 1 : count;  // a changed capture at every tick
+        window.Timer1_Timer();
+    }
 }
 BENCHMARK(BM_TrendRedraw)->Arg(50'000)->Arg(1'000)->Unit(benchmark::kMillisecond);
 
@@ -64,6 +81,98 @@ void BM_HistogramRedraw(benchmark::State& state) {
     for (auto _ : state) window.Timer1_Timer();
 }
 BENCHMARK(BM_HistogramRedraw)->Arg(50'000)->Arg(1'000)->Unit(benchmark::kMillisecond);
+
+class SilentMessageBox : public MessageBox {
+  public:
+    void show(const std::string&) override {}
+};
+
+double MainThreadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Runs the event loop (sleeping when idle) until `done` or `timeoutMs` has passed.
+bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    poll.start(10);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (!done()) loop.exec();
+    return done();
+}
+
+// The whole program on a gauge streaming at the line's full rate (192 frames/s at 9600 baud), with
+// the list, trend and histogram windows open over a capture that starts `range(0)` samples full.
+// Counters: frames the gauge sent, frames lost (sent but never captured), and the share of one
+// core the program's thread used.
+void BM_StreamAtLineRateWithAllWindowsOpen(benchmark::State& state) {
+    const auto preloaded = static_cast<std::int32_t>(state.range(0));
+    const int seconds = static_cast<int>(state.range(1));
+    QTemporaryDir folder;
+    const std::string table = folder.filePath(QStringLiteral("serialcomm.ini")).toStdString();
+    gauge_emulator::Scenario scenario;
+    scenario.liveReadings = {101.5f, 98.25f, 120.0f, 87.5f, 110.75f, 95.0f, 104.5f};
+    scenario.liveRate = 192.0;
+    gauge_emulator::GaugeEmulator gauge(scenario, {});
+    gauge.writeSerialCommFile(table, "COM3");
+    qputenv("ZEPRA_SERIALCOMM", QByteArray::fromStdString(table));
+
+    MeasurementStore store;
+    Form1Services services;
+    services.portList = CreateSystemSerialPortList();
+    const SerialPortList* portList = services.portList.get();
+    services.port = std::make_unique<QtSerialPort>(
+        [portList](int number) { return portList->deviceForPort(number); });
+    services.messageBox = std::make_unique<SilentMessageBox>();
+    Form1 form(store, std::move(services));
+    form.formLoad();
+    form.show();
+    auto* realTime = form.findChild<QPushButton*>(QStringLiteral("Cmd_RealTime"));
+    if (realTime == nullptr || !realTime->isEnabled()) {
+        state.SkipWithError("the main window did not connect to the emulator");
+        return;
+    }
+    auto filled = FullCapture(preloaded);
+    store.realTimeSamples = filled->realTimeSamples;
+
+    for (auto _ : state) {
+        realTime->click();
+        form.windows().toggleRealTimeTrend();
+        form.windows().toggleRealTimeHistogram();
+        RunUntil([&] { return gauge.isStreaming(); }, 2000);
+        const std::size_t sentBefore = gauge.bytesSent();
+        const std::int32_t countBefore = store.realTimeSamples.readingCount;
+        QElapsedTimer wall;
+        wall.start();
+        const double cpuBefore = MainThreadCpuSeconds();
+        RunUntil([] { return false; }, seconds * 1000);
+        const double cpu = MainThreadCpuSeconds() - cpuBefore;
+        const double elapsed = static_cast<double>(wall.nsecsElapsed()) * 1e-9;
+        const auto sent = static_cast<std::int32_t>((gauge.bytesSent() - sentBefore) / 5);
+        // Frames on their way when the measurement ended get a moment to arrive.
+        RunUntil([&] { return store.realTimeSamples.readingCount - countBefore >= sent; }, 1000);
+        const std::int32_t captured = store.realTimeSamples.readingCount - countBefore;
+        realTime->click();
+        state.SetIterationTime(elapsed);
+        state.counters["frames_sent"] = sent;
+        state.counters["frames_per_s"] = sent / elapsed;
+        state.counters["frames_lost"] = std::max(0, sent - captured);
+        state.counters["cpu_share"] = cpu / elapsed;
+    }
+    form.close();
+    qunsetenv("ZEPRA_SERIALCOMM");
+}
+BENCHMARK(BM_StreamAtLineRateWithAllWindowsOpen)
+    ->Args({0, 10})
+    ->Args({45'000, 10})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 }  // namespace
 }  // namespace zepra

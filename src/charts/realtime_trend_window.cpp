@@ -81,9 +81,16 @@ RealTimeTrendWindow::RealTimeTrendWindow(const WindowContext& context, QWidget* 
 
 RealTimeTrendWindow::~RealTimeTrendWindow() = default;
 
+// The capture only grows, so an unchanged count in an unchanged unit would redraw the very same
+// pixels: that tick is skipped (a full capture costs a large part of the interval to draw).
 void RealTimeTrendWindow::Timer1_Timer() {
+    const std::int32_t count = context_.store->realTimeSamples.readingCount;
+    const std::int32_t unitIsMils = context_.store->unitIsMils;
+    if (count == drawnCount_ && unitIsMils == drawnUnit_) return;
     picture_->erase();
     Picture1_Paint();
+    drawnCount_ = count;
+    drawnUnit_ = unitIsMils;
 }
 
 void RealTimeTrendWindow::Picture1_Paint() {

@@ -2,6 +2,7 @@
 // FrmRealTimeGrpOne: the trend of the real-time capture, redrawn every 500 ms.
 
 #include <QWidget>
+#include <cstdint>
 
 #include "charts/chart_math.h"
 #include "charts/chart_painting.h"
@@ -33,6 +34,8 @@ class RealTimeTrendWindow : public QWidget {
     TrendLabelSet labels_;
     TrendChartData scratch_;  // the points' storage, kept between redraws
     QTimer* redrawTimer_ = nullptr;
+    std::int32_t drawnCount_ = -1;  // what the last tick drew
+    std::int32_t drawnUnit_ = -1;
 };
 
 }  // namespace zepra
