@@ -159,6 +159,21 @@ TEST_F(MainWindowTest, ButtonsSendTheirRequests) {
     }
 }
 
+TEST_F(MainWindowTest, ARepeatedGroupRequestReplacesItsOpenWindow) {
+    start(PortList::WithGauge);
+    click("Cmd_Grp1");
+    ASSERT_TRUE(waitForWindow("FrmGrpOne"));
+    const QPointer<QWidget> first = FindOpenWindow("FrmGrpOne");
+    ASSERT_TRUE(QTest::qWaitFor([this] { return button("Cmd_Grp1")->isEnabled(); }, kWaitMs));
+
+    WindowEventLog log;
+    click("Cmd_Grp1");
+    ASSERT_TRUE(QTest::qWaitFor([this] { return button("Cmd_Grp1")->isEnabled(); }, kWaitMs));
+    EXPECT_EQ(log.events, (std::vector<std::string>{"close FrmGrpOne", "show FrmGrpOne"}));
+    EXPECT_TRUE(first.isNull());
+    EXPECT_NE(FindOpenWindow("FrmGrpOne"), nullptr);
+}
+
 TEST_F(MainWindowTest, RealTimeSamplingShowsReadingsAndPausesAgain) {
     start(PortList::WithGauge);
     click("Cmd_RealTime");
