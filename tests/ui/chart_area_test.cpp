@@ -139,6 +139,40 @@ TEST(ChartAreaTest, EraseClearsTheDrawingButKeepsTheControls) {
     EXPECT_NE(area.findChild<QFrame*>("Line3"), nullptr);
 }
 
+TEST(ChartAreaTest, PopupWidthFollowsTheHostsRule) {
+    ChartArea area;
+    area.applyBars([] {
+        std::array<HistogramBar, ChartArea::kBars> bars{};
+        for (auto& bar : bars) bar = {true, 100, 395};
+        return bars;
+    }());
+    struct Press {
+        PopupWidthRule rule;
+        std::int32_t count;
+        bool fitsText;
+    };
+    const Press presses[] = {
+        {PopupWidthRule::AutoSizeFromHundred, 7, false},
+        {PopupWidthRule::AutoSizeFromHundred, 12345, true},
+        {PopupWidthRule::AutoSizeFromHundred, 99, false},
+        {PopupWidthRule::BarWidth, 12345, false},
+    };
+    for (const Press& press : presses) {
+        SCOPED_TRACE(press.count);
+        area.showBarPopup(3, press.count, press.rule);
+        const QLabel* popup = area.popup();
+        EXPECT_EQ(popup->text(), QString::number(press.count));
+        EXPECT_EQ(popup->x(), area.bar(3)->x());
+        EXPECT_EQ(popup->y(), 395 - popup->height());
+        if (press.fitsText) {
+            EXPECT_EQ(popup->width(), popup->sizeHint().width());
+            EXPECT_GT(popup->width(), 20);
+        } else {
+            EXPECT_EQ(popup->width(), 20);
+        }
+    }
+}
+
 TEST(ChartAreaTest, EveryRedrawShowsExactlyWhatWasAskedFor) {
     // The area reuses its last drawing when an unchanged trace is drawn again after an erase.
     const std::vector<ChartPoint> first = Trace(60, [](int i) { return 100.0 + 3 * i; });
