@@ -19,11 +19,15 @@ namespace {
 using testing::FindControl;
 using testing::PortList;
 
-void SaveShot(QWidget* widget, const char* name) {
+void SavePixmap(const QPixmap& pixmap, const char* name) {
     const QString dir = qEnvironmentVariable("ZEPRA_SHOT_DIR");
     if (dir.isEmpty()) return;
     QDir().mkpath(dir);
-    widget->grab().save(dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
+    pixmap.save(dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
+}
+
+void SaveShot(QWidget* widget, const char* name) {
+    SavePixmap(widget->grab(), name);
 }
 
 class MainLookTest : public testing::MainWindowFixture {};
@@ -160,9 +164,27 @@ TEST_F(MainLookTest, ConnectedLookDrawsTheDashesInBlack) {
     start(PortList::WithGauge);
     const QImage image = form->grab().toImage();
     SaveShot(form.get(), "form1_connected");
+    SavePixmap(form->windowIcon().pixmap(64, 64), "form1_icon");
     const QRect panel = FindControl(form.get(), "Picture2")->geometry();
     EXPECT_TRUE(HasColourIn(image, panel, QColor(0, 0, 0)));
     EXPECT_FALSE(HasColourIn(image, panel, QColor(255, 0, 0)));
+}
+
+TEST_F(MainLookTest, LiveReadingsFitThePanel) {
+    start(PortList::WithGauge);
+    const auto* reading = FindControl<QLabel>(form.get(), "labeldata");
+    const auto* unit = FindControl<QLabel>(form.get(), "labelunit");
+    for (const char* text : {"999.9", "99.99", "1.23", "----.-", "OL"}) {
+        form->setText(MainControl::LabelData, text);
+        EXPECT_LE(reading->fontMetrics().horizontalAdvance(reading->text()), reading->width())
+            << text;
+    }
+    for (const char* text : {"um", "mm", "mils"}) {
+        form->setText(MainControl::LabelUnit, text);
+        EXPECT_LE(unit->fontMetrics().horizontalAdvance(unit->text()), unit->width()) << text;
+    }
+    form->setText(MainControl::LabelData, "999.9");
+    SaveShot(form.get(), "form1_live_reading");
 }
 
 TEST(AboutLook, Render) {
