@@ -70,8 +70,11 @@ void BM_TrendDrawFast(benchmark::State& state) {
 BENCHMARK(BM_TrendDrawFast)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 // What the real-time trend window does on each tick: arithmetic, captions, erase and trace.
+// changed = 1: the list differs from the last tick (a capture running), so the trace is drawn;
+// changed = 0: the same list again (capture paused), so the last drawing is reused.
 void BM_TrendChartTick(benchmark::State& state) {
-    const std::vector<ReadingRecord> records = Capture(Shape::Noisy);
+    const bool changed = state.range(0) != 0;
+    std::vector<ReadingRecord> records = Capture(Shape::Noisy);
     ChartArea area;
     TrendLabelSet labels;
     std::vector<std::unique_ptr<QLabel>> owned;
@@ -79,11 +82,12 @@ void BM_TrendChartTick(benchmark::State& state) {
     for (auto& label : labels.numbers) label = owned.emplace_back(new QLabel).get();
     TrendChartData scratch;
     for (auto _ : state) {
+        if (changed) records.back().value = records.back().value == 150.0 ? 150.1 : 150.0;
         area.erase();
         TrendChart(records, 0, area, labels, scratch);
     }
 }
-BENCHMARK(BM_TrendChartTick)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TrendChartTick)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 // What the real-time histogram window does on each tick: binning, captions and bars.
 void BM_HistogramChartTick(benchmark::State& state) {
