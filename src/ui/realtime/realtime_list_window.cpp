@@ -69,8 +69,8 @@ RealTimeListWindow::RealTimeListWindow(const WindowContext& context, const QWidg
     grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid_->horizontalHeader()->setHighlightSections(false);
     grid_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    grid_->setColumnWidth(0, 70);
-    grid_->setColumnWidth(1, 110);
+    grid_->setColumnWidth(0, 80);
+    grid_->setColumnWidth(1, 120);
     grid_->setColumnWidth(2, 90);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
