@@ -10,7 +10,6 @@
 #include <QCommandLineParser>
 #include <QDateTime>
 #include <QDir>
-#include <QLocale>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -21,11 +20,10 @@
 #include <system_error>
 
 #include "data/measurement_store.h"
-#include "data/thickness_format.h"
 #include "driver.h"
 #include "gauge_emulator.h"
 #include "tour.h"
-#include "ui/fonts.h"
+#include "ui/main/application_setup.h"
 #include "ui/main/artwork.h"
 #include "ui/main/form1.h"
 
@@ -42,17 +40,6 @@ int Fail(const QString& message) {
     return 1;
 }
 
-// The same application set-up as the program's own main().
-void SetUpApplication() {
-    QApplication::setApplicationName(QStringLiteral("ZEPRA Coating Thickness Tester"));
-    QApplication::setApplicationDisplayName(QStringLiteral("ZEPRA Coating Thickness Tester"));
-    zepra::LoadApplicationFonts();
-    const QString decimalPoint = QLocale::system().decimalPoint();
-    if (!decimalPoint.isEmpty() && decimalPoint.front().unicode() < 0x80) {
-        zepra::SetDecimalSeparator(decimalPoint.front().toLatin1());
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,7 +51,7 @@ int main(int argc, char** argv) {
     // Qt's own file dialog, which the tour can fill in, rather than a desktop portal's.
     QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication app(argc, argv);
-    SetUpApplication();
+    zepra::SetUpApplication();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <QPushButton>
 #include <QTest>
 #include <memory>
 #include <optional>

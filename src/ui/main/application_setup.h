@@ -1,0 +1,9 @@
+#pragma once
+// What the program sets up once its QApplication exists: names (message box titles), fonts, and
+// the decimal separator of the user's number format.
+
+namespace zepra {
+
+void SetUpApplication();
+
+}  // namespace zepra
