@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test: a normal build and an AddressSanitizer/UndefinedBehaviorSanitizer build.
+# Runs every test: a normal build, the Windows leg (MinGW-w64 build, tests under Wine) and an
+# AddressSanitizer/UndefinedBehaviorSanitizer build.
 # Does the set-up itself (packages, configure, build).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -12,9 +13,9 @@ echo "== normal build"
 ZEPRA_WERROR=ON "$here/scripts/setup.sh"
 ctest --test-dir "$here/build" --output-on-failure -j2
 
+echo "== Windows leg (MinGW-w64 cross build, tests under Wine)"
+ZEPRA_WERROR=ON "$here/scripts/windows-leg.sh"
+
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 ZEPRA_WERROR=ON "$here/scripts/setup.sh" --sanitize
 ctest --test-dir "$here/build-asan" --output-on-failure -j2
-
-echo "== Windows leg (MinGW-w64 cross build, tests under Wine)"
-ZEPRA_WERROR=ON "$here/scripts/windows-leg.sh"

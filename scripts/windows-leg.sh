@@ -42,7 +42,16 @@ trap 'wineserver -k || true' EXIT
 # Wine's helper processes inherit the standard output: their output goes to files only.
 wineboot -i >"$logs/wineboot.log" 2>&1 || { cat "$logs/wineboot.log"; exit 1; }
 
+# The number in GoogleTest's "[  PASSED  ] N tests." (or FAILED) line of a log, 0 without one.
+gtest_count() {
+    local n
+    n=$(sed -nE "s/^\[ +$1 +\] ([0-9]+) tests?[.,].*/\1/p" "$2" | head -n1)
+    echo "${n:-0}"
+}
+
 failed=0
+passed_count=0
+failed_count=0
 summary=()
 for test in "${tests[@]}"; do
     name=$(basename "$test" .exe)
@@ -57,9 +66,12 @@ for test in "${tests[@]}"; do
     result=$(grep -E '^\[ +(PASSED|FAILED|SKIPPED) +\]' "$logs/$name.log" | tr -s ' []' ' ' |
         tr '\n' ' ' || true)
     summary+=("$name: exit $status ${result:-no test summary}")
+    passed_count=$((passed_count + $(gtest_count PASSED "$logs/$name.log")))
+    failed_count=$((failed_count + $(gtest_count FAILED "$logs/$name.log")))
     [ "$status" -eq 0 ] || failed=1
 done
 
 echo "== Windows leg: summary"
 printf '  %s\n' "${summary[@]}"
+echo "Windows: $passed_count passed, $failed_count failed"
 exit "$failed"
