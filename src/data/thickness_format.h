@@ -1,6 +1,7 @@
 #pragma once
 // Turning thickness values into text. Three rules differ in thresholds and rounding; all end in
-// NumberToText. Arithmetic follows the gauge software's order exactly: the truncations depend on it.
+// NumberToText. Arithmetic follows the gauge software's order exactly: the truncations depend on
+// it.
 
 #include <cstdint>
 #include <string>

@@ -39,7 +39,7 @@ struct CapturedSampleTexts {
 };
 
 class GaugeWindows {
-public:
+  public:
     virtual ~GaugeWindows() = default;
 
     virtual void setEnabled(MainControl control, bool enabled) = 0;

@@ -5,7 +5,7 @@ namespace zepra {
 
 // A modal message with one OK button and the application's title. Returns when OK is pressed.
 class MessageBox {
-public:
+  public:
     virtual ~MessageBox() = default;
     virtual void show(const std::string& text) = 0;
 };

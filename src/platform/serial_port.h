@@ -12,7 +12,7 @@
 namespace zepra {
 
 class SerialPort {
-public:
+  public:
     virtual ~SerialPort() = default;
 
     // Port number n stands for "COMn" in the system's list of serial ports. 1 until set.

@@ -11,7 +11,7 @@
 namespace zepra {
 
 class SerialPortList {
-public:
+  public:
     virtual ~SerialPortList() = default;
     // Opens the list for querying values; false when it cannot be opened.
     virtual bool openKey() = 0;

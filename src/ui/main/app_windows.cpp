@@ -1,6 +1,5 @@
 #include "ui/main/app_windows.h"
 
-
 namespace zepra {
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <optional>
