@@ -14,6 +14,7 @@
 #include <map>
 #include <vector>
 
+#include "link/recording_windows.h"
 #include "platform/file_serial_port_list.h"
 #include "platform/qt_serial_port.h"
 
@@ -21,57 +22,6 @@ namespace zepra {
 namespace {
 
 namespace fs = std::filesystem;
-
-const char* ControlName(MainControl control) {
-    switch (control) {
-        case MainControl::Connect:
-            return "Connect";
-        case MainControl::RealTime:
-            return "RealTime";
-        case MainControl::Grp1:
-            return "Grp1";
-        case MainControl::Grp2:
-            return "Grp2";
-        case MainControl::Grp3:
-            return "Grp3";
-        case MainControl::Grp4:
-            return "Grp4";
-        case MainControl::AllGrp:
-            return "AllGrp";
-        case MainControl::RealTimeGrp:
-            return "RealTimeGrp";
-        case MainControl::Unit:
-            return "Unit";
-        case MainControl::LabelData:
-            return "LabelData";
-        case MainControl::LabelNoPort:
-            return "LabelNoPort";
-        case MainControl::LabelUnit:
-            return "LabelUnit";
-    }
-    return "?";
-}
-
-// Records every change the link asks of the windows, in order.
-class RecordingWindows : public GaugeWindows {
-  public:
-    void setEnabled(MainControl control, bool enabled) override {
-        events.push_back(std::string(enabled ? "enable " : "disable ") + ControlName(control));
-    }
-    void setShown(MainControl control, bool shown) override {
-        events.push_back(std::string(shown ? "show " : "hide ") + ControlName(control));
-    }
-    void setText(MainControl control, const std::string& text) override {
-        events.push_back(std::string("text ") + ControlName(control) + " " + text);
-    }
-    void showMessage(const std::string& text) override { events.push_back("message " + text); }
-    void reopenGroupWindow(GroupWindowId) override { events.push_back("reopenGroupWindow"); }
-    void showRealTimeList() override { events.push_back("showRealTimeList"); }
-    void sampleCaptured(const CapturedSampleTexts&) override { events.push_back("sampleCaptured"); }
-    void deviceGone(const std::string&) override { events.push_back("deviceGone"); }
-
-    std::vector<std::string> events;
-};
 
 // The file list, counting opens and closes of the key.
 class CountingList : public FileSerialPortList {
@@ -91,17 +41,17 @@ class CountingList : public FileSerialPortList {
 };
 
 const std::vector<std::string> kConnectedAtStartup = {
-    "disable Connect", "enable RealTime", "enable Grp1",      "enable Grp2",
-    "enable Grp3",     "enable Grp4",     "enable AllGrp",    "enable RealTimeGrp",
-    "enable Unit",     "show LabelData",  "hide LabelNoPort", "show LabelUnit"};
+    "disable Connect", "enable RealTime", "enable Grp1",       "enable Grp2",
+    "enable Grp3",     "enable Grp4",     "enable AllGrp",     "enable RealTimeGrp",
+    "enable Unit",     "show labeldata",  "hide label_noport", "show labelunit"};
 const std::vector<std::string> kConnectedOnButton = {
-    "disable Connect", "enable RealTime",  "enable Grp1",   "enable Grp2",
-    "enable Grp3",     "enable Grp4",      "enable Unit",   "enable RealTimeGrp",
-    "show LabelData",  "hide LabelNoPort", "show LabelUnit"};
+    "disable Connect", "enable RealTime",   "enable Grp1",   "enable Grp2",
+    "enable Grp3",     "enable Grp4",       "enable Unit",   "enable RealTimeGrp",
+    "show labeldata",  "hide label_noport", "show labelunit"};
 
 // Pseudo-terminals standing in for the ports COM1, COM3, COM5, COM12 and COM16, and a
 // ZEPRA_SERIALCOMM-style file that lists them.
-class ConnectionTest : public testing::Test {
+class ConnectionTest : public ::testing::Test {
   protected:
     void SetUp() override {
         for (int n : {1, 3, 5, 12, 16}) {
@@ -151,7 +101,7 @@ class ConnectionTest : public testing::Test {
     std::map<int, int> masters_;
     CountingList list_{listPath()};
     QtSerialPort port_{[this](int n) { return list_.deviceForPort(n); }};
-    RecordingWindows windows_;
+    testing::RecordingWindows windows_;
 };
 
 struct LookupCase {
@@ -161,7 +111,7 @@ struct LookupCase {
     int portOpened;
 };
 
-class PortLookupTest : public ConnectionTest, public testing::WithParamInterface<LookupCase> {};
+class PortLookupTest : public ConnectionTest, public ::testing::WithParamInterface<LookupCase> {};
 
 TEST_P(PortLookupTest, OpensThePortTheBridgeValueNames) {
     const LookupCase& c = GetParam();
@@ -171,7 +121,7 @@ TEST_P(PortLookupTest, OpensThePortTheBridgeValueNames) {
     EXPECT_TRUE(connect(true));
     EXPECT_EQ(port_.portNumber(), c.portOpened);
     expectOpenOn(c.portOpened);
-    EXPECT_EQ(windows_.events, kConnectedAtStartup);
+    EXPECT_EQ(windows_.calls, kConnectedAtStartup);
     expectKeyClosed();
 }
 
@@ -180,7 +130,7 @@ const std::string kLong150(150, 'C');
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PortLookupTest,
-    testing::Values(
+    ::testing::Values(
         LookupCase{"silabser0", "\\Device\\silabser0=COM3\n", 1, 3},
         LookupCase{"slabser0_alone", "\\Device\\slabser0=COM12\n", 1, 12},
         LookupCase{"silabser0_wins", "\\Device\\slabser0=COM12\n\\Device\\silabser0=COM5\n", 1, 5},
@@ -199,7 +149,9 @@ INSTANTIATE_TEST_SUITE_P(
         LookupCase{"99_characters_fit", "\\Device\\silabser0=" + kLong99 + "\n", 3, 3},
         LookupCase{"too_long_value_falls_back",
                    "\\Device\\silabser0=" + kLong150 + "\n\\Device\\slabser0=COM12\n", 1, 12}),
-    [](const testing::TestParamInfo<LookupCase>& param) { return std::string(param.param.what); });
+    [](const ::testing::TestParamInfo<LookupCase>& param) {
+        return std::string(param.param.what);
+    });
 
 struct NoConnectionCase {
     const char* what;
@@ -210,14 +162,14 @@ struct NoConnectionCase {
 };
 
 class NoConnectionTest : public ConnectionTest,
-                         public testing::WithParamInterface<NoConnectionCase> {};
+                         public ::testing::WithParamInterface<NoConnectionCase> {};
 
 TEST_P(NoConnectionTest, ShowsTheMessageAndChangesNothing) {
     const NoConnectionCase& c = GetParam();
     if (c.listExists) writeList(c.values);
 
     EXPECT_FALSE(connect(c.atStartup));
-    EXPECT_EQ(windows_.events, std::vector<std::string>{"message " + c.message});
+    EXPECT_EQ(windows_.calls, std::vector<std::string>{"message " + c.message});
     EXPECT_FALSE(port_.isOpen());
     EXPECT_EQ(port_.portNumber(), 1);
     expectKeyClosed();
@@ -225,16 +177,16 @@ TEST_P(NoConnectionTest, ShowsTheMessageAndChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, NoConnectionTest,
-    testing::Values(NoConnectionCase{"no_key", false, "", true, kRegOpenKeyError},
-                    NoConnectionCase{"no_key_on_button", false, "", false, kRegOpenKeyError},
-                    NoConnectionCase{"no_value_at_startup", true, "", true, kNoPortAtStartup},
-                    NoConnectionCase{"no_value_on_button", true, "", false, kNoPortOnConnect},
-                    NoConnectionCase{"only_other_devices", true, "\\Device\\silabser1=COM3\n", true,
-                                     kNoPortAtStartup},
-                    NoConnectionCase{"value_of_100_characters", true,
-                                     "\\Device\\silabser0=" + std::string(100, 'C') + "\n", false,
-                                     kNoPortOnConnect}),
-    [](const testing::TestParamInfo<NoConnectionCase>& param) {
+    ::testing::Values(NoConnectionCase{"no_key", false, "", true, kRegOpenKeyError},
+                      NoConnectionCase{"no_key_on_button", false, "", false, kRegOpenKeyError},
+                      NoConnectionCase{"no_value_at_startup", true, "", true, kNoPortAtStartup},
+                      NoConnectionCase{"no_value_on_button", true, "", false, kNoPortOnConnect},
+                      NoConnectionCase{"only_other_devices", true, "\\Device\\silabser1=COM3\n",
+                                       true, kNoPortAtStartup},
+                      NoConnectionCase{"value_of_100_characters", true,
+                                       "\\Device\\silabser0=" + std::string(100, 'C') + "\n", false,
+                                       kNoPortOnConnect}),
+    [](const ::testing::TestParamInfo<NoConnectionCase>& param) {
         return std::string(param.param.what);
     });
 
@@ -246,12 +198,12 @@ TEST_F(ConnectionTest, NoPortMessageAtStartupHasTwoBlanksAndALineBreak) {
 
 TEST_F(ConnectionTest, ConnectAfterAFailedStartupLeavesAllGroupsDisabled) {
     EXPECT_FALSE(connect(true));
-    windows_.events.clear();
+    windows_.calls.clear();
 
     writeList("\\Device\\silabser0=COM3\n");
     EXPECT_TRUE(connect(false));
     expectOpenOn(3);
-    EXPECT_EQ(windows_.events, kConnectedOnButton);
+    EXPECT_EQ(windows_.calls, kConnectedOnButton);
     expectKeyClosed();
 }
 
@@ -260,31 +212,31 @@ TEST_F(ConnectionTest, FailingOpenNamesPortAndReasonAndCanBeRetried) {
     writeList("\\Device\\silabser0=COM9\n", "COM9=" + gone + "\n");
 
     EXPECT_FALSE(connect(true));
-    ASSERT_EQ(windows_.events.size(), 1u);
+    ASSERT_EQ(windows_.calls.size(), 1u);
     const std::string expectedStart = "message Cannot open COM9 (" + gone + "): ";
-    EXPECT_EQ(windows_.events[0].rfind(expectedStart, 0), 0u) << windows_.events[0];
-    EXPECT_GT(windows_.events[0].size(), expectedStart.size() + 1) << "no reason given";
-    EXPECT_EQ(windows_.events[0].find(gone, expectedStart.size()), std::string::npos)
-        << "device named twice: " << windows_.events[0];
+    EXPECT_EQ(windows_.calls[0].rfind(expectedStart, 0), 0u) << windows_.calls[0];
+    EXPECT_GT(windows_.calls[0].size(), expectedStart.size() + 1) << "no reason given";
+    EXPECT_EQ(windows_.calls[0].find(gone, expectedStart.size()), std::string::npos)
+        << "device named twice: " << windows_.calls[0];
     EXPECT_FALSE(port_.isOpen());
     EXPECT_EQ(port_.portNumber(), 9);
 
     // The user fixes the cable; CONNECT still works.
-    windows_.events.clear();
+    windows_.calls.clear();
     writeList("\\Device\\silabser0=COM3\n");
     EXPECT_TRUE(connect(false));
     expectOpenOn(3);
-    EXPECT_EQ(windows_.events, kConnectedOnButton);
+    EXPECT_EQ(windows_.calls, kConnectedOnButton);
 }
 
 TEST_F(ConnectionTest, AlreadyOpenPortShowsPortErrorAndKeepsItsNumber) {
     writeList("\\Device\\silabser0=COM3\n");
     ASSERT_TRUE(connect(true));
-    windows_.events.clear();
+    windows_.calls.clear();
 
     writeList("\\Device\\silabser0=COM5\n");
     EXPECT_FALSE(connect(false));
-    EXPECT_EQ(windows_.events, std::vector<std::string>{std::string("message ") + kPortError});
+    EXPECT_EQ(windows_.calls, std::vector<std::string>{std::string("message ") + kPortError});
     EXPECT_EQ(port_.portNumber(), 3);
     expectOpenOn(3);
     expectKeyClosed();
@@ -321,7 +273,7 @@ struct OpenFailureCase {
     std::string message;
 };
 
-class OpenFailureMessageTest : public testing::TestWithParam<OpenFailureCase> {};
+class OpenFailureMessageTest : public ::testing::TestWithParam<OpenFailureCase> {};
 
 TEST_P(OpenFailureMessageTest, NamesPortDeviceReasonAndTheWayOut) {
     const OpenFailureCase& c = GetParam();
@@ -334,14 +286,14 @@ TEST_P(OpenFailureMessageTest, NamesPortDeviceReasonAndTheWayOut) {
     }
     FileSerialPortList list(path);
     RefusingPort port(c.reason);
-    RecordingWindows windows;
+    testing::RecordingWindows windows;
     EXPECT_FALSE(ConnectToGauge(false, list, port, windows));
-    EXPECT_EQ(windows.events, std::vector<std::string>{"message " + c.message});
+    EXPECT_EQ(windows.calls, std::vector<std::string>{"message " + c.message});
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, OpenFailureMessageTest,
-    testing::Values(
+    ::testing::Values(
         OpenFailureCase{"permission", "/dev/ttyUSB2", "Permission denied",
                         "Cannot open COM3 (/dev/ttyUSB2): Permission denied.\r\n"
                         "Add your user to the 'dialout' group and log in again."},
@@ -353,7 +305,7 @@ INSTANTIATE_TEST_SUITE_P(
         OpenFailureCase{"windows_device", "\\\\.\\COM3", "Access is denied.",
                         "Cannot open COM3 (\\\\.\\COM3): Access is denied."},
         OpenFailureCase{"no_device_no_reason", "", "", "Cannot open COM3: unknown error."}),
-    [](const testing::TestParamInfo<OpenFailureCase>& param) {
+    [](const ::testing::TestParamInfo<OpenFailureCase>& param) {
         return std::string(param.param.what);
     });
 
