@@ -7,6 +7,7 @@
 #include <span>
 
 #include "charts/chart_area.h"
+#include "ui/controls.h"
 #include "ui/fonts.h"
 
 namespace zepra {
@@ -38,10 +39,9 @@ constexpr LabelPlace kCountLabels[kHistogramCountLabels] = {
 };
 
 QLabel* AddLabel(QWidget* window, const LabelPlace& place, Qt::Alignment alignment) {
-    auto* label = new QLabel(QStringLiteral("Label1"), window);
-    label->setObjectName(QString::fromLatin1(place.name));
-    label->setGeometry(Px(place.left), Px(place.top), Px(kLabelWidthTwips), Px(kLabelHeightTwips));
-    label->setAlignment(alignment | Qt::AlignTop);
+    QLabel* label = MakeLabel(window, place.name, QStringLiteral("Label1"),
+                              QRect(place.left, place.top, kLabelWidthTwips, kLabelHeightTwips),
+                              alignment | Qt::AlignTop);
     label->setAttribute(Qt::WA_TranslucentBackground);
     return label;
 }
@@ -53,13 +53,9 @@ RealTimeHistogramWindow::RealTimeHistogramWindow(const WindowContext& context, Q
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("FrmRealTimeGrpTwo"));
     setWindowTitle(QStringLiteral("RealTimeHistogram"));
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | kFixedCloseOnlyFrame);
     setFixedSize(Px(kClientWidthTwips), Px(kClientHeightTwips));
-    setAutoFillBackground(true);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    PaintWhiteBackground(this);
 
     picture_ = new ChartArea(this);
     picture_->setObjectName(QStringLiteral("Picture1"));

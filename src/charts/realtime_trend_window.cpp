@@ -7,6 +7,7 @@
 #include <span>
 
 #include "charts/chart_area.h"
+#include "ui/controls.h"
 #include "ui/fonts.h"
 
 namespace zepra {
@@ -36,10 +37,9 @@ constexpr LabelPlace kNumberLabels[kTrendNumberLabels] = {
 
 QLabel* AddLabel(QWidget* window, const LabelPlace& place, const char* caption, int widthTwips,
                  int heightTwips, Qt::Alignment alignment) {
-    auto* label = new QLabel(QString::fromLatin1(caption), window);
-    label->setObjectName(QString::fromLatin1(place.name));
-    label->setGeometry(Px(place.left), Px(place.top), Px(widthTwips), Px(heightTwips));
-    label->setAlignment(alignment | Qt::AlignTop);
+    QLabel* label =
+        MakeLabel(window, place.name, QString::fromLatin1(caption),
+                  QRect(place.left, place.top, widthTwips, heightTwips), alignment | Qt::AlignTop);
     label->setAttribute(Qt::WA_TranslucentBackground);
     return label;
 }
@@ -51,13 +51,9 @@ RealTimeTrendWindow::RealTimeTrendWindow(const WindowContext& context, QWidget* 
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("FrmRealTimeGrpOne"));
     setWindowTitle(QStringLiteral("RealTimeTrend"));
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | kFixedCloseOnlyFrame);
     setFixedSize(Px(kClientWidthTwips), Px(kClientHeightTwips));
-    setAutoFillBackground(true);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    PaintWhiteBackground(this);
 
     picture_ = new ChartArea(this);
     picture_->setObjectName(QStringLiteral("Picture1"));

@@ -15,6 +15,7 @@
 #include "charts/chart_area.h"
 #include "data/sample_statistics.h"
 #include "data/thickness_format.h"
+#include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/report_menu.h"
 
@@ -54,20 +55,6 @@ const QPoint kChartTwips(3'120, 1'680);
 constexpr int kStatisticWidthTwips = 1'815;
 constexpr int kStatisticHeightTwips = 255;
 
-QRect PxRect(int left, int top, int width, int height) {
-    return QRect(Px(left), Px(top), Px(width), Px(height));
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, const QRect& geometry,
-                  const QFont& font, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(geometry);
-    label->setFont(font);
-    label->setAlignment(alignment);
-    return label;  // no background of its own: transparent on the white window
-}
-
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -81,16 +68,12 @@ GroupWindow::GroupWindow(GroupWindowId id, const WindowContext& context, QWidget
     setObjectName(QString::fromLatin1(names.window));
     setWindowTitle(QString::fromLatin1(names.caption));
     // Fixed single border: a close box, no minimise or maximise buttons.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | kCloseOnlyFrame);
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(Px(kClientWidthTwips), Px(kClientHeightTwips));
-    client->setAutoFillBackground(true);
-    QPalette palette = client->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    client->setPalette(palette);
+    PaintWhiteBackground(client);
     setCentralWidget(client);
     buildControls(client);
     buildMenu();
@@ -158,8 +141,7 @@ void GroupWindow::buildMenu() {
 void GroupWindow::buildControls(QWidget* client) {
     grid_ = new QTableWidget(1, 2, client);
     grid_->setObjectName(QStringLiteral("MSFlexGrid1"));
-    grid_->setGeometry(
-        PxRect(kGridTwips.x(), kGridTwips.y(), kGridTwips.width(), kGridTwips.height()));
+    grid_->setGeometry(PxRect(kGridTwips));
     grid_->setFont(TahomaFont(9.75));
     grid_->horizontalHeader()->setFont(TahomaFont(9.75));
     grid_->setHorizontalHeaderItem(0, new QTableWidgetItem(QStringLiteral("NO.")));
@@ -179,10 +161,11 @@ void GroupWindow::buildControls(QWidget* client) {
     connect(chartArea_, &ChartArea::barPressed, this, &GroupWindow::showPopupOf);
 
     const QFont statisticFont = MsSansSerifFont(9.75);
-    auto statistic = [&](const char* name, const char* caption, int left, int top) {
+    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignTop;
+    auto statistic = [&](const char* name, const char* caption, int x, int y) {
         return MakeLabel(client, name, QString::fromLatin1(caption),
-                         PxRect(left, top, kStatisticWidthTwips, kStatisticHeightTwips),
-                         statisticFont);
+                         QRect(x, y, kStatisticWidthTwips, kStatisticHeightTwips), statisticFont,
+                         left);
     };
     countLine_ = statistic("Label24", "Counts:     0", 3'360, 720);
     unitLine_ = statistic("Label19", "Unit:        um", 3'360, 1'080);
@@ -204,7 +187,7 @@ void GroupWindow::buildControls(QWidget* client) {
     std::array<QLabel*, 7> vertical{};
     for (std::size_t i = 0; i < vertical.size(); ++i) {
         vertical[i] = MakeLabel(client, verticalNames[i], design,
-                                PxRect(2'280, verticalTops[i], 735, 255), axisFont, right);
+                                QRect(2'280, verticalTops[i], 735, 255), axisFont, right);
     }
     std::copy(vertical.begin(), vertical.end(), trendLabels_.values.begin());
     for (int i = 0; i < kHistogramCountLabels; ++i) {
@@ -217,16 +200,17 @@ void GroupWindow::buildControls(QWidget* client) {
     const int numberLefts[] = {4'080, 7'200, 9'960, 12'120};
     for (int i = 0; i < kTrendNumberLabels; ++i) {
         trendLabels_.numbers[i] =
-            MakeLabel(client, numberNames[i], design, PxRect(numberLefts[i], 9'240, 1'215, 375),
-                      axisFont, i == 3 ? right : Qt::AlignLeft | Qt::AlignTop);
+            MakeLabel(client, numberNames[i], design, QRect(numberLefts[i], 9'240, 1'215, 375),
+                      axisFont, i == 3 ? right : left);
     }
     // Below the chart: the histogram's values, Label0 (lo) .. Label11 (hi).
     const int valueLefts[] = {2'880, 3'600,  4'680,  5'760,  6'840,  7'920,
                               9'000, 10'080, 11'160, 12'240, 13'320, 14'040};
     for (int i = 0; i < kHistogramValueLabels; ++i) {
         const QByteArray name = QByteArray("Label") + QByteArray::number(i);
-        histogramLabels_.values[i] = MakeLabel(client, name.constData(), design,
-                                               PxRect(valueLefts[i], 9'240, 735, 255), axisFont);
+        histogramLabels_.values[i] =
+            MakeLabel(client, name.constData(), design, QRect(valueLefts[i], 9'240, 735, 255),
+                      axisFont, left);
     }
 }
 

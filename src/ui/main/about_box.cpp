@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 
+#include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/main/artwork.h"
 
@@ -20,21 +21,14 @@ class InertLabel : public QLabel {
     void mousePressEvent(QMouseEvent* event) override { event->accept(); }
 };
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QFont& font,
-                  QRect twips) {
-    auto* label = new InertLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setFont(font);
-    label->setGeometry(Px(twips.x()), Px(twips.y()), Px(twips.width()), Px(twips.height()));
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
+void AddText(QWidget* box, const char* name, const QString& text, const QFont& font,
+             const QRect& twips) {
+    PlaceLabel(new InertLabel(text, box), name, twips, Qt::AlignLeft | Qt::AlignTop)->setFont(font);
 }
 
 }  // namespace
 
-AboutBox::AboutBox(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+AboutBox::AboutBox(QWidget* parent) : QWidget(parent, Qt::Tool | kFixedCloseOnlyFrame) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About ZEPRA Coating Thickness Tester"));
@@ -43,10 +37,10 @@ AboutBox::AboutBox(QWidget* parent)
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
 
-    MakeLabel(this, "Label1", QStringLiteral("ZEPRA Coating Thickness Tester V1.4"),
-              ArialFont(12, true), QRect(840, 240, 4455, 375));
-    MakeLabel(this, "Label2", QStringLiteral("(C) 2026 ZEPRA"), ArialFont(12),
-              QRect(1920, 840, 2055, 495));
+    AddText(this, "Label1", QStringLiteral("ZEPRA Coating Thickness Tester V1.4"),
+            ArialFont(12, true), QRect(840, 240, 4455, 375));
+    AddText(this, "Label2", QStringLiteral("(C) 2026 ZEPRA"), ArialFont(12),
+            QRect(1920, 840, 2055, 495));
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(0, 0), size());

@@ -12,6 +12,7 @@
 #include "platform/qt_message_box.h"
 #include "platform/qt_save_dialog.h"
 #include "platform/qt_serial_port.h"
+#include "ui/controls.h"
 #include "ui/main/artwork.h"
 
 namespace zepra {
@@ -27,9 +28,7 @@ class PictureArea : public QWidget {
         setFocusPolicy(Qt::TabFocus);
     }
     void setBackground(const QColor& colour) {
-        QPalette palette = this->palette();
-        palette.setColor(QPalette::Window, colour);
-        setPalette(palette);
+        SetPaletteColour(this, QPalette::Window, colour);
         setAutoFillBackground(true);
     }
     void setImage(QImage image) { image_ = std::move(image); }
@@ -46,20 +45,10 @@ class PictureArea : public QWidget {
     QImage image_;
 };
 
-QRect Twips(int left, int top, int width, int height) {
-    return QRect(Px(left), Px(top), Px(width), Px(height));
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, const QFont& font,
-                  QRect geometry, Qt::Alignment alignment, const QColor& colour) {
-    auto* label = new QLabel(QString::fromLatin1(text), parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setFont(font);
-    label->setGeometry(geometry);
-    label->setAlignment(alignment);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
+QLabel* ColouredLabel(QWidget* parent, const char* name, const char* text, const QFont& font,
+                      const QRect& twips, Qt::Alignment alignment, const QColor& colour) {
+    QLabel* label = MakeLabel(parent, name, QString::fromLatin1(text), twips, font, alignment);
+    SetPaletteColour(label, QPalette::WindowText, colour);
     return label;
 }
 
@@ -84,8 +73,7 @@ Form1Services SystemServices() {
 }
 
 Form1::Form1(MeasurementStore& store, Form1Services services, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+    : QWidget(parent, Qt::Window | kFixedCloseOnlyFrame),
       store_(store),
       services_(std::move(services)),
       link_(store, *services_.port, *this),
@@ -115,9 +103,9 @@ void Form1::buildControls() {
     auto* picture3 = new PictureArea(this, "Picture3", kPicture3Rect);
     picture3->setImage(ProductIllustration());
     picture3_ = picture3;
-    label1_ = MakeLabel(picture3, "Label1", "ZEPRA Coating Thickness Tester V1.4",
-                        ArialNarrowFont(10.5), Twips(720, 4800, 2975, 375), Qt::AlignLeft,
-                        palette().color(QPalette::WindowText));
+    label1_ = ColouredLabel(picture3, "Label1", "ZEPRA Coating Thickness Tester V1.4",
+                            ArialNarrowFont(10.5), QRect(720, 4800, 2975, 375), Qt::AlignLeft,
+                            palette().color(QPalette::WindowText));
     label1_->setBackgroundRole(QPalette::Base);
     label1_->setAutoFillBackground(true);
 
@@ -125,12 +113,13 @@ void Form1::buildControls() {
     picture2->setBackground(QColor(192, 255, 255));
     picture2_ = picture2;
     labelNoPort_ =
-        MakeLabel(picture2, "label_noport", "NO PORT", TahomaFont(21.75), Twips(0, 480, 2415, 615),
-                  Qt::AlignHCenter | Qt::AlignTop, QColor(255, 0, 0));
-    labelData_ = MakeLabel(picture2, "labeldata", "----.-", TahomaFont(21.75, true),
-                           Twips(120, 480, 1575, 615), Qt::AlignRight | Qt::AlignTop, Qt::black);
-    labelUnit_ = MakeLabel(picture2, "labelunit", "um", TahomaFont(15, true),
-                           Twips(1440, 960, 615, 495), Qt::AlignLeft | Qt::AlignTop, Qt::black);
+        ColouredLabel(picture2, "label_noport", "NO PORT", TahomaFont(21.75),
+                      QRect(0, 480, 2415, 615), Qt::AlignHCenter | Qt::AlignTop, QColor(255, 0, 0));
+    labelData_ =
+        ColouredLabel(picture2, "labeldata", "----.-", TahomaFont(21.75, true),
+                      QRect(120, 480, 1575, 615), Qt::AlignRight | Qt::AlignTop, Qt::black);
+    labelUnit_ = ColouredLabel(picture2, "labelunit", "um", TahomaFont(15, true),
+                               QRect(1440, 960, 615, 495), Qt::AlignLeft | Qt::AlignTop, Qt::black);
     labelData_->hide();
     labelUnit_->hide();
 
@@ -143,7 +132,7 @@ void Form1::buildControls() {
         auto* b = new QPushButton(QString::fromLatin1(caption), picture1);
         b->setObjectName(QString::fromLatin1(name));
         b->setFont(TahomaFont(14.25));
-        b->setGeometry(Twips(120, 120 + 720 * row++, 2175, 615));
+        b->setGeometry(PxRect(QRect(120, 120 + 720 * row++, 2175, 615)));
         b->setEnabled(enabled);
         return b;
     };

@@ -11,6 +11,7 @@
 #include <span>
 
 #include "data/sample_statistics.h"
+#include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/realtime/realtime_list_model.h"
 #include "ui/report_menu.h"
@@ -37,15 +38,11 @@ RealTimeListWindow::RealTimeListWindow(const WindowContext& context, const QWidg
     setObjectName(QStringLiteral("FrmRealTimeList"));
     setWindowTitle(QStringLiteral("RealTimeList"));
     // Fixed dialog border, no minimise or maximise, kept out of the task bar.
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Tool | kFixedCloseOnlyFrame);
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setAutoFillBackground(true);
-    QPalette white = client->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    client->setPalette(white);
+    PaintWhiteBackground(client);
     setCentralWidget(client);
 
     clockLine_ = addLabel("Label6", "Now:", 360, 240, kClockWidthTwips);
@@ -91,10 +88,10 @@ RealTimeListWindow::~RealTimeListWindow() = default;
 
 QLabel* RealTimeListWindow::addLabel(const char* name, const char* caption, int leftTwips,
                                      int topTwips, int widthTwips) {
-    auto* label = new QLabel(QString::fromLatin1(caption), centralWidget());
-    label->setObjectName(QString::fromLatin1(name));
-    label->setFont(MsSansSerifFont(9.75));
-    label->setGeometry(Px(leftTwips), Px(topTwips), Px(widthTwips), Px(kLabelHeightTwips));
+    // Left and vertically centred: a label's own default alignment.
+    QLabel* label = MakeLabel(centralWidget(), name, QString::fromLatin1(caption),
+                              QRect(leftTwips, topTwips, widthTwips, kLabelHeightTwips),
+                              MsSansSerifFont(9.75), Qt::AlignLeft | Qt::AlignVCenter);
     label->setAttribute(Qt::WA_TranslucentBackground);
     return label;
 }

@@ -1,0 +1,47 @@
+#include "ui/controls.h"
+
+#include <QColor>
+#include <QFont>
+#include <QLabel>
+#include <QWidget>
+
+#include "ui/fonts.h"
+
+namespace zepra {
+
+QRect PxRect(const QRect& twips) {
+    return QRect(Px(twips.x()), Px(twips.y()), Px(twips.width()), Px(twips.height()));
+}
+
+QLabel* PlaceLabel(QLabel* label, const char* objectName, const QRect& twips,
+                   Qt::Alignment alignment) {
+    label->setObjectName(QString::fromLatin1(objectName));
+    label->setGeometry(PxRect(twips));
+    label->setAlignment(alignment);
+    return label;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* objectName, const QString& caption,
+                  const QRect& twips, Qt::Alignment alignment) {
+    return PlaceLabel(new QLabel(caption, parent), objectName, twips, alignment);
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* objectName, const QString& caption,
+                  const QRect& twips, const QFont& font, Qt::Alignment alignment) {
+    QLabel* label = MakeLabel(parent, objectName, caption, twips, alignment);
+    label->setFont(font);
+    return label;
+}
+
+void SetPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
+void PaintWhiteBackground(QWidget* widget) {
+    widget->setAutoFillBackground(true);
+    SetPaletteColour(widget, QPalette::Window, Qt::white);
+}
+
+}  // namespace zepra
