@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 
 #include "data/thickness_format.h"
 #include "ui/fonts.h"
@@ -65,6 +66,13 @@ void SetMarkerPenAndBrush(QPainter& painter) {
 QPointF At(const ChartPoint& point) {
     return QPointF(point.x, point.y);
 }
+
+// Markers are drawn for the stamps around this pixel of a small image whose border they never
+// reach; markers closer than this to the drawing's border are left to the painter, whose clipping
+// could then take part.
+constexpr int kStampOrigin = 8;
+constexpr int kStampMargin = 8;
+constexpr QRgb kUnpainted = 0xff123456;  // neither the outline's nor the fill's colour
 
 }  // namespace
 
@@ -150,11 +158,11 @@ void ChartArea::drawTrend(std::span<const ChartPoint> points) {
     if (sameAsLast) {
         drawing_ = lastTraceDrawing_;
     } else if (blank_) {
-        DrawTrendFast(drawing_, points);
+        DrawTrendFast(drawing_, points, markerStamps_);
         lastTrace_.assign(points.begin(), points.end());
         lastTraceDrawing_ = drawing_;
     } else {
-        DrawTrendFast(drawing_, points);
+        DrawTrendFast(drawing_, points, markerStamps_);
     }
     blank_ = points.size() < 2 && blank_;
     update();
@@ -217,6 +225,81 @@ bool ChartArea::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+namespace {
+
+// The marker drawn by the painter with its centre at (kStampOrigin, kStampOrigin) + `offset`: its
+// pixels, or nothing when it reached the scratch image's border.
+std::vector<MarkerStampPixel> DrawMarkerStamp(QImage& scratch, QPointF offset) {
+    scratch.fill(kUnpainted);
+    {
+        QPainter painter(&scratch);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        SetMarkerPenAndBrush(painter);
+        painter.drawEllipse(QPointF(kStampOrigin, kStampOrigin) + offset, kMarkerRadius,
+                            kMarkerRadius);
+    }
+    std::vector<MarkerStampPixel> pixels;
+    for (int y = 0; y < scratch.height(); ++y) {
+        for (int x = 0; x < scratch.width(); ++x) {
+            const QRgb colour = scratch.pixel(x, y);
+            if (colour == kUnpainted) continue;
+            if (x == 0 || y == 0 || x == scratch.width() - 1 || y == scratch.height() - 1)
+                return {};
+            pixels.push_back({x - kStampOrigin, y - kStampOrigin, colour});
+        }
+    }
+    return pixels;
+}
+
+}  // namespace
+
+const MarkerStamps::Stamp& MarkerStamps::stampFor(int cellX, int cellY) {
+    Stamp& stamp = stamps_[static_cast<std::size_t>(cellY * kCells + cellX)];
+    if (stamp.known) return stamp;
+    stamp.known = true;
+    if (scratch_.isNull()) {
+        scratch_ = QImage(2 * kStampOrigin, 2 * kStampOrigin, QImage::Format_RGB32);
+    }
+    // The cell's corners (the far ones just inside) and its middle must all give one picture.
+    constexpr double kCell = 1.0 / kCells;
+    constexpr double kLastInCell = kCell - 1.0 / (1 << 24);
+    const double left = cellX * kCell;
+    const double top = cellY * kCell;
+    const QPointF samples[] = {
+        {left, top},
+        {left + kLastInCell, top},
+        {left, top + kLastInCell},
+        {left + kLastInCell, top + kLastInCell},
+        {left + kCell / 2, top + kCell / 2},
+    };
+    stamp.pixels = DrawMarkerStamp(scratch_, samples[0]);
+    stamp.usable = !stamp.pixels.empty() &&
+                   std::all_of(std::begin(samples) + 1, std::end(samples), [&](QPointF sample) {
+                       return DrawMarkerStamp(scratch_, sample) == stamp.pixels;
+                   });
+    return stamp;
+}
+
+bool MarkerStamps::stamp(uchar* bits, qsizetype bytesPerLine, QSize size, float x, float y) {
+    // Also false for a centre that is not a number.
+    const bool inside = x >= kStampMargin && y >= kStampMargin &&
+                        x < static_cast<float>(size.width() - kStampMargin) &&
+                        y < static_cast<float>(size.height() - kStampMargin);
+    if (!inside) return false;
+    const double left = std::floor(static_cast<double>(x));
+    const double top = std::floor(static_cast<double>(y));
+    const Stamp& found =
+        stampFor(static_cast<int>((x - left) * kCells), static_cast<int>((y - top) * kCells));
+    if (!found.usable) return false;
+    const int column = static_cast<int>(left);
+    const int row = static_cast<int>(top);
+    for (const MarkerStampPixel& pixel : found.pixels) {
+        auto* line = reinterpret_cast<QRgb*>(bits + (row + pixel.dy) * bytesPerLine);
+        line[column + pixel.dx] = pixel.colour;
+    }
+    return true;
+}
+
 void DrawTrendOneByOne(QPainter& painter, std::span<const ChartPoint> points) {
     painter.setRenderHint(QPainter::Antialiasing, false);
     for (std::size_t i = 1; i < points.size(); ++i) {
@@ -231,25 +314,33 @@ void DrawTrendOneByOne(QPainter& painter, std::span<const ChartPoint> points) {
 // Every marker but the last is drawn twice, the second time after the segment that leaves it
 // and the next marker. The second drawing puts the same colour on every pixel of the first, so
 // the first can be left out: step i draws segment i -> i-1 and marker i-1, and the last step also
-// marker n, before marker n-1 as in the full sequence. The output is identical, for half the
-// circles, which are by far the most expensive element.
+// marker n, before marker n-1 as in the full sequence. The elements keep their order; a marker
+// that the stamps hold is copied from them, pixel for pixel what the painter would draw (the
+// painter writes straight into the image, so copied and drawn elements interleave correctly).
 // Drawing all segments as one polyline and then all markers would be faster still, but it is not
 // the same picture once readings lie closer than a marker's size (a few hundred readings on the
 // 735 pixels): a later segment then crosses an earlier marker and must stay on top of it.
-void DrawTrendFast(QImage& image, std::span<const ChartPoint> points) {
+void DrawTrendFast(QImage& image, std::span<const ChartPoint> points, MarkerStamps& stamps) {
     if (points.size() < 2) return;
+    const bool stampable = image.format() == QImage::Format_RGB32;
+    uchar* bits = image.bits();  // before the painter: a shared image is detached now, not later
+    const qsizetype bytesPerLine = image.bytesPerLine();
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing, false);
     const QPen tracePen(kTraceColour, 1);
     const QPen markerPen(kMarkerOutline, 1);
     painter.setBrush(kMarkerFill);
+    const auto drawMarker = [&](const ChartPoint& point) {
+        if (stampable && stamps.stamp(bits, bytesPerLine, image.size(), point.x, point.y)) return;
+        painter.setPen(markerPen);
+        painter.drawEllipse(At(point), kMarkerRadius, kMarkerRadius);
+    };
     const std::size_t last = points.size() - 1;
     for (std::size_t i = 1; i <= last; ++i) {
         painter.setPen(tracePen);
         painter.drawLine(At(points[i]), At(points[i - 1]));
-        painter.setPen(markerPen);
-        if (i == last) painter.drawEllipse(At(points[i]), kMarkerRadius, kMarkerRadius);
-        painter.drawEllipse(At(points[i - 1]), kMarkerRadius, kMarkerRadius);
+        if (i == last) drawMarker(points[i]);
+        drawMarker(points[i - 1]);
     }
 }
 

@@ -30,6 +30,40 @@ enum class PopupWidthRule {
     AutoSizeFromHundred,  // real-time histogram: fits its text from 100 up, else the bar's width
 };
 
+// One pixel of a marker, from the pixel holding its centre.
+struct MarkerStampPixel {
+    int dx = 0;
+    int dy = 0;
+    QRgb colour = 0;
+    bool operator==(const MarkerStampPixel&) const = default;
+};
+
+// The trend's markers drawn once and then copied: a circle of radius 2 drawn without antialiasing
+// covers the same pixels, in the same colours, wherever it stands, as long as its centre keeps its
+// place inside its pixel. The place is taken in 1/64-pixel cells; a cell is copied only when the
+// circle drawn at its four corners and at its middle gives one picture, otherwise (and near the
+// image border) the marker is drawn by the painter as before. Kept between redraws; the trend
+// tests compare the result with the painter's, marker by marker and trace by trace.
+class MarkerStamps {
+  public:
+    static constexpr int kCells = 64;  // cells per pixel, each way
+
+    // Writes the marker centred at (x, y) into `bits` (an RGB32 image of `size`, `bytesPerLine`)
+    // and returns true, or returns false when the painter has to draw it.
+    bool stamp(uchar* bits, qsizetype bytesPerLine, QSize size, float x, float y);
+
+  private:
+    struct Stamp {
+        bool known = false;
+        bool usable = false;  // one picture over the whole cell
+        std::vector<MarkerStampPixel> pixels;
+    };
+    const Stamp& stampFor(int cellX, int cellY);
+
+    std::vector<Stamp> stamps_ = std::vector<Stamp>(kCells * kCells);
+    QImage scratch_;
+};
+
 class ChartArea : public QWidget {
     Q_OBJECT
   public:
@@ -81,6 +115,7 @@ class ChartArea : public QWidget {
     bool blank_ = true;                  // nothing drawn since the last erase
     std::vector<ChartPoint> lastTrace_;  // the last trace drawn on an erased area...
     QImage lastTraceDrawing_;            // ...and what it gave
+    MarkerStamps markerStamps_;
     std::array<QLabel*, kBars> bars_{};
     std::array<QFrame*, kBars> ticks_{};
     std::array<QFrame*, 5> gridlines_{};
@@ -94,7 +129,7 @@ class ChartArea : public QWidget {
 // point i - 1, then a circle of radius 2 (red outline, black fill) at point i and one at point
 // i - 1; no antialiasing. One painter call per element: the reference for the fast drawing.
 void DrawTrendOneByOne(QPainter& painter, std::span<const ChartPoint> points);
-// The same pixels, faster (see the .cpp for why it is the same).
-void DrawTrendFast(QImage& image, std::span<const ChartPoint> points);
+// The same pixels, faster (see the .cpp for why it is the same). `stamps` is kept between calls.
+void DrawTrendFast(QImage& image, std::span<const ChartPoint> points, MarkerStamps& stamps);
 
 }  // namespace zepra

@@ -10,8 +10,10 @@
 #include <QLabel>
 #include <QPainter>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "ui/fonts.h"
@@ -32,9 +34,11 @@ QImage DrawnOneByOne(const std::vector<ChartPoint>& points) {
     return image;
 }
 
+// One set of stamps for every case, as the area keeps its own between redraws.
 QImage DrawnFast(const std::vector<ChartPoint>& points) {
+    static MarkerStamps stamps;
     QImage image = Blank();
-    DrawTrendFast(image, points);
+    DrawTrendFast(image, points, stamps);
     return image;
 }
 
@@ -48,15 +52,16 @@ std::vector<ChartPoint> Trace(int n, const std::function<double(int)>& y) {
 }
 
 struct TraceCase {
-    const char* name;
+    std::string name;
     std::vector<ChartPoint> points;
+    friend void PrintTo(const TraceCase& trace, std::ostream* out) { *out << trace.name; }
 };
 
 std::vector<TraceCase> TraceCases() {
     std::mt19937 random(7);
     std::normal_distribution<double> noise(249.0, 60.0);
     std::uniform_real_distribution<double> anywhere(-5.0, 505.0);
-    return {
+    std::vector<TraceCase> cases = {
         {"two_points", {{367.5f, 373.5f}, {735.0f, 124.5f}}},
         {"three_points", Trace(3, [](int i) { return 249.0 - (i - 2) * 83.0; })},
         {"flat_on_whole_pixels", Trace(5, [](int) { return 249.0; })},
@@ -68,6 +73,22 @@ std::vector<TraceCase> TraceCases() {
         {"dense_slow_wave", Trace(1500, [](int i) { return 249.0 + 200.0 * std::sin(i / 40.0); })},
         {"scattered_anywhere", Trace(300, [&](int) { return anywhere(random); })},
     };
+    // Full and half-full captures: random readings and a wandering level, several seeds.
+    for (const int n : {1000, 5000, 50000}) {
+        for (const unsigned seed : {1u, 2u, 3u}) {
+            std::mt19937 generator(seed);
+            std::normal_distribution<double> spread(249.0, 60.0);
+            std::normal_distribution<double> step(0.0, 1.5);
+            double level = 249.0;
+            const std::string suffix = std::to_string(n) + "_seed" + std::to_string(seed);
+            cases.push_back({"random_" + suffix, Trace(n, [&](int) { return spread(generator); })});
+            cases.push_back({"wandering_" + suffix, Trace(n, [&](int) {
+                                 level = std::clamp(level + step(generator), 0.0, 496.0);
+                                 return level;
+                             })});
+        }
+    }
+    return cases;
 }
 
 class TrendDrawingTest : public ::testing::TestWithParam<TraceCase> {};
@@ -86,7 +107,45 @@ TEST_P(TrendDrawingTest, FastDrawingGivesTheSamePixelsAsOneByOne) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Traces, TrendDrawingTest, ::testing::ValuesIn(TraceCases()),
-                         [](const auto& param) { return std::string(param.param.name); });
+                         [](const auto& param) { return param.param.name; });
+
+TEST(TrendDrawingTest, StampedMarkersAreThePaintersMarkersAnywhere) {
+    // Markers 12 pixels apart, centres anywhere inside their pixels (also at whole and half
+    // pixels), over the whole area and past its border: copied from the stamps where they can
+    // be, else drawn, they must match the painter's.
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> within(0.0f, 1.0f);
+    MarkerStamps stamps;
+    int stamped = 0;
+    for (int round = 0; round < 8; ++round) {
+        SCOPED_TRACE(round);
+        QImage expected = Blank();
+        QImage actual = Blank();
+        QPainter reference(&expected);
+        reference.setPen(QPen(QColor(255, 0, 0), 1));
+        reference.setBrush(QColor(0, 0, 0));
+        for (int y = -4; y < ChartArea::kHeight + 4; y += 12) {
+            for (int x = -4; x < ChartArea::kWidth + 4; x += 12) {
+                const float fx = round == 0 ? 0.0f : round == 1 ? 0.5f : within(random);
+                const float fy = round == 0 ? 0.0f : round == 1 ? 0.5f : within(random);
+                const QPointF centre(static_cast<float>(x) + fx, static_cast<float>(y) + fy);
+                reference.drawEllipse(centre, 2.0, 2.0);
+                if (stamps.stamp(actual.bits(), actual.bytesPerLine(), actual.size(),
+                                 static_cast<float>(centre.x()), static_cast<float>(centre.y()))) {
+                    ++stamped;
+                } else {
+                    QPainter painter(&actual);
+                    painter.setPen(QPen(QColor(255, 0, 0), 1));
+                    painter.setBrush(QColor(0, 0, 0));
+                    painter.drawEllipse(centre, 2.0, 2.0);
+                }
+            }
+        }
+        reference.end();
+        EXPECT_EQ(actual, expected);
+    }
+    EXPECT_GT(stamped, 8 * 40 * 60 / 2) << "too few markers stamped: the case proves little";
+}
 
 TEST(TrendDrawingTest, MarkerHasRedOutlineAndBlackFillOverTheTrace) {
     const QImage image = DrawnFast({{100.0f, 100.0f}, {200.0f, 100.0f}});
