@@ -61,7 +61,11 @@ else
     build="$here/build"
     flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
 fi
-flags+=(-DZEPRA_WERROR="${ZEPRA_WERROR:-OFF}")
+# Warnings are errors when ZEPRA_WERROR=ON (the tests set it); otherwise the cache keeps its value,
+# so that running the program after the tests does not rebuild everything.
+if [ -n "${ZEPRA_WERROR:-}" ]; then
+    flags+=(-DZEPRA_WERROR="$ZEPRA_WERROR")
+fi
 
 cmake -S "$here" -B "$build" -G Ninja "${flags[@]}" >/dev/null
 cmake --build "$build" -j"${ZEPRA_JOBS:-2}"
