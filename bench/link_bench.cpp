@@ -9,12 +9,12 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <deque>
 #include <memory>
 
 #include "data/measurement_store.h"
 #include "data/sample_statistics.h"
 #include "data/thickness_format.h"
+#include "link/fake_serial_port.h"  // the link tests' in-memory port
 #include "link/gauge_link.h"
 
 namespace {
@@ -22,35 +22,6 @@ namespace {
 using namespace zepra;
 
 // A port that holds what the test puts there and notifies at the threshold.
-class FramePort : public SerialPort {
-  public:
-    void setPortNumber(int) override {}
-    int portNumber() const override { return 1; }
-    bool isOpen() const override { return true; }
-    bool open(std::string&) override { return true; }
-    void close() override {}
-    int bytesWaiting() const override { return static_cast<int>(waiting_.size()); }
-    void discardInput() override { waiting_.clear(); }
-    void setReceiveThreshold(int n) override { threshold_ = n; }
-    int receiveThreshold() const override { return threshold_; }
-    std::vector<std::uint8_t> read(int maxBytes) override {
-        std::vector<std::uint8_t> bytes;
-        while (maxBytes-- > 0 && !waiting_.empty()) {
-            bytes.push_back(waiting_.front());
-            waiting_.pop_front();
-        }
-        return bytes;
-    }
-    void write(std::span<const std::uint8_t>) override {}
-    void arrive(std::span<const std::uint8_t> bytes) {
-        waiting_.insert(waiting_.end(), bytes.begin(), bytes.end());
-        if (threshold_ > 0 && bytesWaiting() >= threshold_) onDataReceived();
-    }
-
-  private:
-    int threshold_ = 0;
-    std::deque<std::uint8_t> waiting_;
-};
 
 // Keeps only the last captured texts.
 class LastSampleWindows : public GaugeWindows {
@@ -92,7 +63,7 @@ void BM_LiveFrameWithFullCapture(benchmark::State& state) {
     auto store = std::make_unique<MeasurementStore>();
     InitialiseStore(*store);
     store->unitIsMils = unit;
-    FramePort port;
+    testing::FakeSerialPort port;
     LastSampleWindows windows;
     GaugeLink link(*store, port, windows);
     link.toggleRealTime();

@@ -11,6 +11,7 @@
 #include "gauge_emulator.h"
 #include "link/gauge_link.h"
 #include "link/recording_windows.h"
+#include "link/slot_expectations.h"
 #include "platform/qt_serial_port.h"
 
 namespace zepra {
@@ -21,6 +22,9 @@ using gauge_emulator::DumpFault;
 using gauge_emulator::GaugeEmulator;
 using gauge_emulator::Scenario;
 using gauge_emulator::Timing;
+using testing::Join;
+using testing::kDisableAll;
+using testing::kEnableAll;
 using testing::RecordingWindows;
 
 constexpr int kTimeoutMs = 10000;  // guards against hangs only
@@ -42,26 +46,7 @@ Scenario GroupsScenario() {
 }
 
 void ExpectSlotHolds(const GroupSlot& slot, const gauge_emulator::Group& group) {
-    EXPECT_EQ(slot.highLimit, static_cast<double>(group.highLimit));
-    EXPECT_EQ(slot.lowLimit, static_cast<double>(group.lowLimit));
-    ASSERT_EQ(slot.readingCount, static_cast<std::int32_t>(group.readings.size()));
-    for (std::size_t k = 0; k < group.readings.size(); ++k) {
-        EXPECT_EQ(slot.readings[k].number, static_cast<std::int32_t>(k + 1));
-        EXPECT_EQ(slot.readings[k].value, static_cast<double>(group.readings[k]));
-    }
-}
-
-const std::vector<std::string> kDisableAll = {
-    "disable RealTime", "disable Grp1",   "disable Grp2",       "disable Grp3",
-    "disable Grp4",     "disable AllGrp", "disable RealTimeGrp"};
-const std::vector<std::string> kEnableAll = {"enable RealTime",   "enable Grp1", "enable Grp2",
-                                             "enable Grp3",       "enable Grp4", "enable AllGrp",
-                                             "enable RealTimeGrp"};
-
-std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts) {
-    std::vector<std::string> all;
-    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
+    testing::ExpectSlotHolds(slot, group.highLimit, group.lowLimit, group.readings);
 }
 
 // The emulator, the program's real port opened on it, and a link, idle as after start-up.

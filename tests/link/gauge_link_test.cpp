@@ -13,11 +13,15 @@
 
 #include "link/fake_serial_port.h"
 #include "link/recording_windows.h"
+#include "link/slot_expectations.h"
 
 namespace zepra {
 namespace {
 
 using testing::FakeSerialPort;
+using testing::Join;
+using testing::kDisableAll;
+using testing::kEnableAll;
 using testing::RecordingWindows;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -70,26 +74,7 @@ Group Readings(int count, float first) {
 }
 
 void ExpectSlotHolds(const GroupSlot& slot, const Group& group) {
-    EXPECT_EQ(slot.highLimit, static_cast<double>(group.high));
-    EXPECT_EQ(slot.lowLimit, static_cast<double>(group.low));
-    ASSERT_EQ(slot.readingCount, static_cast<std::int32_t>(group.readings.size()));
-    for (std::size_t k = 0; k < group.readings.size(); ++k) {
-        EXPECT_EQ(slot.readings[k].number, static_cast<std::int32_t>(k + 1));
-        EXPECT_EQ(slot.readings[k].value, static_cast<double>(group.readings[k]));
-    }
-}
-
-const std::vector<std::string> kDisableAll = {
-    "disable RealTime", "disable Grp1",   "disable Grp2",       "disable Grp3",
-    "disable Grp4",     "disable AllGrp", "disable RealTimeGrp"};
-const std::vector<std::string> kEnableAll = {"enable RealTime",   "enable Grp1", "enable Grp2",
-                                             "enable Grp3",       "enable Grp4", "enable AllGrp",
-                                             "enable RealTimeGrp"};
-
-std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts) {
-    std::vector<std::string> all;
-    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
+    testing::ExpectSlotHolds(slot, group.high, group.low, group.readings);
 }
 
 // One link on a fake port, idle as after start-up.

@@ -1,6 +1,7 @@
 #pragma once
 // GaugeWindows that writes down every call, in order, as a short line of text.
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -81,5 +82,19 @@ class RecordingWindows : public GaugeWindows {
     std::vector<std::string> messages;
     std::vector<CapturedSampleTexts> samples;
 };
+
+// The seven request buttons disabled, then enabled, as the recorder writes them.
+inline const std::vector<std::string> kDisableAll = {
+    "disable RealTime", "disable Grp1",   "disable Grp2",       "disable Grp3",
+    "disable Grp4",     "disable AllGrp", "disable RealTimeGrp"};
+inline const std::vector<std::string> kEnableAll = {
+    "enable RealTime", "enable Grp1",   "enable Grp2",       "enable Grp3",
+    "enable Grp4",     "enable AllGrp", "enable RealTimeGrp"};
+
+inline std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
 
 }  // namespace zepra::testing
