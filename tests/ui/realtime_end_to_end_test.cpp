@@ -20,8 +20,6 @@
 namespace zepra {
 namespace {
 
-using testing::FakeClockText;
-using testing::FakeMessageBox;
 using testing::MainWindowFixture;
 using testing::PortList;
 
@@ -42,27 +40,10 @@ class RealTimeEndToEndTest : public MainWindowFixture {
   protected:
     // The main window with a gauge that streams only the frames a test sends.
     void startConnected(std::unique_ptr<SaveDialog> saveDialog = nullptr) {
-        writePortList(PortList::WithGauge);
+        start(PortList::WithGauge, std::move(saveDialog));
         gauge_emulator::Scenario quiet = gauge_emulator::DemoScenario();
         quiet.liveReadings.clear();
-        gauge->setScenario(quiet);
-        Form1Services services;
-        services.portList = CreateSystemSerialPortList();
-        const SerialPortList* portList = services.portList.get();
-        auto port = std::make_unique<QtSerialPort>(
-            [portList](int number) { return portList->deviceForPort(number); });
-        serialPort = port.get();
-        services.port = std::move(port);
-        auto messageBox = std::make_unique<FakeMessageBox>();
-        messages = messageBox.get();
-        services.messageBox = std::move(messageBox);
-        services.saveDialog =
-            saveDialog ? std::move(saveDialog) : std::make_unique<testing::FakeSaveDialog>();
-        services.clock = std::make_unique<FakeClockText>();
-        form = std::make_unique<Form1>(store, std::move(services));
-        form->formLoad();
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        gauge->setScenario(quiet);  // before sampling starts: no frame comes unasked
         ASSERT_TRUE(button("Cmd_RealTime")->isEnabled());
     }
 

@@ -52,8 +52,9 @@ class MainWindowFixture : public ::testing::Test {
         }
     }
 
-    // Builds the main window, runs its load step and shows it, like main() does.
-    void start(PortList list) {
+    // Builds the main window, runs its load step and shows it, like main() does. A test may give
+    // its own save dialog; otherwise a fake that cancels.
+    void start(PortList list, std::unique_ptr<SaveDialog> saveDialog = nullptr) {
         writePortList(list);
         Form1Services services;
         services.portList = CreateSystemSerialPortList();
@@ -65,7 +66,8 @@ class MainWindowFixture : public ::testing::Test {
         auto messageBox = std::make_unique<FakeMessageBox>();
         messages = messageBox.get();
         services.messageBox = std::move(messageBox);
-        services.saveDialog = std::make_unique<FakeSaveDialog>();
+        services.saveDialog =
+            saveDialog ? std::move(saveDialog) : std::make_unique<FakeSaveDialog>();
         services.clock = std::make_unique<FakeClockText>();
         form = std::make_unique<Form1>(store, std::move(services));
         form->formLoad();
