@@ -26,6 +26,9 @@ packages=(
 if [ "${ZEPRA_WINDOWS_LEG:-0}" = 1 ]; then
     packages+=(mingw-w64 wine64 wine)
 fi
+if [ "${ZEPRA_FUZZ_LEG:-0}" = 1 ]; then
+    packages+=(clang-14 libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
