@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,7 +34,8 @@ int StartXvfb() {
         return -1;
     }
     if (child == 0) {
-        dup2(fds[1], 3);  // without O_CLOEXEC
+        prctl(PR_SET_PDEATHSIG, SIGTERM);  // the server goes with the tests, however they end
+        dup2(fds[1], 3);                   // without O_CLOEXEC
         const int devNull = open("/dev/null", O_RDWR);
         dup2(devNull, 1);
         dup2(devNull, 2);
