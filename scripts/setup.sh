@@ -21,7 +21,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    libxkbcommon-dev xvfb xauth fonts-wine fonts-liberation
+    libxkbcommon-dev xvfb xauth x11-utils fonts-wine fonts-liberation
 )
 if [ "${ZEPRA_WINDOWS_LEG:-0}" = 1 ]; then
     packages+=(mingw-w64 wine64 wine)

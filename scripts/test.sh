@@ -1,24 +1,52 @@
 #!/usr/bin/env bash
 # Runs every test: a normal build, the Windows leg (MinGW-w64 build, tests under Wine), a bounded
 # run of the link's fuzz target and an AddressSanitizer/UndefinedBehaviorSanitizer build.
-# Does the set-up itself (packages, configure, build).
-set -euo pipefail
+# Does the set-up itself (packages, configure, build). Every leg runs even when an earlier one
+# failed; the verdict of each is printed at the end and the script fails if any leg failed.
+set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export LSAN_OPTIONS="suppressions=$here/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
-echo "== normal build"
-ZEPRA_WERROR=ON "$here/scripts/setup.sh"
-ctest --test-dir "$here/build" --output-on-failure -j2
+normal_leg() {
+    ZEPRA_WERROR=ON "$here/scripts/setup.sh" &&
+        ctest --test-dir "$here/build" --output-on-failure -j2
+}
+windows_leg() {
+    ZEPRA_WERROR=ON "$here/scripts/windows-leg.sh"
+}
+fuzz_leg() {
+    ZEPRA_WERROR=ON "$here/scripts/fuzz.sh"
+}
+sanitizer_leg() {
+    ZEPRA_WERROR=ON "$here/scripts/setup.sh" --sanitize &&
+        ctest --test-dir "$here/build-asan" --output-on-failure -j2
+}
 
-echo "== Windows leg (MinGW-w64 cross build, tests under Wine)"
-ZEPRA_WERROR=ON "$here/scripts/windows-leg.sh"
+legs=(normal_leg windows_leg fuzz_leg sanitizer_leg)
+titles=(
+    "normal build"
+    "Windows leg (MinGW-w64 cross build, tests under Wine)"
+    "fuzzing the link (libFuzzer, bounded run)"
+    "AddressSanitizer + UndefinedBehaviorSanitizer build"
+)
+verdicts=()
+failed=0
+for i in "${!legs[@]}"; do
+    echo "== ${titles[$i]}"
+    if "${legs[$i]}"; then
+        verdicts+=("passed")
+    else
+        verdicts+=("FAILED")
+        failed=1
+    fi
+    echo "== ${titles[$i]}: ${verdicts[$i]}"
+done
 
-echo "== Fuzzing the link (libFuzzer, bounded run)"
-ZEPRA_WERROR=ON "$here/scripts/fuzz.sh"
-
-echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
-ZEPRA_WERROR=ON "$here/scripts/setup.sh" --sanitize
-ctest --test-dir "$here/build-asan" --output-on-failure -j2
+echo "== Summary"
+for i in "${!legs[@]}"; do
+    printf '%-8s %s\n' "${verdicts[$i]}" "${titles[$i]}"
+done
+exit "$failed"

@@ -23,8 +23,30 @@ std::string RoundedNumberText(double x) {
 void ComputeTrendChart(std::span<const ReadingRecord> readings, std::int32_t unitIsMils,
                        TrendChartData& chart) {
     chart.points.clear();
+    // Scale and trace come from the finite readings; the others keep their place on the
+    // reading-number axis but get no point.
     const auto n = static_cast<std::int32_t>(readings.size());
-    chart.drawable = n >= 2;
+    std::int32_t finite = 0;
+    double sum = 0;
+    double max = 0;
+    double min = 0;
+    for (const ReadingRecord& record : readings) {
+        if (!std::isfinite(record.value)) {
+            continue;
+        }
+        if (finite++ == 0) {
+            max = record.value;
+            min = record.value;
+        }
+        sum += record.value;
+        if (max < record.value) {
+            max = record.value;
+        }
+        if (min > record.value) {
+            min = record.value;
+        }
+    }
+    chart.drawable = finite >= 2;
     if (!chart.drawable) {
         return;
     }
@@ -34,19 +56,7 @@ void ComputeTrendChart(std::span<const ReadingRecord> readings, std::int32_t uni
     chart.numberLabels[2] = RoundedNumberText((n * 3) / 4.0);
     chart.numberLabels[3] = NumberToText(n);
 
-    double sum = 0;
-    double max = readings.front().value;
-    double min = readings.front().value;
-    for (const ReadingRecord& record : readings) {
-        sum += record.value;
-        if (max < record.value) {
-            max = record.value;
-        }
-        if (min > record.value) {
-            min = record.value;
-        }
-    }
-    const double m = sum / n;
+    const double m = sum / finite;
     const double a = max - m;
     const double b = m - min;
     const double d = b >= a ? b : a;
@@ -62,14 +72,17 @@ void ComputeTrendChart(std::span<const ReadingRecord> readings, std::int32_t uni
     }
 
     if (!std::isfinite(m) || !std::isfinite(s)) {
-        return;
+        return;  // finite readings whose sum overflows: no sensible scale
     }
-    chart.points.resize(readings.size());
+    chart.points.reserve(static_cast<std::size_t>(finite));
     const double step = kTrendWidth / n;
     for (std::size_t i = 0; i < readings.size(); ++i) {
+        if (!std::isfinite(readings[i].value)) {
+            continue;
+        }
         const double x = static_cast<double>(i + 1) * step;
         const double y = kTrendMiddle - (readings[i].value - m) * kTrendMiddle / s;
-        chart.points[i] = {static_cast<float>(x), static_cast<float>(y)};
+        chart.points.push_back({static_cast<float>(x), static_cast<float>(y)});
     }
 }
 
@@ -82,15 +95,18 @@ TrendChartData ComputeTrendChart(std::span<const ReadingRecord> readings, std::i
 HistogramChartData ComputeHistogramChart(std::span<const ReadingRecord> readings,
                                          std::int32_t unitIsMils, std::int32_t minimumCount) {
     HistogramChartData chart;
-    const auto n = static_cast<std::int64_t>(readings.size());
-    if (n < 1 || n < minimumCount) {
-        return chart;
-    }
-    chart.drawable = true;
-
-    double max = readings.front().value;
-    double min = readings.front().value;
+    // Range and bins come from the finite readings; the others fall into no bin.
+    std::int64_t finite = 0;
+    double max = 0;
+    double min = 0;
     for (const ReadingRecord& record : readings) {
+        if (!std::isfinite(record.value)) {
+            continue;
+        }
+        if (finite++ == 0) {
+            max = record.value;
+            min = record.value;
+        }
         if (record.value > max) {
             max = record.value;
         }
@@ -98,6 +114,11 @@ HistogramChartData ComputeHistogramChart(std::span<const ReadingRecord> readings
             min = record.value;
         }
     }
+    if (finite < 1 || finite < minimumCount) {
+        return chart;
+    }
+    chart.drawable = true;
+
     double r = max - min;
     if (r < 30) {
         r = 30;

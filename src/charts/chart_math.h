@@ -2,6 +2,10 @@
 // The arithmetic of the trend and histogram charts: scales, label texts, bins, bar heights and
 // point coordinates. Pure functions without painting; the chart widgets only draw what these
 // computed. Coordinates are pixels inside the 737 x 497 plot area, origin top left, y downward.
+//
+// Readings that are not finite numbers (a NaN or an infinity in a group dump) are skipped: they
+// count for neither scale nor bins and get no point or bar, so the other readings are charted as
+// usual. The list and the statistics still show them as sent.
 
 #include <array>
 #include <cstdint>
@@ -24,13 +28,14 @@ struct ChartPoint {
 };
 
 struct TrendChartData {
-    bool drawable = false;  // at least two readings; otherwise only `points` is emptied
+    bool drawable = false;  // at least two finite readings; otherwise only `points` is emptied
     double mean = 0;        // m, micrometres
     double halfSpan = 0;    // S, a multiple of 30 micrometres strictly above the largest deviation
     std::array<std::string, kTrendValueLabels> valueLabels{};    // from top to bottom
     std::array<std::string, kTrendNumberLabels> numberLabels{};  // 1/4, 1/2, 3/4, last
-    // Reading i (from 1) at points[i - 1]. Left empty when a reading is not a finite number
-    // (the scale is then meaningless and there is nothing sensible to draw).
+    // The finite readings in order, each at the x of its reading number (the last reading at 735,
+    // whether finite or not); the trace joins them in this order. Left empty only when the finite
+    // readings are too large to sum.
     std::vector<ChartPoint> points;
 };
 
@@ -54,7 +59,7 @@ struct HistogramBar {
 };
 
 struct HistogramChartData {
-    bool drawable = false;  // at least minimumCount readings; otherwise nothing else is set
+    bool drawable = false;  // at least minimumCount finite readings; otherwise nothing else is set
     double lo = 0;          // left edge of bin 1, micrometres (never below 0)
     double hi = 0;          // right edge of bin 30
     std::array<std::string, kHistogramValueLabels> valueLabels{};  // Label0 .. Label11
@@ -64,7 +69,7 @@ struct HistogramChartData {
     std::array<HistogramBar, kHistogramBins> bars{};               // bar k at index k - 1
 };
 
-// minimumCount: 1 for the current group's window, 2 for every other host.
+// minimumCount (of finite readings): 1 for the current group's window, 2 for every other host.
 HistogramChartData ComputeHistogramChart(std::span<const ReadingRecord> readings,
                                          std::int32_t unitIsMils, std::int32_t minimumCount);
 

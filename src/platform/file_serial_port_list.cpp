@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <system_error>
 
 namespace zepra {
 namespace {
@@ -43,10 +46,14 @@ SerialPortTable ParseSerialPortTable(std::istream& in) {
         if (equals == std::string::npos) continue;
         std::string name = line.substr(0, equals);
         std::string text = line.substr(equals + 1);
+        // A name listed twice: the first entry counts, in both sections.
         if (section == Section::Values) {
-            table.values.emplace_back(std::move(name), std::move(text));
+            const bool listed = std::any_of(
+                table.values.begin(), table.values.end(),
+                [&](const auto& value) { return SameValueName(value.first, name.c_str()); });
+            if (!listed) table.values.emplace_back(std::move(name), std::move(text));
         } else if (section == Section::Ports) {
-            table.devices[std::move(name)] = std::move(text);
+            table.devices.try_emplace(std::move(name), std::move(text));
         }
     }
     return table;
@@ -88,9 +95,20 @@ std::string TableSerialPortList::deviceForPort(int portNumber) const {
 }
 
 std::optional<SerialPortTable> FileSerialPortList::loadTable() {
+    // Only a regular file of a sane size: a FIFO would block the start, a device such as
+    // /dev/zero would never end. Anything else reads like a missing file.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path_, error)) return std::nullopt;
     std::ifstream in(path_, std::ios::binary);
     if (!in) return std::nullopt;
-    return ParseSerialPortTable(in);
+    // The size may change after the check (or be reported as 0, as in /proc): read at most one
+    // byte more than allowed.
+    std::string text(kMaxTableBytes + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (in.bad() || static_cast<std::size_t>(in.gcount()) > kMaxTableBytes) return std::nullopt;
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    std::istringstream table(text);
+    return ParseSerialPortTable(table);
 }
 
 }  // namespace zepra

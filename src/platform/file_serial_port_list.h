@@ -8,6 +8,7 @@
 //   [PORTS]
 //   COM3=/dev/pts/7
 
+#include <cstddef>
 #include <istream>
 #include <map>
 #include <optional>
@@ -28,7 +29,8 @@ struct SerialPortTable {
 
 // Reads the two sections; lines outside them, blank lines and lines starting with '#' or ';' are
 // ignored. Texts are taken as written (only a line's trailing CR is dropped), split at the first
-// '='.
+// '='. A name listed twice in a section keeps its first entry (value names compared without
+// regard to case, as the registry does; port names as written).
 SerialPortTable ParseSerialPortTable(std::istream& in);
 
 // The query logic shared by the table-based backends; loadTable() fills the table on each
@@ -49,8 +51,11 @@ class TableSerialPortList : public SerialPortList {
     bool open_ = false;
 };
 
+// The key cannot be opened unless the path names a regular file of at most kMaxTableBytes.
 class FileSerialPortList : public TableSerialPortList {
   public:
+    static constexpr std::size_t kMaxTableBytes = 64 * 1024;
+
     explicit FileSerialPortList(std::string path) : path_(std::move(path)) {}
 
   protected:

@@ -71,7 +71,12 @@ ReportWriteResult WriteReportFile(const std::string& path, const std::string& co
     // QSaveFile writes a temporary file beside the target and renames it over the target only
     // when everything was written. Every write and the flush are checked here: on a full disk
     // some Qt versions would otherwise commit an empty file and report success.
+    // One exception: an existing file the user may write, in a folder where no temporary file
+    // may be created, is written in place (the user asked for that file to be replaced; the
+    // atomic way is closed there). Nothing else falls back: a new file in such a folder, or a
+    // file the user may not write, is refused.
     QSaveFile file(name);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) return failure(file.errorString());
     const auto size = static_cast<qint64>(content.size());
     const bool written = file.write(content.data(), size) == size && file.flush();

@@ -29,6 +29,8 @@ struct ReportWriteResult {
 
 // Replaces the file at `path` with `content` as one step: either the whole content is there
 // afterwards, or the file is as it was before (no partial file) and the result says why.
+// Only an existing, writable file in a folder the user may not write is written in place
+// (no temporary file can be made beside it); a failure part-way then leaves it cut short.
 ReportWriteResult WriteReportFile(const std::string& path, const std::string& content);
 
 }  // namespace zepra

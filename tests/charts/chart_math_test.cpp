@@ -135,13 +135,38 @@ TEST(TrendChart, FewerThanTwoReadingsDrawNothingAndKeepTheLabels) {
     EXPECT_FALSE(ComputeTrendChart({}, 0).drawable);
 }
 
-TEST(TrendChart, NonFiniteReadingGivesLabelsButNoPoints) {
-    for (double bad : {kNaN, kInf, -kInf}) {
-        const TrendChartData chart = ComputeTrendChart(Readings({50, bad, 80}), 0);
-        EXPECT_TRUE(chart.drawable);
-        EXPECT_TRUE(chart.points.empty()) << bad;
-        EXPECT_EQ(chart.numberLabels[3], "3");
+// A NaN or an infinity among the readings is skipped: the scale and the trace are those of the
+// finite readings, each at the place of its reading number.
+TEST(TrendChart, NonFiniteReadingsAreSkipped) {
+    const struct {
+        std::vector<double> values;
+        Labels4 numberLabels;
+        std::vector<float> xs;  // of the points, in order
+    } cases[] = {
+        {{50, kNaN, 80}, {"1", "2", "2", "3"}, {245.0f, 735.0f}},
+        {{kInf, 50, 80}, {"1", "2", "2", "3"}, {490.0f, 735.0f}},
+        {{50, 80, -kInf}, {"1", "2", "2", "3"}, {245.0f, 490.0f}},
+        {{50, kNaN, kNaN, 80}, {"1", "2", "3", "4"}, {183.75f, 735.0f}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.values));
+        const TrendChartData chart = ComputeTrendChart(Readings(c.values), 1);
+        ASSERT_TRUE(chart.drawable);
+        EXPECT_EQ(chart.mean, 65);
+        EXPECT_EQ(chart.halfSpan, 30);
+        // 95, 85, ..., 35 micrometres in mils
+        EXPECT_EQ(chart.valueLabels,
+                  (Labels7{"3.74", "3.346", "2.952", "2.559", "2.165", "1.771", "1.377"}));
+        EXPECT_EQ(chart.numberLabels, c.numberLabels);
+        ASSERT_EQ(chart.points.size(), 2u);
+        EXPECT_EQ(chart.points[0].x, c.xs[0]);
+        EXPECT_EQ(chart.points[0].y, 373.5f);
+        EXPECT_EQ(chart.points[1].x, c.xs[1]);
+        EXPECT_EQ(chart.points[1].y, 124.5f);
     }
+    // Fewer than two finite readings: nothing to scale, as with fewer than two readings.
+    EXPECT_FALSE(ComputeTrendChart(Readings({kNaN, 50, kInf}), 0).drawable);
+    EXPECT_FALSE(ComputeTrendChart(Readings({kNaN, kNaN}), 0).drawable);
 }
 
 // ---- Histogram ---------------------------------------------------------------------------
@@ -236,18 +261,28 @@ TEST(HistogramChart, EveryNonNegativeReadingFallsIntoExactlyOneBin) {
     }
 }
 
-TEST(HistogramChart, NonFiniteReadingsNeverBreakTheScale) {
-    const HistogramChartData withNaN = ComputeHistogramChart(Readings({50, kNaN, 80}), 0, 2);
-    EXPECT_EQ(std::accumulate(withNaN.binCounts.begin(), withNaN.binCounts.end(), 0), 2);
-    for (const auto& values : {std::vector<double>{kNaN, 50}, std::vector<double>{50, kInf},
-                               std::vector<double>{-kInf, kInf}}) {
+// A NaN or an infinity among the readings falls into no bin and leaves the range to the finite
+// readings.
+TEST(HistogramChart, NonFiniteReadingsAreSkipped) {
+    const HistogramChartData reference = ComputeHistogramChart(Readings({50, 80}), 0, 2);
+    for (const auto& values : {std::vector<double>{50, kNaN, 80}, std::vector<double>{kNaN, 50, 80},
+                               std::vector<double>{50, 80, kInf, -kInf}}) {
+        SCOPED_TRACE(::testing::PrintToString(values));
         const HistogramChartData chart = ComputeHistogramChart(Readings(values), 0, 2);
-        EXPECT_TRUE(chart.drawable);
-        EXPECT_GE(chart.countAxisTop, 10);
-        for (const HistogramBar& bar : chart.bars) {
-            EXPECT_LE(bar.height, kHistogramBaseline);
-        }
+        ASSERT_TRUE(chart.drawable);
+        EXPECT_EQ(chart.lo, 48.5);
+        EXPECT_EQ(chart.hi, 81.5);
+        EXPECT_EQ(chart.valueLabels, reference.valueLabels);
+        EXPECT_EQ(chart.countLabels, reference.countLabels);
+        EXPECT_EQ(chart.binCounts, reference.binCounts);
+        EXPECT_EQ(VisibleBars(chart), (std::vector<int>{2, 29}));
     }
+    // The minimum count is one of finite readings.
+    EXPECT_FALSE(ComputeHistogramChart(Readings({kNaN, 100}), 0, 2).drawable);
+    const HistogramChartData one = ComputeHistogramChart(Readings({kNaN, 100}), 0, 1);
+    ASSERT_TRUE(one.drawable);
+    EXPECT_EQ(VisibleBars(one), (std::vector<int>{16}));
+    EXPECT_FALSE(ComputeHistogramChart(Readings({kNaN, kInf}), 0, 1).drawable);
 }
 
 }  // namespace

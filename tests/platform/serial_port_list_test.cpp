@@ -2,6 +2,7 @@
 // them.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <QTemporaryDir>
 #include <array>
@@ -41,6 +42,25 @@ TEST(SerialPortTableTest, ReadsBothSectionsAndIgnoresTheRest) {
     EXPECT_EQ(table.values, values);
     const std::map<std::string, std::string> devices = {{"COM3", "/dev/pts/7"},
                                                         {"COM1", "/dev/odd=name"}};
+    EXPECT_EQ(table.devices, devices);
+}
+
+TEST(SerialPortTableTest, TheFirstEntryOfANameListedTwiceCountsInBothSections) {
+    std::istringstream in(
+        "[SERIALCOMM]\n"
+        "\\Device\\silabser0=COM3\n"
+        "\\DEVICE\\SILABSER0=COM5\n"  // the same value name: names ignore case
+        "\\Device\\silabser0=COM7\n"
+        "[PORTS]\n"
+        "COM3=/dev/pts/3\n"
+        "COM3=/dev/pts/9\n"
+        "[SERIALCOMM]\n"
+        "\\Device\\silabser0=COM8\n");
+    const SerialPortTable table = ParseSerialPortTable(in);
+    const std::vector<std::pair<std::string, std::string>> values = {
+        {"\\Device\\silabser0", "COM3"}};
+    EXPECT_EQ(table.values, values);
+    const std::map<std::string, std::string> devices = {{"COM3", "/dev/pts/3"}};
     EXPECT_EQ(table.devices, devices);
 }
 
@@ -145,6 +165,46 @@ TEST(FileSerialPortListTest, RereadsTheFileOnEveryOpen) {
     EXPECT_FALSE(list.queryValue("\\Device\\slabser0", buffer.data(), byteCount));
     list.closeKey();
     EXPECT_EQ(list.deviceForPort(12), "");
+}
+
+// What ZEPRA_SERIALCOMM may name besides a table: only a regular file of at most 64 KiB is read;
+// anything else (which could block the start or never end) is a key that cannot be opened.
+TEST(FileSerialPortListTest, OnlyARegularFileOfASaneSizeIsRead) {
+    QTemporaryDir dir;
+    const fs::path folder = dir.path().toStdString();
+    const std::string table = "[SERIALCOMM]\n\\Device\\silabser0=COM3\n";
+    const std::string comment = "# " + std::string(100, '-') + "\n";
+    std::string largest = table;
+    while (largest.size() + comment.size() <= FileSerialPortList::kMaxTableBytes)
+        largest += comment;
+    largest += std::string(FileSerialPortList::kMaxTableBytes - largest.size(), '\n');
+    WriteFile(folder / "table.ini", table);
+    WriteFile(folder / "largest.ini", largest);
+    WriteFile(folder / "too-large.ini", largest + "\n");
+    fs::create_symlink(folder / "table.ini", folder / "link.ini");
+    ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);  // no writer: opening it would block
+
+    struct Case {
+        fs::path path;
+        bool opens;
+    };
+    const Case cases[] = {
+        {folder / "table.ini", true}, {folder / "largest.ini", true},
+        {folder / "link.ini", true},  {folder / "too-large.ini", false},
+        {folder / "fifo", false},     {folder, false},
+        {"/dev/zero", false},         {"/dev/urandom", false},
+        {"/dev/null", false},
+    };
+    for (const Case& c : cases) {
+        FileSerialPortList list(c.path.string());
+        ASSERT_EQ(list.openKey(), c.opens) << c.path;
+        if (!c.opens) continue;
+        std::array<char, 100> buffer{};
+        std::uint32_t byteCount = 100;
+        EXPECT_TRUE(list.queryValue("\\Device\\silabser0", buffer.data(), byteCount)) << c.path;
+        EXPECT_STREQ(buffer.data(), "COM3");
+        list.closeKey();
+    }
 }
 
 // A stand-in for /sys/class/tty: each tty a folder, its device's driver a symbolic link.

@@ -1,12 +1,18 @@
 // The CSV and text reports: their bytes, and writing them safely (no partial file, a reason).
 #include "reports/reports.h"
 
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -138,6 +144,114 @@ TEST_F(ReportFileTest, FullDeviceLeavesTheExistingFileAsItWas) {
     EXPECT_EQ(QDir(QString::fromStdString(device)).entryList(QDir::Files | QDir::Hidden),
               QStringList{"report.csv"});  // no temporary file left behind
     umount(device.c_str());
+}
+
+// Runs `write` in a child process as a plain user (nobody, when the tests run as root) and
+// returns its result, or nullopt and why not.
+std::optional<ReportWriteResult> AsPlainUser(const std::function<ReportWriteResult()>& write,
+                                             std::string& whyNot) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        whyNot = "no pipe";
+        return std::nullopt;
+    }
+    const pid_t child = fork();
+    if (child < 0) {
+        whyNot = "cannot fork";
+        return std::nullopt;
+    }
+    if (child == 0) {
+        close(fds[0]);
+        constexpr uid_t kNobody = 65534;
+        if (geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setresgid(kNobody, kNobody, kNobody) != 0 ||
+             setresuid(kNobody, kNobody, kNobody) != 0)) {
+            _exit(3);
+        }
+        const ReportWriteResult result = write();
+        const std::string message = (result.ok ? "1" : "0") + result.error;
+        const bool sent =
+            ::write(fds[1], message.data(), message.size()) == static_cast<ssize_t>(message.size());
+        _exit(sent ? 0 : 4);  // no destructors, no leak check of the parent's objects
+    }
+    close(fds[1]);
+    std::string message;
+    char buffer[256];
+    ssize_t got = 0;
+    while ((got = read(fds[0], buffer, sizeof buffer)) > 0)
+        message.append(buffer, static_cast<std::size_t>(got));
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 3) {
+        whyNot = "the tests run as root and cannot drop to a plain user (setresuid refused)";
+        return std::nullopt;
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || message.empty()) {
+        whyNot = "the child process failed";
+        return std::nullopt;
+    }
+    return ReportWriteResult{message[0] == '1', message.substr(1)};
+}
+
+ino_t InodeOf(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+// The file the user chose is replaced as long as the user may write it, even in a folder where
+// no temporary file can be made (then it is written in place); everywhere else the save stays
+// atomic (a new file replaces the old one), and what the user may not write is refused.
+TEST_F(ReportFileTest, PlainUserReplacesAWritableFileInAFolderTheyMayNotWrite) {
+    const struct {
+        const char* what;
+        mode_t folderMode;
+        std::optional<mode_t> fileMode;  // no file when empty
+        bool written;
+        bool inPlace;  // the same file (inode) afterwards
+    } cases[] = {
+        {"writable file, closed folder", 0555, 0666, true, true},
+        {"read-only file, closed folder", 0555, 0444, false, true},
+        {"no file, closed folder", 0555, std::nullopt, false, false},
+        {"writable file, open folder", 0777, 0666, true, false},
+        {"no file, open folder", 0777, std::nullopt, true, false},
+    };
+    ASSERT_EQ(chmod(folder_.path().toLocal8Bit().constData(), 0755), 0);
+    int index = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string folder = PathOf(("case" + std::to_string(index++)).c_str());
+        ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+        const std::string path = folder + "/report.csv";
+        if (c.fileMode) {
+            Write(path, "old report\r\n");
+            ASSERT_EQ(chmod(path.c_str(), *c.fileMode), 0);
+        }
+        ASSERT_EQ(chmod(folder.c_str(), c.folderMode), 0);
+        const ino_t before = InodeOf(path);
+
+        std::string whyNot;
+        const std::optional<ReportWriteResult> result =
+            AsPlainUser([&] { return WriteReportFile(path, "new\r\n"); }, whyNot);
+        chmod(folder.c_str(), 0755);
+        if (!result) {
+            GTEST_SKIP() << whyNot;
+        }
+
+        EXPECT_EQ(result->ok, c.written) << result->error;
+        if (c.written) {
+            EXPECT_EQ(Read(path), "new\r\n");
+            EXPECT_EQ(InodeOf(path) == before, c.inPlace);
+        } else {
+            EXPECT_NE(result->error.find("Cannot write the file \"" + path + "\""),
+                      std::string::npos)
+                << result->error;
+            EXPECT_EQ(Read(path),
+                      c.fileMode ? QByteArray("old report\r\n") : QByteArray("<missing>"));
+        }
+        EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::Files | QDir::Hidden).size(),
+                  c.fileMode || c.written ? 1 : 0);  // no temporary file left behind
+    }
 }
 
 }  // namespace

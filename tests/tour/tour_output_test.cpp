@@ -72,6 +72,16 @@ TEST(Tour, FinishesAndPrintsItsOutputFolder) {
         << run.output.toStdString();
 }
 
+// Only the tour's own lines: its steps ("tour: ..."), then the output folder.
+TEST(Tour, PrintsOnlyItsOwnLines) {
+    const TourRun& run = TheTourRun();
+    const QString folder = QDir(run.dir.path()).absolutePath();
+    for (const QString& line : run.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        EXPECT_TRUE(line.startsWith(QLatin1String("tour: ")) || line == folder)
+            << line.toStdString();
+    }
+}
+
 // The tour must not report success, or start at all, when it cannot do its job.
 struct BadStart {
     const char* why;

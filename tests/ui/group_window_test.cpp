@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -265,6 +266,80 @@ TEST_F(GroupWindowTest, ChartModeSwitchHidesAndShowsAllBarsAndTicks) {
     EXPECT_EQ(Caption(window, "Label0"), "48.5");
     EXPECT_EQ(Caption(window, "Label11"), "81.5");
     EXPECT_EQ(area->bar(2)->geometry(), QRect(area->bar(2)->x(), 450, 20, 45));
+}
+
+// Between showing and filling, a repaint of the chart area draws the chart from the slot: the
+// design state (30 equal bars, "Label1") never shows, while the list and labels wait for the fill.
+TEST_F(GroupWindowTest, FirstPaintBeforeTheFillDrawsTheChartFromTheSlot) {
+    SetGroup(GroupWindowId::Group2, {50, 80});
+    auto* window = new GroupWindow(GroupWindowId::Group2, context_);
+    windows_.emplace_back(window);
+    auto* fillTimer = window->findChild<QTimer*>("Timer1");
+    fillTimer->stop();  // the fill has not come yet, however slow the machine
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    const ChartArea* area = window->chartArea();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !area->bar(1)->isVisible(); }, 5'000));
+
+    for (int i = 1; i <= 30; ++i) {
+        EXPECT_EQ(area->bar(i)->isVisible(), i == 2 || i == 29) << i;
+        EXPECT_TRUE(area->tick(i)->isVisible()) << i;
+    }
+    EXPECT_EQ(area->bar(29)->geometry(), QRect(area->bar(29)->x(), 450, 20, 45));
+    EXPECT_EQ(Caption(window, "Label0"), "48.5");
+    EXPECT_EQ(Caption(window, "Label11"), "81.5");
+    EXPECT_EQ(Caption(window, "Label17"), "11");
+    EXPECT_EQ(Caption(window, "Label31"), "0");
+    EXPECT_FALSE(FindControl<QLabel>(window, "Label25")->isVisible());
+    EXPECT_EQ(window->binCounts()[1], 1);
+    // The fill itself is still to come.
+    EXPECT_EQ(FindControl<QTableWidget>(window, "MSFlexGrid1")->rowCount(), 1);
+    EXPECT_EQ(Caption(window, "Label24"), "Counts:     0");
+
+    // An empty slot keeps the design state through its first paint.
+    auto* empty = new GroupWindow(GroupWindowId::Group3, context_);
+    windows_.emplace_back(empty);
+    empty->findChild<QTimer*>("Timer1")->stop();
+    empty->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(empty));
+    QCoreApplication::processEvents();
+    for (int i = 1; i <= 30; ++i) EXPECT_TRUE(empty->chartArea()->bar(i)->isVisible()) << i;
+    EXPECT_EQ(Caption(empty, "Label0"), "Label1");
+}
+
+// A NaN or an infinity in a dump is listed as sent, and the charts skip it.
+TEST_F(GroupWindowTest, ChartsSkipReadingsThatAreNotNumbers) {
+    SetGroup(GroupWindowId::Group1, {50, std::numeric_limits<double>::quiet_NaN(), 80});
+    GroupWindow* window = Open(GroupWindowId::Group1);
+    const ChartArea* area = window->chartArea();
+    EXPECT_EQ(Cell(window, 1, 1), "NaN");
+    for (int i = 1; i <= 30; ++i) EXPECT_EQ(area->bar(i)->isVisible(), i == 2 || i == 29) << i;
+    EXPECT_EQ(Caption(window, "Label0"), "48.5");
+    EXPECT_EQ(Caption(window, "Label17"), "11");
+
+    const QImage erased = area->drawing();
+    Choose(window, "grp1trend");
+    const char* const verticalTopDown[] = {"Label17", "Label16", "Label15", "Label14",
+                                           "Label13", "Label12", "Label31"};
+    const char* const trendValues[] = {"95", "85", "75", "65", "55", "45", "35"};
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(Caption(window, verticalTopDown[i]), trendValues[i]);
+    EXPECT_EQ(Caption(window, "Label25"), "3");
+    // Markers (red outline) at readings 1 and 3: (245, 373.5) and (735, 124.5).
+    auto redNear = [&](int x, int y) {
+        for (int dy = -3; dy <= 3; ++dy) {
+            for (int dx = -3; dx <= 3; ++dx) {
+                const QPoint p(x + dx, y + dy);
+                if (area->drawing().rect().contains(p) &&
+                    area->drawing().pixel(p) == qRgb(255, 0, 0)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    EXPECT_NE(area->drawing(), erased);
+    EXPECT_TRUE(redNear(245, 373));
+    EXPECT_TRUE(redNear(735, 124));
 }
 
 TEST_F(GroupWindowTest, PopupShowsTheCountOnTheBarAndHidesThreeSecondsAfterTheLastPress) {

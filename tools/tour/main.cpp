@@ -40,9 +40,25 @@ int Fail(const QString& message) {
     return 1;
 }
 
+// The tour prints its own lines only. Qt's notes on what the display-less platform cannot do
+// ("This plugin does not support raise()") and on the environment ("QStandardPaths: ...") say
+// nothing about the program and are dropped, like Qt's debug output; any other warning is passed
+// on under the tour's name, on a line of its own.
+void TourMessageHandler(QtMsgType type, const QMessageLogContext& /*context*/,
+                        const QString& message) {
+    if (type == QtDebugMsg || type == QtInfoMsg) return;
+    if (message.startsWith(QLatin1String("This plugin does not support")) ||
+        message.startsWith(QLatin1String("QStandardPaths: "))) {
+        return;
+    }
+    std::fflush(stdout);
+    std::fprintf(stderr, "zepra-tour: Qt: %s\n", qPrintable(message));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    qInstallMessageHandler(TourMessageHandler);
     const bool noDisplay =
         qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     if (noDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

@@ -1,6 +1,7 @@
 #include "ui/groups/group_window.h"
 
 #include <QCloseEvent>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -159,6 +160,7 @@ void GroupWindow::buildControls(QWidget* client) {
     chartArea_->move(Px(kChartTwips.x()), Px(kChartTwips.y()));
     chartArea_->popupTimer()->setInterval(kPopupMs);
     connect(chartArea_, &ChartArea::barPressed, this, &GroupWindow::showPopupOf);
+    chartArea_->installEventFilter(this);
 
     const QFont statisticFont = MsSansSerifFont(9.75);
     const Qt::Alignment left = Qt::AlignLeft | Qt::AlignTop;
@@ -257,6 +259,7 @@ void GroupWindow::fill() {
 }
 
 void GroupWindow::paintChart() {
+    chartPainted_ = true;
     chartArea_->erase();
     if (slot().readingCount <= 0) return;
     const std::int32_t unitIsMils = context_.store->unitIsMils;
@@ -288,6 +291,14 @@ void GroupWindow::chooseHistogram() {
 void GroupWindow::showPopupOf(int barIndex) {
     chartArea_->showBarPopup(barIndex, binCounts_[static_cast<std::size_t>(barIndex - 1)],
                              PopupWidthRule::BarWidth);
+}
+
+bool GroupWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The system asks for a repaint of Picture1: Picture1_Paint draws the chart from the slot.
+    // The area keeps what it drew, so only the first request (before the fill) needs to run it;
+    // later ones show the same drawing again.
+    if (watched == chartArea_ && event->type() == QEvent::Paint && !chartPainted_) paintChart();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void GroupWindow::closeEvent(QCloseEvent* event) {

@@ -1,7 +1,8 @@
 #pragma once
 // The group window: one class, five instances (FrmGrpOne .. FrmGrpFour, FrmRealTimeGrp).
 // A window deletes itself when closed; whoever wants it again creates a new one. Every opening
-// starts in histogram mode and fills itself from the store 100 ms after it is created.
+// starts in histogram mode and fills itself from the store 100 ms after it is created; a paint of
+// the chart area before that draws the chart from the slot, so the design state never shows.
 
 #include <QMainWindow>
 #include <array>
@@ -37,6 +38,8 @@ class GroupWindow : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // The chart area's first paint, when the system asks for it before the fill, draws the chart.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     GroupSlot& slot() const;
@@ -54,6 +57,7 @@ class GroupWindow : public QMainWindow {
     GroupWindowId id_;
     WindowContext context_;
     std::int16_t trendMode_ = 0;  // all bits set = trend, 0 = histogram
+    bool chartPainted_ = false;   // Picture1_Paint has run; the area keeps its drawing since
     std::array<std::int32_t, kHistogramBins> binCounts_{};
 
     QTableWidget* grid_ = nullptr;

@@ -10,8 +10,9 @@
 namespace zepra {
 
 void SetUpApplication() {
+    // The name titles the message boxes. No display name: Qt would append it to the caption of
+    // every window ("Group1 — ZEPRA ...") on X11 and Windows.
     QApplication::setApplicationName(QStringLiteral("ZEPRA Coating Thickness Tester"));
-    QApplication::setApplicationDisplayName(QStringLiteral("ZEPRA Coating Thickness Tester"));
     LoadApplicationFonts();
 
     // Only a one-byte separator can be written into the texts (every report character is ASCII).

@@ -1,0 +1,58 @@
+// The real clock helper under a few locales: the short date, and the long time with its seconds
+// but without the time-zone name that Qt's long format carries.
+#include "platform/qt_clock_text.h"
+
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+#include <ostream>
+#include <string>
+
+namespace zepra {
+namespace {
+
+struct ClockCase {
+    const char* locale;
+    const char* timeFormat;  // the locale's long time format without the zone
+    const char* timeText;    // 13:04:05
+    const char* dateText;    // 10 December 2026
+    const char* nowPattern;  // what currentTime() looks like at any moment
+};
+
+void PrintTo(const ClockCase& c, std::ostream* os) {
+    *os << c.locale;
+}
+
+class QtClockTextTest : public testing::TestWithParam<ClockCase> {};
+
+TEST_P(QtClockTextTest, WritesTheShortDateAndTheTimeWithSecondsWithoutTheZone) {
+    const ClockCase& c = GetParam();
+    const QLocale locale{QString::fromLatin1(c.locale)};
+    const QtClockText clock(locale);
+    EXPECT_EQ(TimeFormatWithoutZone(locale).toStdString(), c.timeFormat);
+    EXPECT_EQ(clock.timeText(QTime(13, 4, 5)).toStdString(), c.timeText);
+    EXPECT_EQ(clock.timeText(QTime(0, 0, 0)).contains(QLatin1String("UTC")), false);
+    EXPECT_EQ(clock.dateText(QDate(2026, 12, 10)).toStdString(), c.dateText);
+
+    const QString now = QString::fromStdString(clock.currentTime());
+    EXPECT_TRUE(QRegularExpression(QString::fromLatin1(c.nowPattern)).match(now).hasMatch())
+        << now.toStdString();
+    EXPECT_EQ(QString::fromStdString(clock.currentDate()),
+              locale.toString(QDate::currentDate(), QLocale::ShortFormat));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Locales, QtClockTextTest,
+    testing::Values(
+        ClockCase{"en_US", "h:mm:ss AP", "1:04:05 PM", "12/10/26",
+                  "^\\d{1,2}:\\d\\d:\\d\\d [AP]M$"},
+        ClockCase{"de_DE", "HH:mm:ss", "13:04:05", "10.12.26", "^\\d\\d:\\d\\d:\\d\\d$"},
+        ClockCase{"C", "HH:mm:ss", "13:04:05", "10 Dec 2026", "^\\d\\d:\\d\\d:\\d\\d$"},
+        // The zone first, and the zone in brackets.
+        ClockCase{"zh_CN", "HH:mm:ss", "13:04:05", "2026/12/10", "^\\d\\d:\\d\\d:\\d\\d$"},
+        ClockCase{"fa_IR", "H:mm:ss", "\u06f1\u06f3:\u06f0\u06f4:\u06f0\u06f5",
+                  "\u06f2\u06f0\u06f2\u06f6/\u06f1\u06f2/\u06f1\u06f0", "^\\S+:\\S+:\\S+$"}),
+    [](const testing::TestParamInfo<ClockCase>& param) { return std::string(param.param.locale); });
+
+}  // namespace
+}  // namespace zepra
