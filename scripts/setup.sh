@@ -22,9 +22,14 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libxkbcommon-dev xvfb xauth fonts-wine fonts-liberation
+    dpkg-dev file
 )
 if [ "${ZEPRA_WINDOWS_LEG:-0}" = 1 ]; then
     packages+=(mingw-w64 wine64 wine)
+fi
+# Checking the Debian package (scripts/package.sh --check): lintian, and man for its page checks.
+if [ "${ZEPRA_PACKAGE_LEG:-0}" = 1 ]; then
+    packages+=(lintian man-db groff-base)
 fi
 
 missing=()

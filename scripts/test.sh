@@ -19,3 +19,6 @@ ZEPRA_WERROR=ON "$here/scripts/windows-leg.sh"
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 ZEPRA_WERROR=ON "$here/scripts/setup.sh" --sanitize
 ctest --test-dir "$here/build-asan" --output-on-failure -j2
+
+echo "== Debian package (from the normal build: contents, lintian, installed, installed programs run)"
+"$here/scripts/package.sh" --check
