@@ -16,8 +16,7 @@ constexpr const char* kUsage =
     "usage: zepra-thickness [--version] [--help] [Qt options such as -platform NAME]\n"
     "The desktop companion of the ZEPRA Coating Thickness Tester: finds the gauge on its CP210x\n"
     "USB-serial port and downloads, captures, charts and saves its readings.\n"
-    "  ZEPRA_SERIALCOMM=FILE  take the list of serial ports from FILE (the gauge emulator writes "
-    "it)\n";
+    "  ZEPRA_SERIALCOMM=FILE  the list of serial ports to use (zepra-gauge-emulator writes one)\n";
 
 }  // namespace
 
