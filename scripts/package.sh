@@ -83,6 +83,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
+echo "== package: the installed udev rule"
+rule=/usr/lib/udev/rules.d/60-zepra-gauge.rules
+cat "$rule"
+# udevadm test reads every rules file and reports each fault as FILE:LINE (there is no cp210x
+# device here to try the match on; any tty makes it read the rules).
+udev_out=$(udevadm test --action=add /sys/class/tty/tty 2>&1 || true)
+grep -qxF "Reading rules file: $rule" <<<"$udev_out" || fail "udevadm did not read $rule"
+if grep -F "$rule:" <<<"$udev_out"; then fail "udevadm rejects a line of $rule"; fi
+echo "udevadm reads $rule without complaint"
+
 echo "== package: the installed programs"
 programs=(zepra-thickness zepra-gauge-emulator)
 [ "$cli" = 0 ] || programs+=(zepra-cli)

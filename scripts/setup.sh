@@ -27,9 +27,10 @@ packages=(
 if [ "${ZEPRA_WINDOWS_LEG:-0}" = 1 ]; then
     packages+=(mingw-w64 wine64 wine)
 fi
-# Checking the Debian package (scripts/package.sh --check): lintian, and man for its page checks.
+# Checking the Debian package (scripts/package.sh --check): lintian, man for its page checks, and
+# udevadm to read the udev rule.
 if [ "${ZEPRA_PACKAGE_LEG:-0}" = 1 ]; then
-    packages+=(lintian man-db groff-base)
+    packages+=(lintian man-db groff-base udev)
 fi
 
 missing=()
