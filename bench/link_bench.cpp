@@ -14,14 +14,13 @@
 #include "data/measurement_store.h"
 #include "data/sample_statistics.h"
 #include "data/thickness_format.h"
+#include "link/fake_link_clock.h"   // the link tests' clock
 #include "link/fake_serial_port.h"  // the link tests' in-memory port
 #include "link/gauge_link.h"
 
 namespace {
 
 using namespace zepra;
-
-// A port that holds what the test puts there and notifies at the threshold.
 
 // Keeps only the last captured texts.
 class LastSampleWindows : public GaugeWindows {
@@ -32,6 +31,7 @@ class LastSampleWindows : public GaugeWindows {
     void showMessage(const std::string&) override {}
     void reopenGroupWindow(GroupWindowId) override {}
     void showRealTimeList() override {}
+    void setRealTimeUnitLine(const std::string&) override {}
     void sampleCaptured(const CapturedSampleTexts& texts) override { last = texts; }
     void deviceGone(const std::string&) override {}
     CapturedSampleTexts last;
@@ -65,7 +65,8 @@ void BM_LiveFrameWithFullCapture(benchmark::State& state) {
     store->unitIsMils = unit;
     testing::FakeSerialPort port;
     LastSampleWindows windows;
-    GaugeLink link(*store, port, windows);
+    testing::FakeLinkClock clock;
+    GaugeLink link(*store, port, windows, clock);
     link.toggleRealTime();
 
     RealTimeSamples& samples = store->realTimeSamples;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test: a normal build, the Windows leg (MinGW-w64 build, tests under Wine) and an
-# AddressSanitizer/UndefinedBehaviorSanitizer build.
+# Runs every test: a normal build, the Windows leg (MinGW-w64 build, tests under Wine), a bounded
+# run of the link's fuzz target and an AddressSanitizer/UndefinedBehaviorSanitizer build.
 # Does the set-up itself (packages, configure, build).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -15,6 +15,9 @@ ctest --test-dir "$here/build" --output-on-failure -j2
 
 echo "== Windows leg (MinGW-w64 cross build, tests under Wine)"
 ZEPRA_WERROR=ON "$here/scripts/windows-leg.sh"
+
+echo "== Fuzzing the link (libFuzzer, bounded run)"
+ZEPRA_WERROR=ON "$here/scripts/fuzz.sh"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 ZEPRA_WERROR=ON "$here/scripts/setup.sh" --sanitize

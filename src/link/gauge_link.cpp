@@ -3,11 +3,14 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <deque>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "data/sample_statistics.h"
 #include "data/thickness_format.h"
+#include "link/live_frame_decoder.h"
 
 namespace zepra {
 namespace {
@@ -24,7 +27,6 @@ constexpr std::uint8_t kRequestAllGroups = 0xF6;
 constexpr std::uint8_t kRequestCurrentGroup = 0xF7;
 constexpr std::uint8_t kRequestGroup1 = 0xF2;  // groups 2 to 4 follow
 
-constexpr int kLiveFrameBytes = 5;
 constexpr int kLiveThreshold = 5;
 constexpr int kResyncThreshold = 4;
 constexpr std::uint32_t kNoReadingPattern = 0x44A8C000;  // 1350.0
@@ -63,21 +65,24 @@ void StoreDump(std::span<const std::uint8_t> data, GroupSlot& slot) {
 }  // namespace
 
 struct GaugeLink::State {
-    State(GaugeLink& owner, MeasurementStore& s, SerialPort& p, GaugeWindows& w)
-        : link(owner), store(s), port(p), windows(w) {}
+    State(MeasurementStore& s, SerialPort& p, GaugeWindows& w, LinkClock& c)
+        : store(s), port(p), windows(w), clock(c) {}
 
-    GaugeLink& link;
     MeasurementStore& store;
     SerialPort& port;
     GaugeWindows& windows;
+    LinkClock& clock;
+
+    int threshold = 0;               // the protocol's receive threshold (see gauge_link.h)
+    std::int64_t lastArrivalMs = 0;  // when bytes last arrived, or a download was requested
 
     bool sampling = false;
     double captureMax = 0.0;
     double captureMin = 0.0;
     bool captureFullTold = false;
-    // Set while a notification or a timer reads the port: a modal message shown from inside
-    // runs a nested event loop, and a notification delivered there must not read in between.
-    bool reading = false;
+    LiveFrameDecoder decoder;
+    // The frame under way when capture resumed began during the suspension: it is dropped.
+    bool skipFrameInProgress = false;
 
     // Download in progress: waiting for a length byte, or for expectedBytes data bytes.
     bool awaitingLength = true;
@@ -85,15 +90,109 @@ struct GaugeLink::State {
     std::array<bool, kGroupsPerExchange> exchangeStored{};
     std::string refusedGroups;
 
-    QTimer drainTimer;
-    QTimer partialFrameTimer;
-    int partialFrameBytes = 0;
-    QTimer stallTimer;
-    int stallBytesSeen = 0;
-    int stallQuietChecks = 0;
+    // A notification that comes while one is handled (a window may run the event loop) is
+    // handled by the outer one, which looks at the port again before it returns.
+    bool handling = false;
+    bool arrivedWhileHandling = false;
+
+    // Messages wait here until the handler that found them has returned; shown one at a time.
+    std::deque<std::string> messages;
+    bool messagesPosted = false;
+    bool showingMessages = false;
+    std::shared_ptr<int> alive = std::make_shared<int>(0);  // posted tasks check it
 
     void setButtons(std::span<const MainControl> buttons, bool enabled) {
         for (MainControl button : buttons) windows.setEnabled(button, enabled);
+    }
+
+    // ---- notifications, wake-ups, messages ----
+
+    void handleArrival() {
+        if (handling) {
+            arrivedWhileHandling = true;
+            return;
+        }
+        handling = true;
+        do {
+            arrivedWhileHandling = false;
+            dispatch(clock.nowMs());
+        } while (arrivedWhileHandling && port.isOpen());
+        handling = false;
+        scheduleWake();
+    }
+
+    void dispatch(std::int64_t now) {
+        lastArrivalMs = now;
+        const std::int16_t mode = store.receiveMode;
+        if (mode == ModeLive) {
+            readLive(now);
+        } else if (IsDownloadMode(mode)) {
+            readDownload();
+        } else if (threshold > 0 && port.bytesWaiting() >= threshold) {
+            // What a notification in a mode without a branch does: back to idle, bytes left.
+            store.receiveMode = ModeIdle;
+            setButtons(kRequestButtons, true);
+        }
+    }
+
+    void onWake() {
+        if (handling) return;  // the running handler schedules the next wake-up itself
+        // Bytes the program has not seen yet (it may have been busy) are taken in first: only
+        // then does a silent port mean a quiet line.
+        port.pollInput();
+        if (port.isOpen() && store.receiveMode == ModeLive && port.bytesWaiting() > 0) {
+            handleArrival();
+        }
+        const std::int64_t now = clock.nowMs();
+        if (port.isOpen()) {
+            if (store.receiveMode == ModeLive) {
+                if (decoder.dropIfQuiet(now)) skipFrameInProgress = false;
+            } else if (IsDownloadMode(store.receiveMode) &&
+                       now - lastArrivalMs >= kDownloadStallMs) {
+                downloadStalled();
+            }
+        }
+        scheduleWake();
+    }
+
+    void scheduleWake() {
+        std::optional<std::int64_t> at;
+        if (port.isOpen()) {
+            if (store.receiveMode == ModeLive) {
+                at = decoder.quietDeadline();
+            } else if (IsDownloadMode(store.receiveMode)) {
+                at = lastArrivalMs + kDownloadStallMs;
+            }
+        }
+        if (at) {
+            clock.wakeAt(*at);
+        } else {
+            clock.cancelWake();
+        }
+    }
+
+    void postMessage(std::string text) {
+        messages.push_back(std::move(text));
+        if (messagesPosted || showingMessages) return;
+        messagesPosted = true;
+        clock.post([this, guard = std::weak_ptr<int>(alive)] {
+            if (guard.expired()) return;
+            messagesPosted = false;
+            showMessages();
+        });
+    }
+
+    void showMessages() {
+        if (showingMessages) return;
+        showingMessages = true;
+        const std::weak_ptr<int> guard = alive;
+        while (!messages.empty()) {
+            const std::string text = std::move(messages.front());
+            messages.pop_front();
+            windows.showMessage(text);  // modal: the event loop runs until it is dismissed
+            if (guard.expired()) return;
+        }
+        showingMessages = false;
     }
 
     // ---- downloads ----
@@ -102,17 +201,15 @@ struct GaugeLink::State {
         setButtons(kRequestButtons, false);
         store.receiveMode = mode;
         port.discardInput();
-        port.setReceiveThreshold(1);
+        threshold = 1;
         awaitingLength = true;
         const std::array<std::uint8_t, 1> bytes = {request};
         port.write(bytes);
-        stallBytesSeen = 0;
-        stallQuietChecks = 0;
-        stallTimer.start();
+        lastArrivalMs = clock.nowMs();
+        scheduleWake();
     }
 
-    // Frames the dump by counting bytes: everything that is already waiting is handled here,
-    // since no further notification comes for bytes that have all arrived.
+    // Frames the dump by counting bytes: everything that is already waiting is handled here.
     void readDownload() {
         const std::int16_t mode = store.receiveMode;
         while (store.receiveMode == mode && port.isOpen()) {
@@ -122,7 +219,7 @@ struct GaugeLink::State {
                 if (length.size() != 1) break;
                 announcedCount = length[0];
                 store.expectedBytes = (announcedCount + 2) * 4;
-                port.setReceiveThreshold(store.expectedBytes);
+                threshold = store.expectedBytes;
                 awaitingLength = false;
             }
             if (port.bytesWaiting() < store.expectedBytes) break;
@@ -133,11 +230,6 @@ struct GaugeLink::State {
             } else {
                 storeSingleDump(mode, data);
             }
-        }
-        if (IsDownloadMode(store.receiveMode)) {
-            stallBytesSeen = port.bytesWaiting();
-            stallQuietChecks = 0;
-            stallTimer.start();
         }
     }
 
@@ -152,7 +244,7 @@ struct GaugeLink::State {
             windows.reopenGroupWindow(mode == ModeCurrentGroup ? GroupWindowId::Current
                                                                : static_cast<GroupWindowId>(mode));
         } else {
-            windows.showMessage(OversizeGroupMessage(0, announcedCount));
+            postMessage(OversizeGroupMessage(0, announcedCount));
         }
     }
 
@@ -168,7 +260,7 @@ struct GaugeLink::State {
         }
         if (stage + 1 < kGroupsPerExchange) {
             awaitingLength = true;
-            port.setReceiveThreshold(1);
+            threshold = 1;
             return;
         }
         endDownload();
@@ -177,64 +269,37 @@ struct GaugeLink::State {
                 windows.reopenGroupWindow(static_cast<GroupWindowId>(group));
             }
         }
-        if (!refusedGroups.empty()) windows.showMessage(refusedGroups);
+        if (!refusedGroups.empty()) postMessage(refusedGroups);
     }
 
     void endDownload() {
-        stallTimer.stop();
         store.receiveMode = ModeIdle;
         setButtons(kRequestButtons, true);
     }
 
-    // Progress is any change in the number of waiting bytes between two checks.
-    void checkStall() {
-        if (!IsDownloadMode(store.receiveMode)) {
-            stallTimer.stop();
-            return;
-        }
-        const int waiting = port.bytesWaiting();
-        if (waiting != stallBytesSeen) {
-            stallBytesSeen = waiting;
-            stallQuietChecks = 0;
-            return;
-        }
-        if (++stallQuietChecks * kDownloadStallCheckMs < kDownloadStallMs) return;
-        stallTimer.stop();
+    void downloadStalled() {
         store.receiveMode = ModeIdle;
-        port.setReceiveThreshold(0);
+        threshold = 0;
         port.discardInput();
         setButtons(kRequestButtons, true);
-        windows.showMessage(kNoAnswerFromGauge);
+        postMessage(kNoAnswerFromGauge);
     }
 
     // ---- live stream ----
 
-    void readLiveFrames() {
-        while (store.receiveMode == ModeLive && port.isOpen() &&
-               port.bytesWaiting() >= kLiveFrameBytes) {
-            const std::vector<std::uint8_t> frame = port.read(kLiveFrameBytes);
-            if (frame.size() != kLiveFrameBytes) break;
+    // Every byte goes through the decoder, whatever the threshold: while it is 0 (suspended)
+    // frames are dropped whole, so the stream is still aligned when capture resumes.
+    void readLive(std::int64_t now) {
+        const int waiting = port.bytesWaiting();
+        if (waiting <= 0) return;
+        const std::vector<std::uint8_t> bytes = port.read(waiting);
+        for (const LiveFrame& frame : decoder.feed(bytes, now)) {
+            if (store.receiveMode != ModeLive || threshold == 0) continue;
+            if (skipFrameInProgress) {
+                skipFrameInProgress = false;
+                continue;
+            }
             showFrame(frame);
-        }
-        if (store.receiveMode != ModeLive || !port.isOpen()) return;
-        const int waiting = port.bytesWaiting();
-        if (waiting > 0 && waiting < kLiveFrameBytes) {
-            partialFrameBytes = waiting;
-            partialFrameTimer.start();
-        }
-    }
-
-    // A partial frame left alone on a quiet line will never complete: drop it to realign.
-    void checkPartialFrame() {
-        if (store.receiveMode != ModeLive || !port.isOpen() || port.receiveThreshold() == 0) return;
-        const int waiting = port.bytesWaiting();
-        if (waiting >= kLiveFrameBytes) {
-            readLiveFrames();
-        } else if (waiting == partialFrameBytes) {
-            port.discardInput();
-        } else if (waiting > 0) {
-            partialFrameBytes = waiting;
-            partialFrameTimer.start();
         }
     }
 
@@ -257,6 +322,7 @@ struct GaugeLink::State {
         const LiveReadingText texts = FormatLiveReading(value, store.unitIsMils);
         windows.setText(MainControl::LabelData, texts.reading);
         windows.setText(MainControl::LabelUnit, texts.unit);
+        windows.setRealTimeUnitLine(UnitLine(store.unitIsMils));
         capture(value, texts.list);
     }
 
@@ -265,7 +331,7 @@ struct GaugeLink::State {
         if (samples.readingCount >= RealTimeSamples::kCapacity) {
             if (!captureFullTold) {
                 captureFullTold = true;
-                windows.showMessage(kCaptureFull);
+                postMessage(kCaptureFull);
             }
             return;
         }
@@ -306,58 +372,42 @@ struct GaugeLink::State {
         windows.sampleCaptured(texts);
     }
 
-    void drainTick() {
-        if (port.bytesWaiting() > 0) {
-            port.discardInput();
-            port.setReceiveThreshold(0);
-        } else {
-            port.setReceiveThreshold(kResyncThreshold);
-            drainTimer.stop();
+    // Takes in what the port holds before the stream is suspended or resumed.
+    void takeInWaitingBytes() {
+        port.pollInput();
+        if (port.isOpen() && store.receiveMode == ModeLive && port.bytesWaiting() > 0) {
+            handleArrival();
         }
     }
 
-    void stopTimers() {
-        drainTimer.stop();
-        partialFrameTimer.stop();
-        stallTimer.stop();
-    }
-
     void deviceGone(const std::string& reason) {
-        stopTimers();
         store.receiveMode = ModeIdle;
+        threshold = 0;
+        decoder.reset();
+        skipFrameInProgress = false;
+        clock.cancelWake();
         if (sampling) {
             sampling = false;
             windows.setText(MainControl::RealTime, "RealTimeSamp");
         }
         windows.deviceGone(reason);
+        postMessage(DeviceGoneMessage(reason));
     }
 };
 
 GaugeLink::GaugeLink(MeasurementStore& store, SerialPort& port, GaugeWindows& windows,
-                     QObject* parent)
-    : QObject(parent), state_(std::make_unique<State>(*this, store, port, windows)) {
-    State& s = *state_;
-    s.drainTimer.setInterval(kDrainIntervalMs);
-    connect(&s.drainTimer, &QTimer::timeout, this, [this] { state_->drainTick(); });
-    s.partialFrameTimer.setSingleShot(true);
-    s.partialFrameTimer.setInterval(kPartialFrameQuietMs);
-    connect(&s.partialFrameTimer, &QTimer::timeout, this, [this] {
-        if (state_->reading) return;
-        state_->reading = true;
-        state_->checkPartialFrame();
-        state_->reading = false;
-    });
-    s.stallTimer.setInterval(kDownloadStallCheckMs);
-    connect(&s.stallTimer, &QTimer::timeout, this, [this] {
-        if (!state_->reading) state_->checkStall();
-    });
-    port.onDataReceived = [this] { onComm(); };
+                     LinkClock& clock)
+    : state_(std::make_unique<State>(store, port, windows, clock)) {
+    port.onDataReceived = [this] { state_->handleArrival(); };
     port.onDeviceGone = [this](const std::string& reason) { state_->deviceGone(reason); };
+    clock.onWake = [this] { state_->onWake(); };
 }
 
 GaugeLink::~GaugeLink() {
     state_->port.onDataReceived = nullptr;
     state_->port.onDeviceGone = nullptr;
+    state_->clock.onWake = nullptr;
+    state_->clock.cancelWake();
 }
 
 void GaugeLink::requestGroup(GroupWindowId group) {
@@ -372,10 +422,10 @@ void GaugeLink::requestGroup(GroupWindowId group) {
 
 void GaugeLink::requestAllGroups() {
     State& s = *state_;
-    s.startDownload(ModeAllGroups, kRequestAllGroups);
     s.store.allGroupsStage = 0;
     s.exchangeStored = {};
     s.refusedGroups.clear();
+    s.startDownload(ModeAllGroups, kRequestAllGroups);
 }
 
 void GaugeLink::toggleRealTime() {
@@ -386,21 +436,25 @@ void GaugeLink::toggleRealTime() {
         s.setButtons(kDownloadButtons, false);
         s.store.receiveMode = ModeLive;
         s.port.discardInput();
-        s.port.setReceiveThreshold(kLiveThreshold);
+        s.decoder.reset();
+        s.skipFrameInProgress = false;
+        s.threshold = kLiveThreshold;
         const std::array<std::uint8_t, 1> start = {kStartLiveStream};
         s.port.write(start);
+        s.scheduleWake();
         s.windows.showRealTimeList();
         return;
     }
     s.sampling = false;
-    s.stopTimers();
     s.windows.setText(MainControl::RealTime, "RealTimeSamp");
     s.setButtons(kDownloadButtons, true);
     s.store.receiveMode = ModeIdle;
     const std::array<std::uint8_t, 1> stop = {kStopLiveStream};
     s.port.write(stop);
-    s.port.setReceiveThreshold(0);
+    s.threshold = 0;
     s.port.discardInput();
+    s.decoder.reset();
+    s.scheduleWake();
 }
 
 bool GaugeLink::isSampling() const {
@@ -410,31 +464,24 @@ bool GaugeLink::isSampling() const {
 void GaugeLink::suspendLiveStream() {
     State& s = *state_;
     if (s.store.receiveMode != ModeLive) return;
-    s.drainTimer.stop();
-    s.partialFrameTimer.stop();
-    s.port.setReceiveThreshold(0);
-    s.port.discardInput();
+    s.takeInWaitingBytes();  // readings that came before the suspension are still captured
+    s.threshold = 0;
 }
 
 void GaugeLink::resumeLiveStream() {
-    if (state_->store.receiveMode != ModeLive) return;
-    state_->drainTimer.start();
+    State& s = *state_;
+    if (s.store.receiveMode != ModeLive || s.threshold != 0) return;
+    s.takeInWaitingBytes();  // came during the suspension: dropped
+    s.threshold = kResyncThreshold;
+    s.skipFrameInProgress = s.decoder.partialBytes() > 0;
 }
 
 void GaugeLink::onComm() {
-    State& s = *state_;
-    if (s.reading) return;  // the handler below re-checks the port when it resumes
-    s.reading = true;
-    const std::int16_t mode = s.store.receiveMode;
-    if (mode == ModeLive) {
-        s.readLiveFrames();
-    } else if (IsDownloadMode(mode)) {
-        s.readDownload();
-    } else {
-        s.store.receiveMode = ModeIdle;
-        s.setButtons(kRequestButtons, true);
-    }
-    s.reading = false;
+    state_->handleArrival();
+}
+
+int GaugeLink::receiveThreshold() const {
+    return state_->threshold;
 }
 
 double GaugeLink::captureMax() const {
@@ -453,6 +500,10 @@ std::string GaugeLink::OversizeGroupMessage(int group, int readingCount) {
                                        " with " + count + " readings";
     return "The gauge sent " + what + "; at most " + limit +
            " can be stored. The group was not stored.";
+}
+
+std::string GaugeLink::DeviceGoneMessage(const std::string& reason) {
+    return "The gauge is no longer connected (" + reason + "). Plug it in again and press CONNECT.";
 }
 
 }  // namespace zepra

@@ -47,7 +47,8 @@ class GaugeWindows {
     // Captions: Cmd_RealTime ("RealTimeSamp" / "Pause"), labeldata, labelunit.
     virtual void setText(MainControl control, const std::string& text) = 0;
 
-    // A modal message with one OK button; returns when it is dismissed.
+    // A modal message with one OK button; returns when it is dismissed. The link calls it only
+    // after its handlers have returned, one message at a time.
     virtual void showMessage(const std::string& text) = 0;
 
     // Close the group window if it is visible, then open it on the store's current data.
@@ -55,12 +56,16 @@ class GaugeWindows {
 
     // Show the real-time list window modeless, creating it first if it does not exist.
     virtual void showRealTimeList() = 0;
-    // A sample was appended to RealTimeSamples: add it on top of the real-time list (creating the
-    // window unshown if it does not exist; creation builds it from the store, new sample included)
-    // and set the list's labels.
+    // A live reading is about to be captured: set the real-time list's unit line, creating the
+    // window unshown first if it does not exist (creation builds it from the samples captured so
+    // far, without the coming one).
+    virtual void setRealTimeUnitLine(const std::string& unitLine) = 0;
+    // A sample was appended to RealTimeSamples: add it on top of the real-time list with its live
+    // text and set the list's labels.
     virtual void sampleCaptured(const CapturedSampleTexts& texts) = 0;
 
     // The port reported that the device is gone; the link is idle again and the port closed.
+    // Show the not-connected look; the link's message about it follows through showMessage.
     virtual void deviceGone(const std::string& reason) = 0;
 };
 

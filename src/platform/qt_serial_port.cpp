@@ -46,7 +46,6 @@ bool QtSerialPort::open(std::string& errorText) {
     port_.setParity(QSerialPort::NoParity);
     port_.setStopBits(QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
-    receiveThreshold_ = 0;
     if (!port_.open(QIODevice::ReadWrite)) {
         errorText = port_.errorString().toStdString();
         return false;
@@ -57,7 +56,6 @@ bool QtSerialPort::open(std::string& errorText) {
 
 void QtSerialPort::close() {
     port_.close();
-    receiveThreshold_ = 0;
     devicePath_.clear();
 }
 
@@ -70,12 +68,9 @@ void QtSerialPort::discardInput() {
     if (port_.isOpen()) port_.clear(QSerialPort::Input);
 }
 
-void QtSerialPort::setReceiveThreshold(int n) {
-    receiveThreshold_ = n < 0 ? 0 : n;
-}
-
-int QtSerialPort::receiveThreshold() const {
-    return receiveThreshold_;
+void QtSerialPort::pollInput() {
+    // With a zero timeout this reads what the system holds and emits readyRead for it.
+    if (port_.isOpen()) port_.waitForReadyRead(0);
 }
 
 std::vector<std::uint8_t> QtSerialPort::read(int maxBytes) {
@@ -95,8 +90,7 @@ std::string QtSerialPort::devicePath() const {
 
 void QtSerialPort::handleReadyRead() {
     // readyRead coalesces arrivals: one notification may stand for many bytes.
-    if (receiveThreshold_ > 0 && port_.bytesAvailable() >= receiveThreshold_ && onDataReceived)
-        onDataReceived();
+    if (onDataReceived) onDataReceived();
 }
 
 void QtSerialPort::handleError(QSerialPort::SerialPortError error) {
@@ -105,13 +99,15 @@ void QtSerialPort::handleError(QSerialPort::SerialPortError error) {
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) return;
     if (!port_.isOpen()) return;
     // A failed read leaves no meaningful system error behind (the read just ends), so it gets
-    // our own words; a resource error carries the system's reason.
-    const std::string reason =
-        error == QSerialPort::ResourceError
-            ? port_.errorString().toStdString()
-            : std::string("Reading from the serial device failed: it was probably unplugged.");
+    // our own words; a resource error carries the system's reason. Either is a short phrase
+    // without a full stop, to stand inside a sentence.
+    QString reason = error == QSerialPort::ResourceError
+                         ? port_.errorString().trimmed()
+                         : QStringLiteral("reading from the serial device failed");
+    while (reason.endsWith(u'.')) reason.chop(1);
+    if (reason.isEmpty()) reason = QStringLiteral("the serial device failed");
     close();
-    if (onDeviceGone) onDeviceGone(reason);
+    if (onDeviceGone) onDeviceGone(reason.toStdString());
 }
 
 }  // namespace zepra

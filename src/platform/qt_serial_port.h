@@ -29,8 +29,7 @@ class QtSerialPort final : public SerialPort {
 
     int bytesWaiting() const override;
     void discardInput() override;
-    void setReceiveThreshold(int n) override;
-    int receiveThreshold() const override;
+    void pollInput() override;
     std::vector<std::uint8_t> read(int maxBytes) override;
     void write(std::span<const std::uint8_t> bytes) override;
 
@@ -45,7 +44,6 @@ class QtSerialPort final : public SerialPort {
     QSerialPort port_;
     std::string devicePath_;
     int portNumber_ = 1;
-    int receiveThreshold_ = 0;
 };
 
 }  // namespace zepra

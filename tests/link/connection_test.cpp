@@ -256,8 +256,6 @@ class RefusingPort : public SerialPort {
     void close() override {}
     int bytesWaiting() const override { return 0; }
     void discardInput() override {}
-    void setReceiveThreshold(int) override {}
-    int receiveThreshold() const override { return 0; }
     std::vector<std::uint8_t> read(int) override { return {}; }
     void write(std::span<const std::uint8_t>) override {}
 

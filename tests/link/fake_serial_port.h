@@ -1,7 +1,8 @@
 #pragma once
-// A serial port in memory that keeps the threshold rule: a data-received notification whenever at
-// least the threshold is waiting and new bytes arrive (none at threshold 0).
+// A serial port in memory. Every arrival is reported, as the real port does. Bytes may also arrive
+// unseen: they wait in the system's buffer (the program was busy) until pollInput() or deliver().
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <initializer_list>
@@ -20,7 +21,6 @@ class FakeSerialPort : public SerialPort {
     bool isOpen() const override { return open_; }
     bool open(std::string&) override {
         open_ = true;
-        threshold_ = 0;
         return true;
     }
     void close() override { open_ = false; }
@@ -28,10 +28,10 @@ class FakeSerialPort : public SerialPort {
     int bytesWaiting() const override { return static_cast<int>(waiting_.size()); }
     void discardInput() override {
         waiting_.clear();
+        unseen_.clear();
         ++discards;
     }
-    void setReceiveThreshold(int n) override { threshold_ = n; }
-    int receiveThreshold() const override { return threshold_; }
+    void pollInput() override { deliver(); }
     std::vector<std::uint8_t> read(int maxBytes) override {
         std::vector<std::uint8_t> bytes;
         while (maxBytes-- > 0 && !waiting_.empty()) {
@@ -44,11 +44,10 @@ class FakeSerialPort : public SerialPort {
         written.insert(written.end(), bytes.begin(), bytes.end());
     }
 
-    // The gauge sends bytes; they arrive in one piece.
+    // The gauge sends bytes; they arrive in one piece and are reported.
     void arrive(std::span<const std::uint8_t> bytes) {
-        if (!open_ || bytes.empty()) return;
-        waiting_.insert(waiting_.end(), bytes.begin(), bytes.end());
-        if (threshold_ > 0 && bytesWaiting() >= threshold_ && onDataReceived) onDataReceived();
+        arriveUnseen(bytes);
+        deliver();
     }
     void arrive(std::initializer_list<std::uint8_t> bytes) {
         arrive(std::span<const std::uint8_t>(bytes.begin(), bytes.size()));
@@ -59,9 +58,22 @@ class FakeSerialPort : public SerialPort {
             arrive(bytes.subspan(at, std::min(chunk, bytes.size() - at)));
         }
     }
+    // Bytes the system has received while the program is busy: not reported yet.
+    void arriveUnseen(std::span<const std::uint8_t> bytes) {
+        if (!open_) return;
+        unseen_.insert(unseen_.end(), bytes.begin(), bytes.end());
+    }
+    // The program takes in what the system holds and is told of it.
+    void deliver() {
+        if (!open_ || unseen_.empty()) return;
+        waiting_.insert(waiting_.end(), unseen_.begin(), unseen_.end());
+        unseen_.clear();
+        if (onDataReceived) onDataReceived();
+    }
     void vanish(const std::string& reason) {
         open_ = false;
         waiting_.clear();
+        unseen_.clear();
         if (onDeviceGone) onDeviceGone(reason);
     }
 
@@ -71,8 +83,8 @@ class FakeSerialPort : public SerialPort {
   private:
     int portNumber_ = 1;
     bool open_ = true;
-    int threshold_ = 0;
     std::deque<std::uint8_t> waiting_;
+    std::deque<std::uint8_t> unseen_;
 };
 
 }  // namespace zepra::testing

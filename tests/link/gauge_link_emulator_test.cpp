@@ -2,16 +2,21 @@
 // download and the live stream under each chunking, paced and fast, and a misbehaving gauge.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QTest>
 #include <algorithm>
+#include <chrono>
 #include <memory>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gauge_emulator.h"
 #include "link/gauge_link.h"
 #include "link/recording_windows.h"
 #include "link/slot_expectations.h"
+#include "platform/qt_link_clock.h"
 #include "platform/qt_serial_port.h"
 
 namespace zepra {
@@ -57,14 +62,25 @@ struct Bench {
         std::string error;
         opened = port.open(error);
         EXPECT_TRUE(opened) << error;
-        link = std::make_unique<GaugeLink>(*store, port, windows);
+        link = std::make_unique<GaugeLink>(*store, port, windows, clock);
     }
     bool waitIdle() {
         return QTest::qWaitFor([this] { return store->receiveMode == ModeIdle; }, kTimeoutMs);
     }
+    bool waitMessage() {
+        return QTest::qWaitFor([this] { return !windows.messages.empty(); }, kTimeoutMs);
+    }
+    // Waits until the gauge has sent all it was asked to and the program has seen it.
+    bool waitLineQuiet() {
+        const bool sent = QTest::qWaitFor(
+            [this] { return gauge.bytesSent() > 0 && !gauge.outputPending(); }, kTimeoutMs);
+        QTest::qWait(100);
+        return sent;
+    }
 
     GaugeEmulator gauge;
     QtSerialPort port;
+    QtLinkClock clock;
     std::unique_ptr<MeasurementStore> store = std::make_unique<MeasurementStore>();
     RecordingWindows windows;
     std::unique_ptr<GaugeLink> link;
@@ -154,9 +170,10 @@ TEST(LinkWithEmulator, LiveFramesOfEveryKindOnEveryLine) {
 
         EXPECT_EQ(
             bench.windows.calls,
-            (std::vector<std::string>{"text labeldata 12.3", "text labelunit um", "sample 0",
-                                      "text labeldata ----.-", "text labeldata OL",
-                                      "text labeldata 1.23", "text labelunit mm", "sample 1"}));
+            (std::vector<std::string>{
+                "text labeldata 12.3", "text labelunit um", "unitline Unit:        um", "sample 0",
+                "text labeldata ----.-", "text labeldata OL", "text labeldata 1.23",
+                "text labelunit mm", "unitline Unit:        um", "sample 1"}));
         EXPECT_EQ(bench.store->realTimeSamples.readings[1].text, "1234");
         EXPECT_EQ(bench.windows.samples.back().unitLine, "Unit:        um");
     }
@@ -207,7 +224,7 @@ TEST(LinkWithEmulator, SuspendAndResumeRealignAStreamLeftMidFrame) {
     bench.gauge.sendRaw({0x01, 0x00});  // half a frame arrives while suspended
     QTest::qWait(30);
     bench.link->resumeLiveStream();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return bench.port.receiveThreshold() == 4; }, kTimeoutMs));
+    EXPECT_EQ(bench.link->receiveThreshold(), 4);
     const std::int32_t resumed = samples.readingCount;
     ASSERT_TRUE(QTest::qWaitFor([&] { return samples.readingCount >= resumed + 3; }, kTimeoutMs));
 
@@ -261,6 +278,7 @@ TEST(LinkWithEmulator, AMisbehavingGaugeLeavesTheLinkIdleWithAMessage) {
         SCOPED_TRACE(cases[i].name);
         Bench& bench = *benches[i];
         ASSERT_TRUE(bench.waitIdle());
+        ASSERT_TRUE(bench.waitMessage());
         EXPECT_EQ(bench.windows.messages, std::vector<std::string>{cases[i].message});
         const auto enables = bench.windows.callsStartingWith("enable");
         EXPECT_EQ(enables, kEnableAll);
@@ -301,8 +319,134 @@ TEST(LinkWithEmulator, GaugeVanishingMidDumpOrMidFrameEndsInIdle) {
         if (sampling) {
             EXPECT_EQ(bench.windows.calls.front(), "text RealTime RealTimeSamp");
         }
-        QTest::qWait(kDownloadStallMs + kDownloadStallCheckMs);  // no late timer speaks up
-        EXPECT_TRUE(bench.windows.messages.empty());
+        QTest::qWait(kDownloadStallMs + 500);  // no late timer speaks up
+        ASSERT_EQ(bench.windows.messages.size(), 1u);
+        EXPECT_EQ(bench.windows.messages[0].rfind("The gauge is no longer connected (", 0), 0u);
+    }
+}
+
+// ---------------------------------------------------------------- live stream, real timing
+
+std::vector<std::uint8_t> FrameBytes(float value) {
+    const auto frame = gauge_emulator::EncodeLiveFrame(value);
+    return {frame.begin(), frame.end()};
+}
+
+std::vector<double> CapturedValues(const MeasurementStore& store) {
+    std::vector<double> values;
+    for (std::int32_t i = 0; i < store.realTimeSamples.readingCount; ++i) {
+        values.push_back(store.realTimeSamples.readings[static_cast<std::size_t>(i)].value);
+    }
+    return values;
+}
+
+TEST(LinkWithEmulator, StrayBytesBeforeAQuietLineDoNotShiftTheNextFrame) {
+    using std::chrono::milliseconds;
+    const std::vector<std::vector<std::uint8_t>> strays = {{0x01}, {0x01, 0x00}, {1, 0, 0, 0}};
+    for (const auto& stray : strays) {
+        SCOPED_TRACE(stray.size());
+        Bench bench(Scenario{}, {.chunking = Chunking::AllAtOnce});
+        ASSERT_TRUE(bench.opened);
+        bench.link->toggleRealTime();
+        bench.gauge.sendRaw(stray);
+        bench.gauge.sendRaw(FrameBytes(60.0f), milliseconds(400));
+        bench.gauge.sendRaw(FrameBytes(61.0f), milliseconds(5));
+        ASSERT_TRUE(bench.waitLineQuiet());
+        EXPECT_EQ(CapturedValues(*bench.store), (std::vector<double>{60.0, 61.0}));
+    }
+}
+
+TEST(LinkWithEmulator, QuietLineIsCountedFromTheLastByteNotFromAnEarlierCheck) {
+    // A and the first 4 bytes of B at once; B's last byte 20 ms later; C's first 4 bytes 26 ms
+    // after that; the rest of C and all of D 24 ms later.
+    using std::chrono::milliseconds;
+    Bench bench(Scenario{}, {.chunking = Chunking::AllAtOnce});
+    ASSERT_TRUE(bench.opened);
+    bench.link->toggleRealTime();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bench.gauge.isStreaming(); }, kTimeoutMs));
+    const auto a = FrameBytes(11.0f), b = FrameBytes(22.0f), c = FrameBytes(33.0f),
+               d = FrameBytes(44.0f);
+    std::vector<std::uint8_t> first(a);
+    first.insert(first.end(), b.begin(), b.begin() + 4);
+    std::vector<std::uint8_t> last(c.begin() + 4, c.end());
+    last.insert(last.end(), d.begin(), d.end());
+    bench.gauge.sendRaw(first);
+    bench.gauge.sendRaw({b.begin() + 4, b.end()}, milliseconds(20));
+    bench.gauge.sendRaw({c.begin(), c.begin() + 4}, milliseconds(26));
+    bench.gauge.sendRaw(last, milliseconds(24));
+    ASSERT_TRUE(bench.waitLineQuiet());
+    EXPECT_EQ(CapturedValues(*bench.store), (std::vector<double>{11.0, 22.0, 33.0, 44.0}));
+}
+
+// The gauge at the line's full rate through a bridge that splits bytes in 1 to 17-byte pieces.
+TEST(LinkWithEmulator, LineRateWithRandomSplitsCapturesOnlyWhatWasSentAndLosesNothing) {
+    Scenario scenario;
+    for (int k = 0; k < 37; ++k) scenario.liveReadings.push_back(100.0f + static_cast<float>(k));
+    scenario.liveRate = 200.0;  // a little more than the line carries: 192 frames a second
+    Bench bench(scenario, {.chunking = Chunking::RandomSplits, .seed = 17});
+    ASSERT_TRUE(bench.opened);
+    bench.link->toggleRealTime();
+    QTest::qWait(3000);
+    bench.link->toggleRealTime();
+    const double framesSent = static_cast<double>(bench.gauge.bytesSent()) / 5.0;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !bench.gauge.outputPending(); }, kTimeoutMs));
+
+    const std::set<double> sent(scenario.liveReadings.begin(), scenario.liveReadings.end());
+    const std::vector<double> captured = CapturedValues(*bench.store);
+    for (double value : captured) EXPECT_TRUE(sent.count(value)) << value << " was never sent";
+    // In the order sent: each reading follows the one before it in the gauge's cycle.
+    for (std::size_t i = 1; i < captured.size(); ++i) {
+        const double expected = captured[i - 1] == 136.0 ? 100.0 : captured[i - 1] + 1.0;
+        EXPECT_EQ(captured[i], expected) << "after sample " << i;
+    }
+    EXPECT_GT(framesSent, 300.0);
+    EXPECT_GE(static_cast<double>(captured.size()), 0.98 * framesSent - 2.0)
+        << captured.size() << " of " << framesSent;
+}
+
+// A unit switch (the program busy, the event loop not running) and a save dialog (a nested event
+// loop) while the gauge streams fast: capture goes on right after, aligned.
+TEST(LinkWithEmulator, CaptureGoesOnAfterASuspensionWhileTheGaugeStreams) {
+    struct Case {
+        const char* name;
+        double rate;
+        bool dialog;
+    };
+    const Case cases[] = {{"unit switch at 25/s", 25.0, false},
+                          {"save dialog at 25/s", 25.0, true},
+                          {"unit switch at line rate", 200.0, false},
+                          {"save dialog at line rate", 200.0, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scenario scenario;
+        scenario.liveReadings = {50.0f, 51.0f, 52.0f, 53.0f};
+        scenario.liveRate = c.rate;
+        Bench bench(scenario, {.chunking = Chunking::RandomSplits, .seed = 23});
+        ASSERT_TRUE(bench.opened);
+        const RealTimeSamples& samples = bench.store->realTimeSamples;
+        bench.link->toggleRealTime();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return samples.readingCount >= 3; }, kTimeoutMs));
+
+        bench.link->suspendLiveStream();
+        if (c.dialog) {
+            QTest::qWait(300);
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        }
+        const std::int32_t before = samples.readingCount;
+        bench.link->resumeLiveStream();
+        QElapsedTimer sinceResume;
+        sinceResume.start();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return samples.readingCount > before; }, kTimeoutMs));
+        RecordProperty(std::string(c.name) + " ms to the first capture",
+                       static_cast<int>(sinceResume.elapsed()));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return samples.readingCount >= before + 5; }, kTimeoutMs));
+        bench.link->toggleRealTime();
+        for (std::int32_t i = 0; i < samples.readingCount; ++i) {
+            const double value = samples.readings[static_cast<std::size_t>(i)].value;
+            EXPECT_TRUE(value >= 50.0 && value <= 53.0) << "sample " << i + 1 << " is " << value;
+        }
     }
 }
 

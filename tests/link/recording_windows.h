@@ -1,8 +1,10 @@
 #pragma once
 // GaugeWindows that writes down every call, in order, as a short line of text.
 
+#include <functional>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/gauge_windows.h"
@@ -50,14 +52,25 @@ class RecordingWindows : public GaugeWindows {
     void setText(MainControl control, const std::string& text) override {
         calls.push_back(std::string("text ") + ControlName(control) + " " + text);
     }
+    // A modal box: whileMessageOpen runs while it is open (the user has not pressed OK yet).
     void showMessage(const std::string& text) override {
         calls.push_back("message " + text);
         messages.push_back(text);
+        if (messageOpen) nestedMessage = true;
+        messageOpen = true;
+        if (whileMessageOpen) {
+            auto during = std::exchange(whileMessageOpen, nullptr);
+            during();
+        }
+        messageOpen = false;
     }
     void reopenGroupWindow(GroupWindowId window) override {
         calls.push_back("reopen " + std::to_string(static_cast<int>(window)));
     }
     void showRealTimeList() override { calls.push_back("showRealTimeList"); }
+    void setRealTimeUnitLine(const std::string& unitLine) override {
+        calls.push_back("unitline " + unitLine);
+    }
     void sampleCaptured(const CapturedSampleTexts& texts) override {
         calls.push_back("sample " + std::to_string(texts.recordIndex));
         samples.push_back(texts);
@@ -80,6 +93,9 @@ class RecordingWindows : public GaugeWindows {
 
     std::vector<std::string> calls;
     std::vector<std::string> messages;
+    std::function<void()> whileMessageOpen;
+    bool messageOpen = false;
+    bool nestedMessage = false;  // a box was opened on top of another
     std::vector<CapturedSampleTexts> samples;
 };
 

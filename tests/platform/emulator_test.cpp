@@ -72,7 +72,7 @@ TEST(GaugeEncodingTest, LengthByteCannotAnnounceMoreThan255) {
     EXPECT_EQ(dump.size(), 1u + 4u * 257u);
 }
 
-// An emulator and the program's port opened on it, listening with threshold 1.
+// An emulator and the program's port opened on it.
 class EmulatorFixture {
   public:
     explicit EmulatorFixture(Timing timing, Scenario scenario = TestScenario())
@@ -81,7 +81,6 @@ class EmulatorFixture {
         port.onDeviceGone = [this](const std::string&) { ++goneReports; };
         std::string error;
         opened = port.open(error);
-        port.setReceiveThreshold(1);
     }
 
     void request(std::uint8_t command) { port.write(Bytes{command}); }

@@ -61,6 +61,8 @@ class MainWindowTest : public testing::MainWindowFixture {
 };
 
 const std::vector<std::string> kNotConnectedButtons = {"Cmd_Connect", "Cmd_Exit"};
+// After an unplug: the unit switch needs no gauge and stays usable.
+const std::vector<std::string> kUnpluggedButtons = {"Cmd_Connect", "Cmd_Unit", "Cmd_Exit"};
 const std::vector<std::string> kIdleAfterStartup = {"Cmd_RealTime",    "Cmd_Grp1", "Cmd_Grp2",
                                                     "Cmd_Grp3",        "Cmd_Grp4", "Cmd_AllGrp",
                                                     "Cmd_RealTimeGrp", "Cmd_Unit", "Cmd_Exit"};
@@ -198,9 +200,13 @@ TEST_F(MainWindowTest, DeviceGoneSaysSoAndLetsTheUserConnectAgain) {
     const std::string& message = messages->messages.front();
     EXPECT_EQ(message.rfind("The gauge is no longer connected (", 0), 0u) << message;
     EXPECT_NE(message.find("). Plug it in again and press CONNECT."), std::string::npos) << message;
+    EXPECT_EQ(message.find(".)"), std::string::npos) << "one sentence, one full stop: " << message;
     expectNotConnectedPanel();
-    EXPECT_EQ(enabledButtons(), kNotConnectedButtons);
+    EXPECT_EQ(enabledButtons(), kUnpluggedButtons);
     EXPECT_FALSE(serialPort->isOpen());
+    click("Cmd_Unit");
+    EXPECT_EQ(store.unitIsMils, 1);
+    click("Cmd_Unit");
 
     plugInGauge();
     click("Cmd_Connect");
@@ -217,7 +223,7 @@ TEST_F(MainWindowTest, DeviceGoneWhileSamplingResetsThePauseCaption) {
     gauge->vanish();
     ASSERT_TRUE(QTest::qWaitFor([this] { return !messages->messages.empty(); }, kWaitMs));
     EXPECT_EQ(button("Cmd_RealTime")->text(), QStringLiteral("RealTimeSamp"));
-    EXPECT_EQ(enabledButtons(), kNotConnectedButtons);
+    EXPECT_EQ(enabledButtons(), kUnpluggedButtons);
 }
 
 // Every window the unit switch reopens, in its order, each shown through the window set.

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "data/sample_statistics.h"
+#include "data/thickness_format.h"
 #include "support/main_window_fixture.h"
 
 namespace zepra {
@@ -119,7 +121,6 @@ TEST_F(RealTimeEndToEndTest, SavingDuringSamplingCapturesNothingWhileTheDialogIs
                                          "1,\"10\",\"um\"\r\n"
                                          "2,\"20\",\"um\"\r\n"));
 
-    QTest::qWait(300);  // the stream resynchronises after the pause
     stream({30}, 3);
     EXPECT_EQ(rows().front(), "3/30/um");
 }
@@ -145,11 +146,71 @@ TEST_F(RealTimeEndToEndTest, UnitSwitchWhileStreamingReopensTheRealTimeWindowsIn
     EXPECT_EQ(rows(), (std::vector<QString>{"2/0.787/mils", "1/0.393/mils", "//"}));
     EXPECT_EQ(listLabel("Label7"), "Unit:       mils");
 
-    QTest::qWait(300);  // the stream resynchronises after the switch
     stream({30}, 3);
     EXPECT_EQ(rows().front().section('/', 2), "mils");
     EXPECT_EQ(rows().size(), 4u);
     EXPECT_EQ(listLabel("Label1"), "Counts:     3");
+}
+
+// Sampling runs with the list closed; a reading creates the list unshown. Reopened, the list shows
+// that reading with its live text, and the labels as after a sample.
+TEST_F(RealTimeEndToEndTest, ListCreatedByAReadingShowsItsLiveText) {
+    startConnected();
+    click("Cmd_RealTime");
+    stream({10}, 1);
+    list()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(list(), nullptr);
+
+    stream({12.25f}, 2);
+    ASSERT_NE(list(), nullptr);
+    EXPECT_FALSE(list()->isVisible());
+    click("Cmd_RealTime");
+    click("Cmd_RealTime");
+    ASSERT_TRUE(list()->isVisible());
+
+    EXPECT_EQ(rows(), (std::vector<QString>{"2/12.3/um", "1/10/um", "//"}));
+    EXPECT_EQ(store.realTimeSamples.readings[1].text, "12.3");  // what the reports write
+    const std::string maximum = std::string(labels::kCaptureMaxAfterSample) +
+                                FormatStatistic(12.25, 0, StatisticFigure::Extreme);
+    EXPECT_EQ(listLabel("Label4").toStdString(), maximum);
+    EXPECT_EQ(listLabel("Label1"), "Counts:     2");
+}
+
+// The gauge keeps streaming while the user switches units or opens and cancels a save dialog:
+// capture goes on right after, in the new unit.
+TEST_F(RealTimeEndToEndTest, CaptureGoesOnAfterAUnitSwitchOrASaveDialogWhileTheGaugeStreams) {
+    for (double rate : {25.0, 200.0}) {
+        SCOPED_TRACE(rate);
+        auto dialog = std::make_unique<SlowSaveDialog>();
+        dialog->whileOpen = [] { QTest::qWait(300); };  // then cancelled
+        startConnected(std::move(dialog));
+        gauge_emulator::Scenario streaming = gauge_emulator::DemoScenario();
+        streaming.liveReadings = {50.0f, 60.0f};
+        streaming.liveRate = rate;
+        gauge->setScenario(streaming);
+        click("Cmd_RealTime");
+        auto capturesMore = [&] {
+            const std::int32_t before = store.realTimeSamples.readingCount;
+            return QTest::qWaitFor([&] { return store.realTimeSamples.readingCount >= before + 3; },
+                                   kWaitMs);
+        };
+        ASSERT_TRUE(capturesMore());
+
+        click("Cmd_Unit");
+        EXPECT_TRUE(capturesMore()) << "after the unit switch";
+        EXPECT_EQ(rows().front().section('/', 2), "mils");
+
+        list()->findChild<QAction*>(QStringLiteral("SAVECSV"))->trigger();
+        EXPECT_TRUE(capturesMore()) << "after the save dialog";
+        click("Cmd_RealTime");
+        for (std::int32_t i = 0; i < store.realTimeSamples.readingCount; ++i) {
+            const double value = store.realTimeSamples.readings[static_cast<std::size_t>(i)].value;
+            EXPECT_TRUE(value == 50.0 || value == 60.0) << "sample " << i + 1 << ": " << value;
+        }
+        TearDown();
+        SetUp();
+    }
 }
 
 }  // namespace

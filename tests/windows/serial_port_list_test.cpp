@@ -31,6 +31,7 @@ class RecordingWindows : public GaugeWindows {
     void showMessage(const std::string& text) override { messages.push_back(text); }
     void reopenGroupWindow(GroupWindowId) override {}
     void showRealTimeList() override {}
+    void setRealTimeUnitLine(const std::string&) override {}
     void sampleCaptured(const CapturedSampleTexts&) override {}
     void deviceGone(const std::string&) override {}
 
@@ -48,8 +49,6 @@ class RecordingPort : public SerialPort {
     void close() override { open_ = false; }
     int bytesWaiting() const override { return 0; }
     void discardInput() override {}
-    void setReceiveThreshold(int) override {}
-    int receiveThreshold() const override { return 0; }
     std::vector<std::uint8_t> read(int) override { return {}; }
     void write(std::span<const std::uint8_t>) override {}
 

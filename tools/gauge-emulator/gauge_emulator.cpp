@@ -187,9 +187,10 @@ void GaugeEmulator::sendLiveFrame(float value, std::uint8_t flag) {
     sendRaw({frame.begin(), frame.end()});
 }
 
-void GaugeEmulator::sendRaw(std::vector<std::uint8_t> bytes) {
+void GaugeEmulator::sendRaw(std::vector<std::uint8_t> bytes,
+                            std::chrono::microseconds pauseBefore) {
     std::lock_guard lock(mutex_);
-    queue(std::move(bytes), {}, Clock::now());
+    queue(std::move(bytes), pauseBefore, Clock::now());
     wake();
 }
 
@@ -380,7 +381,7 @@ void GaugeEmulator::queue(std::vector<std::uint8_t> bytes, std::chrono::nanoseco
     // The line is busy until the last queued byte has gone out; this answer follows it.
     auto start = std::max(now, lineFreeAt_) + pauseBefore;
     std::size_t offset = 0;
-    std::uniform_int_distribution<std::size_t> pieceSize(1, 12);
+    std::uniform_int_distribution<std::size_t> pieceSize(1, kMaxRandomPiece);
     while (offset < bytes.size()) {
         std::size_t size = bytes.size() - offset;
         if (timing_.chunking == Chunking::ByteByByte) size = 1;

@@ -34,7 +34,7 @@
 //
 //   gauge_emulator::GaugeEmulator gauge(scenario, {.chunking = Chunking::RandomSplits});
 //   zepra::QtSerialPort port([&gauge](int) { return gauge.devicePath(); });
-//   port.open(error); port.setReceiveThreshold(1); port.write(std::vector<std::uint8_t>{0xF3});
+//   port.open(error); port.write(std::vector<std::uint8_t>{0xF3});
 //   QTest::qWaitFor([&] { return port.bytesWaiting() >= 1 + 4 * (n + 2); }, 10000);
 //   EXPECT_EQ(port.read(1000), EncodeDump(scenario.storedGroups[1]));
 //   EXPECT_EQ(gauge.receivedCommands(), std::vector<std::uint8_t>{0xF3});
@@ -89,8 +89,10 @@ Scenario DemoScenario();
 enum class Chunking {
     AllAtOnce,     // each answer reaches the terminal in one piece (after its line time)
     ByteByByte,    // one byte at a time
-    RandomSplits,  // pieces of 1 to 12 bytes, sizes drawn from Timing::seed
+    RandomSplits,  // pieces of 1 to kMaxRandomPiece bytes, sizes drawn from Timing::seed
 };
+// A USB-serial bridge hands bytes on in pieces of up to this many.
+inline constexpr std::size_t kMaxRandomPiece = 17;
 
 struct Timing {
     Chunking chunking = Chunking::AllAtOnce;
@@ -142,7 +144,8 @@ class GaugeEmulator {
 
     // Queue bytes behind whatever is being sent; paced and chunked like every answer.
     void sendLiveFrame(float value, std::uint8_t flag = 0x01);
-    void sendRaw(std::vector<std::uint8_t> bytes);
+    // pauseBefore: the line stays quiet this long after what was queued before.
+    void sendRaw(std::vector<std::uint8_t> bytes, std::chrono::microseconds pauseBefore = {});
     void sendGarbage(std::size_t count);  // random bytes from the seeded generator
 
     // The device goes away: the terminal is closed, the program's port sees a hang-up. Returns

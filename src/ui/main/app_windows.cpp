@@ -73,11 +73,14 @@ void AppWindows::showRealTimeList() {
     list_->show();
 }
 
+void AppWindows::setRealTimeUnitLine(const std::string& unitLine) {
+    // Written before the sample is stored: a list created here lists the earlier samples only.
+    if (list_.isNull()) list_ = new RealTimeListWindow(context_, mainWindow_);
+    list_->setUnitLine(unitLine);
+}
+
 void AppWindows::sampleCaptured(const CapturedSampleTexts& texts) {
-    if (list_.isNull()) {
-        list_ = new RealTimeListWindow(context_, mainWindow_);  // already holds the new sample
-        return;
-    }
+    if (list_.isNull()) list_ = new RealTimeListWindow(context_, mainWindow_);
     list_->appendCapturedSample(texts);
 }
 

@@ -36,8 +36,10 @@ class AppWindows {
     void reopenGroupWindow(GroupWindowId id);
     // Show the real-time list, creating it first if it does not exist.
     void showRealTimeList();
-    // A sample was captured: add it to the list (creating the list unshown if it does not exist;
-    // creation builds it from the store, the new sample included).
+    // A live reading comes: set the list's unit line, creating the list unshown if it does not
+    // exist (creation builds it from the samples captured so far).
+    void setRealTimeUnitLine(const std::string& unitLine);
+    // The reading was captured: add it on top of the list with its live text.
     void sampleCaptured(const CapturedSampleTexts& texts);
 
     // After the unit changed: every open window of the unit order is closed and opened again.

@@ -9,6 +9,7 @@
 
 #include "link/connection.h"
 #include "platform/qt_clock_text.h"
+#include "platform/qt_link_clock.h"
 #include "platform/qt_message_box.h"
 #include "platform/qt_save_dialog.h"
 #include "platform/qt_serial_port.h"
@@ -69,14 +70,22 @@ Form1Services SystemServices() {
     services.messageBox = std::make_unique<QtMessageBox>();
     services.saveDialog = std::make_unique<QtSaveDialog>();
     services.clock = std::make_unique<QtClockText>();
+    services.linkClock = std::make_unique<QtLinkClock>();
     return services;
 }
+
+namespace {
+Form1Services WithLinkClock(Form1Services services) {
+    if (!services.linkClock) services.linkClock = std::make_unique<QtLinkClock>();
+    return services;
+}
+}  // namespace
 
 Form1::Form1(MeasurementStore& store, Form1Services services, QWidget* parent)
     : QWidget(parent, Qt::Window | kFixedCloseOnlyFrame),
       store_(store),
-      services_(std::move(services)),
-      link_(store, *services_.port, *this),
+      services_(WithLinkClock(std::move(services))),
+      link_(store, *services_.port, *this, *services_.linkClock),
       windows_(makeWindowContext(), this),
       background_(BackgroundImage()) {
     setObjectName(QStringLiteral("Form1"));
@@ -245,14 +254,17 @@ void Form1::showRealTimeList() {
     windows_.showRealTimeList();
 }
 
+void Form1::setRealTimeUnitLine(const std::string& unitLine) {
+    windows_.setRealTimeUnitLine(unitLine);
+}
+
 void Form1::sampleCaptured(const CapturedSampleTexts& texts) {
     windows_.sampleCaptured(texts);
 }
 
-void Form1::deviceGone(const std::string& reason) {
+void Form1::deviceGone(const std::string&) {
     showNotConnectedLook();
-    showMessage("The gauge is no longer connected (" + reason +
-                "). Plug it in again and press CONNECT.");
+    cmdUnit_->setEnabled(true);  // switching units needs no gauge
 }
 
 // Back to the start look, with CONNECT usable so that the user can connect again.

@@ -32,6 +32,7 @@ struct Form1Services {
     std::unique_ptr<MessageBox> messageBox;
     std::unique_ptr<SaveDialog> saveDialog;
     std::unique_ptr<ClockText> clock;
+    std::unique_ptr<LinkClock> linkClock;  // the link's time and wake-ups; Qt's when not given
 };
 
 // The system's list of serial ports, the real serial port and the Qt dialogs.
@@ -67,6 +68,7 @@ class Form1 : public QWidget, public GaugeWindows {
     void showMessage(const std::string& text) override;
     void reopenGroupWindow(GroupWindowId window) override;
     void showRealTimeList() override;
+    void setRealTimeUnitLine(const std::string& unitLine) override;
     void sampleCaptured(const CapturedSampleTexts& texts) override;
     void deviceGone(const std::string& reason) override;
 

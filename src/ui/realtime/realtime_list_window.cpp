@@ -174,6 +174,10 @@ void RealTimeListWindow::Form_Load() {
         Text(FormatRebuiltStatistic(statistics.deviation, unitIsMils, RebuiltFigure::Deviation)));
 }
 
+void RealTimeListWindow::setUnitLine(const std::string& unitLine) {
+    unitLine_->setText(Text(unitLine));
+}
+
 void RealTimeListWindow::appendCapturedSample(const CapturedSampleTexts& texts) {
     unitLine_->setText(Text(texts.unitLine));
     model_->showUpTo(texts.recordIndex + 1);

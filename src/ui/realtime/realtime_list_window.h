@@ -22,6 +22,8 @@ class RealTimeListWindow : public QMainWindow {
                        QWidget* parent = nullptr);
     ~RealTimeListWindow() override;
 
+    // Label7, as the live capture writes it.
+    void setUnitLine(const std::string& unitLine);
     // A sample was appended to the store: add it on top and set the labels.
     void appendCapturedSample(const CapturedSampleTexts& texts);
 
