@@ -22,12 +22,18 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libxkbcommon-dev xvfb xauth x11-utils fonts-wine fonts-liberation
+    dpkg-dev file
 )
 if [ "${ZEPRA_WINDOWS_LEG:-0}" = 1 ]; then
     packages+=(mingw-w64 wine64 wine)
 fi
 if [ "${ZEPRA_FUZZ_LEG:-0}" = 1 ]; then
     packages+=(clang-14 libclang-rt-14-dev)
+fi
+# Checking the Debian package (scripts/package.sh --check): lintian, man for its page checks, and
+# udevadm to read the udev rule.
+if [ "${ZEPRA_PACKAGE_LEG:-0}" = 1 ]; then
+    packages+=(lintian man-db groff-base udev)
 fi
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: a normal build, the Windows leg (MinGW-w64 build, tests under Wine), a bounded
-# run of the link's fuzz target and an AddressSanitizer/UndefinedBehaviorSanitizer build.
+# run of the link's fuzz target, an AddressSanitizer/UndefinedBehaviorSanitizer build and the
+# Debian package's check (built, lintian, installed, its programs started).
 # Does the set-up itself (packages, configure, build). Every leg runs even when an earlier one
 # failed; the verdict of each is printed at the end and the script fails if any leg failed.
 set -uo pipefail
@@ -20,17 +21,21 @@ windows_leg() {
 fuzz_leg() {
     ZEPRA_WERROR=ON "$here/scripts/fuzz.sh"
 }
+package_leg() {
+    "$here/scripts/package.sh" --check
+}
 sanitizer_leg() {
     ZEPRA_WERROR=ON "$here/scripts/setup.sh" --sanitize &&
         ctest --test-dir "$here/build-asan" --output-on-failure -j2
 }
 
-legs=(normal_leg windows_leg fuzz_leg sanitizer_leg)
+legs=(normal_leg windows_leg fuzz_leg sanitizer_leg package_leg)
 titles=(
     "normal build"
     "Windows leg (MinGW-w64 cross build, tests under Wine)"
     "fuzzing the link (libFuzzer, bounded run)"
     "AddressSanitizer + UndefinedBehaviorSanitizer build"
+    "Debian package (from the normal build: contents, lintian, installed, installed programs run)"
 )
 verdicts=()
 failed=0

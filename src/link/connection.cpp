@@ -36,9 +36,13 @@ std::string OpenFailureMessage(int portNumber, const std::string& device, std::s
     if (reason.empty()) reason = "unknown error";
     text += ": " + reason;
     if (text.back() != '.') text += '.';
-    // On Linux serial devices belong to the dialout group.
+    // On Linux serial devices belong to the dialout group; the package's udev rule gives the
+    // gauge's port to the user at the desktop instead.
     if (IsPermissionError(reason) && device.rfind("/dev/", 0) == 0) {
-        text += "\r\nAdd your user to the 'dialout' group and log in again.";
+        text +=
+            "\r\nInstall the zepra-thickness package and plug the gauge in again: its udev rule "
+            "gives the user at the desktop the port.\r\nOr add your user to the 'dialout' group "
+            "and log in again.";
     }
     return text;
 }

@@ -294,10 +294,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         OpenFailureCase{"permission", "/dev/ttyUSB2", "Permission denied",
                         "Cannot open COM3 (/dev/ttyUSB2): Permission denied.\r\n"
-                        "Add your user to the 'dialout' group and log in again."},
+                        "Install the zepra-thickness package and plug the gauge in again: its "
+                        "udev rule gives the user at the desktop the port.\r\nOr add your user "
+                        "to the 'dialout' group and log in again."},
         OpenFailureCase{"permission_with_device", "/dev/ttyUSB2", "/dev/ttyUSB2: Permission denied",
                         "Cannot open COM3 (/dev/ttyUSB2): Permission denied.\r\n"
-                        "Add your user to the 'dialout' group and log in again."},
+                        "Install the zepra-thickness package and plug the gauge in again: its "
+                        "udev rule gives the user at the desktop the port.\r\nOr add your user "
+                        "to the 'dialout' group and log in again."},
         OpenFailureCase{"busy", "/dev/ttyUSB2", "Device or resource busy",
                         "Cannot open COM3 (/dev/ttyUSB2): Device or resource busy."},
         OpenFailureCase{"windows_device", "\\\\.\\COM3", "Access is denied.",

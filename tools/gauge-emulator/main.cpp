@@ -2,6 +2,7 @@
 //
 //   zepra-gauge-emulator [--scenario demo|empty] [--serialcomm FILE] [--port-name COMn]
 //                        [--chunking all|byte|random] [--seed N] [--live-rate N] [--fast]
+//   zepra-gauge-emulator --version | --help
 //
 // Prints the terminal's device path and runs until SIGINT or SIGTERM. With --serialcomm it writes
 // the list-of-serial-ports file for ZEPRA_SERIALCOMM and removes it again on the way out.
@@ -17,6 +18,7 @@
 #include <string_view>
 
 #include "gauge_emulator.h"
+#include "zepra_version.h"
 
 namespace {
 
@@ -31,6 +33,7 @@ struct Options {
 constexpr const char* kUsage =
     "usage: zepra-gauge-emulator [--scenario demo|empty] [--serialcomm FILE] [--port-name COMn]\n"
     "                            [--chunking all|byte|random] [--seed N] [--live-rate N] [--fast]\n"
+    "       zepra-gauge-emulator --version | --help\n"
     "  --scenario    demo: four stored groups, a current group and a live stream (default);\n"
     "                empty: every group empty, no live readings\n"
     "  --serialcomm  write the list of serial ports to FILE (for ZEPRA_SERIALCOMM)\n"
@@ -56,6 +59,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         const std::string_view option = argv[i];
         if (option == "--help" || option == "-h") {
             std::cout << kUsage;
+            std::exit(0);
+        }
+        if (option == "--version") {
+            std::cout << "zepra-gauge-emulator " ZEPRA_VERSION "\n";
             std::exit(0);
         }
         if (option == "--fast") {
