@@ -114,9 +114,13 @@ int RunCapture(const Options& options) {
         frameArrived();
         if (!jsonl) return;
         if (text == kNoReadingText) {
-            writeLine(JsonLine({{"event", "no-reading"}, {"text", kNoReadingText}, {"time", QString::fromStdString(Now())}}));
+            writeLine(JsonLine({{"event", "no-reading"},
+                                {"text", kNoReadingText},
+                                {"time", QString::fromStdString(Now())}}));
         } else if (text == kOverloadText) {
-            writeLine(JsonLine({{"event", "overload"}, {"text", kOverloadText}, {"time", QString::fromStdString(Now())}}));
+            writeLine(JsonLine({{"event", "overload"},
+                                {"text", kOverloadText},
+                                {"time", QString::fromStdString(Now())}}));
         }
     };
     windows.onSampleCaptured = [&](const CapturedSampleTexts& texts) {
@@ -125,14 +129,14 @@ int RunCapture(const Options& options) {
         const std::string time = Now();
         if (jsonl) {
             writeLine(JsonLine({{"event", "reading"},
-                           {"number", record.number},
-                           {"value", QString::fromStdString(record.text)},
-                           {"unit", QString::fromStdString(unitWord)},
-                           {"micrometres", record.value},
-                           {"time", QString::fromStdString(time)}}));
+                                {"number", record.number},
+                                {"value", QString::fromStdString(record.text)},
+                                {"unit", QString::fromStdString(unitWord)},
+                                {"micrometres", record.value},
+                                {"time", QString::fromStdString(time)}}));
         } else {
-            writeLine(std::to_string(record.number) + "," + record.text + "," + unitWord + "," + time +
-                 "\n");
+            writeLine(std::to_string(record.number) + "," + record.text + "," + unitWord + "," +
+                      time + "\n");
         }
         if (options.count && ++captured >= *options.count) stop(kExitDone);
     };
@@ -142,7 +146,7 @@ int RunCapture(const Options& options) {
         stop(text == kCaptureFull ? kExitDone : kExitGauge);
     };
 
-    StopSignals signals([&] { stop(kExitDone); });
+    StopSignals stopSignals([&] { stop(kExitDone); });
     QTimer duration;
     duration.setSingleShot(true);
     QObject::connect(&duration, &QTimer::timeout, [&] { stop(kExitDone); });

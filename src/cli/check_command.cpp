@@ -192,12 +192,11 @@ int RunCheck(const Options& options) {
         PrintMessage(verdict.error);
         return request.readings.empty() ? kExitVerdictFailed : kExitUsage;
     }
-    const std::string out =
-        options.format == OutputFormat::Json
-            ? JsonVerdict(verdict, source, request.readings.size(), limits, options.standard,
-                          options.unitIsMils)
-            : TextVerdict(verdict, sourceText, request.readings.size(), limits, options.standard,
-                          options.unitIsMils);
+    const std::string out = options.format == OutputFormat::Json
+                                ? JsonVerdict(verdict, source, request.readings.size(), limits,
+                                              options.standard, options.unitIsMils)
+                                : TextVerdict(verdict, sourceText, request.readings.size(), limits,
+                                              options.standard, options.unitIsMils);
     if (!WriteStandardOutput(out)) return kExitUsage;
     return verdict.passed() ? kExitDone : kExitVerdictFailed;
 }

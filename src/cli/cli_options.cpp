@@ -79,17 +79,22 @@ constexpr const char* kCheckHelp =
     "Exit code 0 when every criterion passes, 1 when one fails.\n";
 
 const std::map<std::string, Command> kCommands = {{"ports", Command::Ports},
-                                                   {"download", Command::Download},
-                                                   {"capture", Command::Capture},
-                                                   {"check", Command::Check}};
+                                                  {"download", Command::Download},
+                                                  {"capture", Command::Capture},
+                                                  {"check", Command::Check}};
 
 const char* HelpFor(Command command) {
     switch (command) {
-        case Command::Ports: return kPortsHelp;
-        case Command::Download: return kDownloadHelp;
-        case Command::Capture: return kCaptureHelp;
-        case Command::Check: return kCheckHelp;
-        default: return kMainHelp;
+        case Command::Ports:
+            return kPortsHelp;
+        case Command::Download:
+            return kDownloadHelp;
+        case Command::Capture:
+            return kCaptureHelp;
+        case Command::Check:
+            return kCheckHelp;
+        default:
+            return kMainHelp;
     }
 }
 
@@ -100,15 +105,18 @@ const std::set<std::string>& OptionsOf(Command command) {
                                                    "--timeout"};
     static const std::set<std::string> capture = {"--count",  "--seconds", "--unit",
                                                   "--format", "--port",    "--timeout"};
-    static const std::set<std::string> check = {"--standard", "--group", "--file",  "--ndft",
-                                                "--min",      "--max",   "--roughness",
-                                                "--area",     "--unit",  "--format",
-                                                "--port",     "--timeout"};
+    static const std::set<std::string> check = {
+        "--standard",  "--group", "--file", "--ndft",   "--min",  "--max",
+        "--roughness", "--area",  "--unit", "--format", "--port", "--timeout"};
     switch (command) {
-        case Command::Download: return download;
-        case Command::Capture: return capture;
-        case Command::Check: return check;
-        default: return none;
+        case Command::Download:
+            return download;
+        case Command::Capture:
+            return capture;
+        case Command::Check:
+            return check;
+        default:
+            return none;
     }
 }
 
@@ -157,7 +165,9 @@ std::string Apply(Options& o, const std::string& name, const std::string& value)
     } else if (name == "--format") {
         static const std::map<Command, std::map<std::string, OutputFormat>> formats = {
             {Command::Download,
-             {{"csv", OutputFormat::Csv}, {"txt", OutputFormat::Text}, {"json", OutputFormat::Json}}},
+             {{"csv", OutputFormat::Csv},
+              {"txt", OutputFormat::Text},
+              {"json", OutputFormat::Json}}},
             {Command::Capture, {{"csv", OutputFormat::Csv}, {"jsonl", OutputFormat::Jsonl}}},
             {Command::Check, {{"text", OutputFormat::Text}, {"json", OutputFormat::Json}}}};
         const auto& allowed = formats.at(o.command);
@@ -236,7 +246,8 @@ std::string CheckCombination(const Options& o, const std::set<std::string>& give
     }
     if (o.file) {
         if (!sspc && !o.ndft) return "check --file needs --ndft for this standard";
-        if (sspc && (!o.minimum || !o.maximum)) return "check --file needs --min and --max for sspc-pa2";
+        if (sspc && (!o.minimum || !o.maximum))
+            return "check --file needs --min and --max for sspc-pa2";
         if (given.count("--port") || given.count("--timeout")) {
             return "--port and --timeout apply to --group only";
         }
@@ -309,8 +320,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
 
     if (o.command == Command::Download) {
         if (positionals.size() != 1) {
-            result.error = positionals.empty() ? "download needs a GROUP (1, 2, 3, 4, current or all)"
-                                               : "download takes one GROUP";
+            result.error = positionals.empty()
+                               ? "download needs a GROUP (1, 2, 3, 4, current or all)"
+                               : "download takes one GROUP";
             return result;
         }
         const std::optional<int> group = ParseGroup(positionals[0], true);

@@ -79,8 +79,8 @@ int RunDownload(const Options& options) {
             groups.append(GroupJson(SlotOf(store, group), name, unit));
         }
         const QJsonObject document{{"unit", unit == 1 ? "mils" : "um"}, {"groups", groups}};
-        written = WriteResult(options.output,
-                              QJsonDocument(document).toJson(QJsonDocument::Indented).toStdString());
+        written = WriteResult(
+            options.output, QJsonDocument(document).toJson(QJsonDocument::Indented).toStdString());
     } else if (options.group == kAllGroups) {
         const QString folder = QString::fromStdString(*options.output);
         if (!QDir().mkpath(folder)) {
@@ -90,10 +90,11 @@ int RunDownload(const Options& options) {
         const std::string extension = options.format == OutputFormat::Csv ? ".csv" : ".txt";
         for (int group : stored) {
             const std::string path =
-                QDir(folder).filePath(QString::fromStdString(GroupFileName(group) + extension))
+                QDir(folder)
+                    .filePath(QString::fromStdString(GroupFileName(group) + extension))
                     .toStdString();
-            written = WriteResult(path, ReportOf(SlotOf(store, group), options.format, unit)) &&
-                      written;
+            written =
+                WriteResult(path, ReportOf(SlotOf(store, group), options.format, unit)) && written;
         }
     } else {
         written = WriteResult(options.output,

@@ -29,12 +29,20 @@ int main(int argc, char** argv) {
     }
     const zepra::cli::Options& options = parsed.options;
     switch (options.command) {
-        case Command::Help: std::fputs(options.helpText.c_str(), stdout); return 0;
-        case Command::Version: std::printf("zepra-cli %s\n", zepra::cli::Version()); return 0;
-        case Command::Ports: return zepra::cli::RunPorts(options);
-        case Command::Download: return zepra::cli::RunDownload(options);
-        case Command::Capture: return zepra::cli::RunCapture(options);
-        case Command::Check: return zepra::cli::RunCheck(options);
+        case Command::Help:
+            std::fputs(options.helpText.c_str(), stdout);
+            return 0;
+        case Command::Version:
+            std::printf("zepra-cli %s\n", zepra::cli::Version());
+            return 0;
+        case Command::Ports:
+            return zepra::cli::RunPorts(options);
+        case Command::Download:
+            return zepra::cli::RunDownload(options);
+        case Command::Capture:
+            return zepra::cli::RunCapture(options);
+        case Command::Check:
+            return zepra::cli::RunCheck(options);
     }
     return 0;
 }

@@ -74,8 +74,8 @@ QJsonObject GroupJson(const GroupSlot& slot, const std::string& name, std::int32
                            {"label", label(prefix, text(micrometres))}};
     };
     group["statistics"] = QJsonObject{
-        {"count", QJsonObject{{"value", n},
-                              {"label", label(labels::kGroupCount, QString::number(n))}}},
+        {"count",
+         QJsonObject{{"value", n}, {"label", label(labels::kGroupCount, QString::number(n))}}},
         {"maximum", figure(labels::kGroupMax, statistics.maximum)},
         {"minimum", figure(labels::kGroupMin, statistics.minimum)},
         {"mean", figure(labels::kGroupMean, statistics.mean)},

@@ -1,11 +1,10 @@
 #pragma once
 // Writing results: to standard output or a file, and the group texts the windows show.
 
+#include <QJsonObject>
 #include <cstdint>
 #include <optional>
 #include <string>
-
-#include <QJsonObject>
 
 #include "data/measurement_store.h"
 

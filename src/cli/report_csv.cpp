@@ -82,8 +82,9 @@ CsvReadings ParseReportCsv(const std::string& content) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (lineNumber == 1) {
             if (line != kHeader) {
-                result.error = std::string("not a CSV report of readings (the first line must be ") +
-                               kHeader + ")";
+                result.error =
+                    std::string("not a CSV report of readings (the first line must be ") + kHeader +
+                    ")";
                 return result;
             }
             continue;
@@ -100,18 +101,19 @@ CsvReadings ParseReportCsv(const std::string& content) {
         const std::optional<std::vector<std::string>> fields = SplitFields(line);
         if (!fields || fields->size() != 3) return fail("expected NO.,\"Samples\",\"Unit\"");
         const std::string& number = (*fields)[0];
-        if (number.empty() ||
-            number.find_first_not_of("0123456789") != std::string::npos) {
+        if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) {
             return fail("'" + number + "' is not a reading number");
         }
         const std::string& fieldUnit = (*fields)[2];
-        if (fieldUnit != "um" && fieldUnit != "mils") return fail("unknown unit '" + fieldUnit + "'");
-        if (unit && *unit != fieldUnit) return fail("the unit changes from " + *unit + " to " + fieldUnit);
+        if (fieldUnit != "um" && fieldUnit != "mils")
+            return fail("unknown unit '" + fieldUnit + "'");
+        if (unit && *unit != fieldUnit)
+            return fail("the unit changes from " + *unit + " to " + fieldUnit);
         unit = fieldUnit;
         const std::optional<double> value = ParseReading((*fields)[1]);
         if (!value) return fail("'" + (*fields)[1] + "' is not a reading");
-        result.readings.push_back({*value, fieldUnit == "mils" ? inspection::Unit::Mils
-                                                               : inspection::Unit::Micrometres});
+        result.readings.push_back(
+            {*value, fieldUnit == "mils" ? inspection::Unit::Mils : inspection::Unit::Micrometres});
     }
     if (lineNumber == 0) result.error = "the file is empty";
     return result;

@@ -26,7 +26,8 @@ struct Texts {
 };
 
 std::string Percent(std::size_t part, std::size_t whole) {
-    const double tenths = std::trunc(1000.0 * static_cast<double>(part) / static_cast<double>(whole));
+    const double tenths =
+        std::trunc(1000.0 * static_cast<double>(part) / static_cast<double>(whole));
     return NumberToText(tenths / 10) + " %";
 }
 
@@ -105,8 +106,8 @@ void CheckIso19840(const CheckRequest& request, const Texts& texts, Verdict& ver
                                 texts.value(readings.lowest()), allAbove80});
     // fewer than 20 % of the readings  <=>  5 * between < n
     verdict.criteria.push_back({"Readings from 80 % of NDFT to below NDFT",
-                                "fewer than 20 % of " + std::to_string(n),
-                                CountOf(between, n), 5 * between < n});
+                                "fewer than 20 % of " + std::to_string(n), CountOf(between, n),
+                                5 * between < n});
 
     if (request.maximum) {
         verdict.criteria.push_back(HighestReading(readings, ExactValue(*request.maximum),
@@ -115,16 +116,16 @@ void CheckIso19840(const CheckRequest& request, const Texts& texts, Verdict& ver
     } else {
         verdict.notes.push_back("No maximum was given: 3 x NDFT = " + texts.value(3 * ndftUm) +
                                 " is used.");
-        verdict.criteria.push_back(HighestReading(
-            readings, ndft * 3, texts.value(3 * ndftUm) + " (3 x NDFT)", texts));
+        verdict.criteria.push_back(
+            HighestReading(readings, ndft * 3, texts.value(3 * ndftUm) + " (3 x NDFT)", texts));
     }
 
     if (request.areaSquareMetres) {
         const int least = MinimumReadingsForArea(*request.areaSquareMetres);
-        verdict.criteria.push_back({"Number of readings for " +
-                                        NumberToText(*request.areaSquareMetres) + " m2",
-                                    ">= " + std::to_string(least), std::to_string(n),
-                                    n >= static_cast<std::uint32_t>(least)});
+        verdict.criteria.push_back(
+            {"Number of readings for " + NumberToText(*request.areaSquareMetres) + " m2",
+             ">= " + std::to_string(least), std::to_string(n),
+             n >= static_cast<std::uint32_t>(least)});
     }
 }
 
@@ -164,13 +165,14 @@ void CheckSspcPa2(const CheckRequest& request, const Texts& texts, Verdict& verd
     const std::size_t spotCount = readings.exact.size() / 3;
     const std::size_t used = spotCount * 3;
 
-    verdict.criteria.push_back({"Spots of three readings", ">= 1", std::to_string(spotCount),
-                                spotCount >= 1});
+    verdict.criteria.push_back(
+        {"Spots of three readings", ">= 1", std::to_string(spotCount), spotCount >= 1});
     if (used < readings.exact.size()) {
         const std::string first = std::to_string(used + 1);
         const std::string last = std::to_string(readings.exact.size());
         verdict.notes.push_back(used + 1 == readings.exact.size()
-                                    ? "Reading " + first + " does not complete a spot and is not used."
+                                    ? "Reading " + first +
+                                          " does not complete a spot and is not used."
                                     : "Readings " + first + " to " + last +
                                           " do not complete a spot and are not used.");
     }
@@ -197,8 +199,8 @@ void CheckSspcPa2(const CheckRequest& request, const Texts& texts, Verdict& verd
         lowestMean = std::min(lowestMean, mean);
         highestMean = std::max(highestMean, mean);
         sumOfMeans += mean;
-        verdict.spots.push_back({static_cast<int>(3 * s + 1), static_cast<int>(3 * s + 3), mean,
-                                 texts.mean(mean)});
+        verdict.spots.push_back(
+            {static_cast<int>(3 * s + 1), static_cast<int>(3 * s + 3), mean, texts.mean(mean)});
     }
     verdict.criteria.push_back({"Lowest spot mean",
                                 ">= " + texts.value(0.8 * minimumUm) + " (80 % of minimum)",
@@ -209,8 +211,7 @@ void CheckSspcPa2(const CheckRequest& request, const Texts& texts, Verdict& verd
     // minimum <= sumOfSpots / (3 k) <= maximum
     const auto readingsUsed = static_cast<std::uint32_t>(used);
     verdict.criteria.push_back(
-        {"Mean of the spot means",
-         texts.value(minimumUm) + " to " + texts.value(maximumUm),
+        {"Mean of the spot means", texts.value(minimumUm) + " to " + texts.value(maximumUm),
          texts.mean(sumOfMeans / static_cast<double>(spotCount)),
          sumOfSpots >= minimum * readingsUsed && sumOfSpots <= maximum * readingsUsed});
 }
@@ -226,7 +227,8 @@ std::string MissingOrInvalid(const CheckRequest& request) {
     if (!needsNdft && (!IsUsable(request.minimum) || !IsUsable(request.maximum))) {
         return "The minimum and the maximum must be numbers above 0.";
     }
-    if (request.maximum && !IsUsable(request.maximum)) return "The maximum must be a number above 0.";
+    if (request.maximum && !IsUsable(request.maximum))
+        return "The maximum must be a number above 0.";
     if (!needsNdft && ExactValue(*request.minimum) > ExactValue(*request.maximum)) {
         return "The minimum must not be above the maximum.";
     }
@@ -246,19 +248,26 @@ std::string MissingOrInvalid(const CheckRequest& request) {
 
 double RoughnessCorrectionMicrometres(Roughness roughness) {
     switch (roughness) {
-        case Roughness::None: return 0;
-        case Roughness::Fine: return 10;
-        case Roughness::Medium: return 25;
-        case Roughness::Coarse: return 40;
+        case Roughness::None:
+            return 0;
+        case Roughness::Fine:
+            return 10;
+        case Roughness::Medium:
+            return 25;
+        case Roughness::Coarse:
+            return 40;
     }
     return 0;
 }
 
 const char* StandardName(Standard standard) {
     switch (standard) {
-        case Standard::Iso19840: return "ISO 19840";
-        case Standard::ImoPspc: return "IMO PSPC";
-        case Standard::SspcPa2: return "SSPC-PA 2";
+        case Standard::Iso19840:
+            return "ISO 19840";
+        case Standard::ImoPspc:
+            return "IMO PSPC";
+        case Standard::SspcPa2:
+            return "SSPC-PA 2";
     }
     return "";
 }
@@ -296,9 +305,15 @@ Verdict CheckReadings(const CheckRequest& request, std::int32_t unitIsMils) {
     }
     const Texts texts{unitIsMils};
     switch (request.standard) {
-        case Standard::Iso19840: CheckIso19840(request, texts, verdict); break;
-        case Standard::ImoPspc: CheckImoPspc(request, texts, verdict); break;
-        case Standard::SspcPa2: CheckSspcPa2(request, texts, verdict); break;
+        case Standard::Iso19840:
+            CheckIso19840(request, texts, verdict);
+            break;
+        case Standard::ImoPspc:
+            CheckImoPspc(request, texts, verdict);
+            break;
+        case Standard::SspcPa2:
+            CheckSspcPa2(request, texts, verdict);
+            break;
     }
     return verdict;
 }

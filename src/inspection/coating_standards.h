@@ -26,10 +26,10 @@ double RoughnessCorrectionMicrometres(Roughness roughness);  // 0, 10, 25, 40
 
 struct CheckRequest {
     Standard standard = Standard::Iso19840;
-    std::vector<Thickness> readings;  // in list order
-    std::optional<Thickness> ndft;    // nominal dry-film thickness: ISO 19840, IMO PSPC
-    std::optional<Thickness> minimum;  // SSPC-PA 2
-    std::optional<Thickness> maximum;  // required by SSPC-PA 2, optional otherwise
+    std::vector<Thickness> readings;         // in list order
+    std::optional<Thickness> ndft;           // nominal dry-film thickness: ISO 19840, IMO PSPC
+    std::optional<Thickness> minimum;        // SSPC-PA 2
+    std::optional<Thickness> maximum;        // required by SSPC-PA 2, optional otherwise
     Roughness roughness = Roughness::None;   // ISO 19840 only
     std::optional<double> areaSquareMetres;  // ISO 19840 only
 };

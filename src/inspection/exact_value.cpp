@@ -40,7 +40,8 @@ void AddShifted(Natural& n, std::uint64_t value, int shift) {
 }
 
 void Add(Natural& n, const Natural& other) {
-    for (std::size_t i = 0; i < other.size(); ++i) AddShifted(n, other[i], static_cast<int>(32 * i));
+    for (std::size_t i = 0; i < other.size(); ++i)
+        AddShifted(n, other[i], static_cast<int>(32 * i));
 }
 
 Natural Multiply(const Natural& n, std::uint32_t factor) {
