@@ -1,8 +1,11 @@
 // zepra-cli as a user runs it: the built program against the gauge emulator on a pseudo-terminal,
 // found through a ZEPRA_SERIALCOMM list, with real files and pipes.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -259,6 +262,34 @@ TEST_F(CliTest, SilentGaugeAndBrokenDumpsEndWithTheWindowsMessage) {
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, "No answer from the gauge!\n");
     }
+}
+
+// With standard error on a terminal, a dump shows its progress. The gauge stops after 100 of the
+// 328 data bytes, so the line stays until the link gives up.
+TEST_F(CliTest, ProgressLineOnATerminal) {
+    int master = -1;
+    int slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    gauge_->setDumpFault({.kind = DumpFault::Kind::Truncate, .truncateAfter = 101});
+    QProcess process;
+    process.setChildProcessModifier([slave] { ::dup2(slave, STDERR_FILENO); });
+    start(process, {"download", "2"});
+    ::close(slave);
+    const CliRun r = finish(process);
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_EQ(r.out, "");
+
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    std::string terminal;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(master, buffer, sizeof buffer)) > 0;) {
+        terminal.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(master);
+    EXPECT_NE(terminal.find("\rDownloading group 2: 100 of 328 bytes"), std::string::npos)
+        << terminal;
+    // The line is cleared before the message.
+    EXPECT_NE(terminal.find("\r\033[KNo answer from the gauge!"), std::string::npos) << terminal;
 }
 
 TEST_F(CliTest, AnOversizedGroupIsRefusedAndTheOthersAreKept) {
