@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <cmath>
 
 #include "cli/commands.h"
 #include "cli/gauge_session.h"
@@ -173,15 +174,24 @@ int RunCheck(const Options& options) {
                                                            : QString::number(options.group)}};
         std::optional<Thickness>& low = sspc ? request.minimum : request.ndft;
         const char* lowName = sspc ? "Minimum" : "NDFT";
+        // A limit the gauge holds no sensible value for cannot stand in for an option.
+        auto fromGroup = [&](double limit, const std::string& which, const char* option) {
+            if (std::isfinite(limit) && limit > 0) return true;
+            PrintMessage("The group's " + which + " limit (" + NumberToText(limit) +
+                         ") cannot be used: give " + option + ".");
+            return false;
+        };
         if (low) {
             addLimit(lowName, low, "given");
         } else {
+            if (!fromGroup(slot.lowLimit, "low", sspc ? "--min" : "--ndft")) return kExitUsage;
             low = Thickness{slot.lowLimit};
             addLimit(lowName, low, "the group's low limit");
         }
         if (request.maximum) {
             addLimit("Maximum", request.maximum, "given");
         } else {
+            if (!fromGroup(slot.highLimit, "high", "--max")) return kExitUsage;
             request.maximum = Thickness{slot.highLimit};
             addLimit("Maximum", request.maximum, "the group's high limit");
         }
@@ -190,7 +200,12 @@ int RunCheck(const Options& options) {
     const inspection::Verdict verdict = inspection::CheckReadings(request, options.unitIsMils);
     if (!verdict.error.empty()) {
         PrintMessage(verdict.error);
-        return request.readings.empty() ? kExitVerdictFailed : kExitUsage;
+        // Readings that cannot pass fail the check; values given wrongly are a usage error.
+        const bool badReadings =
+            request.readings.empty() ||
+            std::any_of(request.readings.begin(), request.readings.end(),
+                        [](const Thickness& t) { return !std::isfinite(t.value); });
+        return badReadings ? kExitVerdictFailed : kExitUsage;
     }
     const std::string out = options.format == OutputFormat::Json
                                 ? JsonVerdict(verdict, source, request.readings.size(), limits,

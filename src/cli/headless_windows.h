@@ -16,7 +16,6 @@ class HeadlessWindows final : public GaugeWindows {
     std::function<void(GroupWindowId group)> onGroupStored;  // the store holds the group
     std::function<void(const CapturedSampleTexts& texts)> onSampleCaptured;
     std::function<void(const std::string& text)> onReadingText;  // "----.-", "OL" or a reading
-    std::function<void()> onDeviceGone;
 
     void setEnabled(MainControl, bool) override {}
     void setShown(MainControl, bool) override {}
@@ -33,11 +32,10 @@ class HeadlessWindows final : public GaugeWindows {
     void sampleCaptured(const CapturedSampleTexts& texts) override {
         if (onSampleCaptured) onSampleCaptured(texts);
     }
+    // The link is idle again and the port closed; the user is told in the main window's words.
     void deviceGone(const std::string& reason) override {
-        // The main window's words for it.
         showMessage("The gauge is no longer connected (" + reason +
                     "). Plug it in again and press CONNECT.");
-        if (onDeviceGone) onDeviceGone();
     }
 };
 

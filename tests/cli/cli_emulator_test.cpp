@@ -14,6 +14,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -329,6 +330,19 @@ TEST_F(CliTest, PortOptionAndPortsThatCannotBeOpened) {
     EXPECT_EQ(r.err.rfind("Cannot open COM3 (" + gauge_->devicePath() + "): ", 0), 0u) << r.err;
 }
 
+TEST_F(CliTest, DownloadEndsWhenTheDeviceVanishes) {
+    gauge_->setDumpFault({.kind = DumpFault::Kind::NoAnswer});
+    QProcess process;
+    start(process, {"download", "all", "--format", "json", "--timeout", "30"});
+    // Gone once the request has reached it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !gauge_->receivedCommands().empty(); }, 10000));
+    gauge_->vanish();
+    const CliRun r = finish(process);
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("The gauge is no longer connected (", 0), 0u) << r.err;
+}
+
 // ---- capture ----
 
 TEST_F(CliTest, CaptureWritesOneLinePerReadingAndStopsTheStream) {
@@ -463,6 +477,25 @@ TEST_F(CliTest, CheckAGroupAgainstItsOwnLimits) {
     r = run({"check", "--standard", "sspc-pa2", "--group", "1", "--timeout", "0.5"});
     EXPECT_EQ(r.exitCode, 4);
     EXPECT_EQ(r.err, "No answer from the gauge!\n");
+}
+
+TEST_F(CliTest, CheckOfAnEmptyGroupOrOneWithoutLimits) {
+    CliRun r = run({"check", "--standard", "iso19840", "--group", "3"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "There are no readings to check.\n");
+
+    gauge_emulator::Scenario noLimits = SmallGauge();
+    noLimits.storedGroups[0].lowLimit = 0;
+    gauge_->setScenario(noLimits);
+    r = run({"check", "--standard", "imo-pspc", "--group", "1"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "The group's low limit (0) cannot be used: give --ndft.\n");
+    r = run({"check", "--standard", "imo-pspc", "--group", "1", "--ndft", "20"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.out.find("NDFT: 20 um (given)\nMaximum: 150 um (the group's high limit)\n"),
+              std::string::npos)
+        << r.out;
 }
 
 TEST_F(CliTest, CheckASavedReportInEitherUnit) {
