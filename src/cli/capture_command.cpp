@@ -135,8 +135,7 @@ int RunCapture(const Options& options) {
                                 {"micrometres", record.value},
                                 {"time", QString::fromStdString(time)}}));
         } else {
-            writeLine(std::to_string(record.number) + "," + record.text + "," + unitWord + "," +
-                      time + "\n");
+            writeLine(CaptureCsvLine(record.number, record.text, unitWord, time));
         }
         if (options.count && ++captured >= *options.count) stop(kExitDone);
     };

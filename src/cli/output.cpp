@@ -28,6 +28,13 @@ bool WriteResult(const std::optional<std::string>& path, const std::string& cont
     return result.ok;
 }
 
+std::string CaptureCsvLine(std::int32_t number, const std::string& value, const std::string& unit,
+                           const std::string& time) {
+    const bool quote = value.find_first_of(",\"") != std::string::npos;
+    return std::to_string(number) + "," + (quote ? '"' + value + '"' : value) + "," + unit + "," +
+           time + "\n";
+}
+
 void FormatGroupTexts(GroupSlot& slot, std::int32_t unitIsMils) {
     const std::int32_t n = std::clamp(slot.readingCount, 0, GroupSlot::kCapacity);
     for (std::int32_t i = 0; i < n; ++i) {

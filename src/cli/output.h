@@ -17,6 +17,11 @@ bool WriteStandardOutput(const std::string& text);
 // message is on standard error and the result is false.
 bool WriteResult(const std::optional<std::string>& path, const std::string& content);
 
+// A captured reading as a line of the capture's CSV: number,value,unit,time. The value is quoted
+// when it holds a comma (a decimal comma).
+std::string CaptureCsvLine(std::int32_t number, const std::string& value, const std::string& unit,
+                           const std::string& time);
+
 // Sets each reading's text as the group window fills its list.
 void FormatGroupTexts(GroupSlot& slot, std::int32_t unitIsMils);
 
