@@ -396,8 +396,9 @@ TEST_F(CliTest, CaptureStopsOnCtrlC) {
 TEST_F(CliTest, CaptureStopsWhenTheOutputPipeCloses) {
     QProcess shell;
     shell.setProcessEnvironment(environment());
-    shell.start("/bin/sh",
-                {"-c", "\"$0\" capture | head -n 3; echo \"exit $?\" >&2", ZEPRA_CLI_PATH});
+    // The program's own exit code, not head's.
+    shell.start("/bin/bash",
+                {"-c", "\"$0\" capture | head -n 3; exit \"${PIPESTATUS[0]}\"", ZEPRA_CLI_PATH});
     ASSERT_TRUE(shell.waitForFinished(kRunTimeoutMs));
     const std::string out = shell.readAllStandardOutput().toStdString();
     EXPECT_EQ(Lines(out).size(), 3u);
