@@ -106,8 +106,9 @@ void CheckIso19840(const CheckRequest& request, const Texts& texts, Verdict& ver
                                 texts.value(readings.lowest()), allAbove80});
     // fewer than 20 % of the readings  <=>  5 * between < n
     verdict.criteria.push_back({"Readings from 80 % of NDFT to below NDFT",
-                                "fewer than 20 % of " + std::to_string(n), CountOf(between, n),
-                                5 * between < n});
+                                "fewer than 20 % of " + std::to_string(n) + " (at most " +
+                                    std::to_string((n - 1) / 5) + ")",
+                                CountOf(between, n), 5 * between < n});
 
     if (request.maximum) {
         verdict.criteria.push_back(HighestReading(readings, ExactValue(*request.maximum),
@@ -144,7 +145,9 @@ void CheckImoPspc(const CheckRequest& request, const Texts& texts, Verdict& verd
     }
     // at least 90 % of the readings  <=>  10 * count >= 9 n
     verdict.criteria.push_back({"Readings at or above NDFT (" + texts.value(ndftUm) + ")",
-                                "at least 90 % of " + std::to_string(n), CountOf(atLeastNdft, n),
+                                "at least 90 % of " + std::to_string(n) + " (at least " +
+                                    std::to_string((9 * n + 9) / 10) + ")",
+                                CountOf(atLeastNdft, n),
                                 10 * atLeastNdft >= 9 * static_cast<std::size_t>(n)});
     verdict.criteria.push_back({"Lowest reading",
                                 ">= " + texts.value(0.9 * ndftUm) + " (90 % of NDFT)",

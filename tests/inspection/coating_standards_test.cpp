@@ -267,7 +267,7 @@ TEST(Iso19840, RowsShowTheValuesInTheChosenUnit) {
     EXPECT_EQ(um.criteria[1].required, ">= 80 um (80 % of NDFT)");
     EXPECT_EQ(um.criteria[1].measured, "85.2 um");
     EXPECT_EQ(um.criteria[2].name, "Readings from 80 % of NDFT to below NDFT");
-    EXPECT_EQ(um.criteria[2].required, "fewer than 20 % of 5");
+    EXPECT_EQ(um.criteria[2].required, "fewer than 20 % of 5 (at most 0)");
     EXPECT_EQ(um.criteria[2].measured, "2 of 5 (40 %)");
     EXPECT_FALSE(um.criteria[2].passed);
     EXPECT_EQ(um.criteria[3].required, "<= 300 um (3 x NDFT)");
@@ -281,6 +281,43 @@ TEST(Iso19840, RowsShowTheValuesInTheChosenUnit) {
     EXPECT_EQ(mils.criteria[0].required, ">= 3.93 mils (NDFT)");
     EXPECT_EQ(mils.criteria[0].measured, "4.01 mils");
     EXPECT_EQ(mils.criteria[3].required, "<= 11.81 mils (3 x NDFT)");
+}
+
+// The counts in the required texts are the last ones that pass.
+TEST(CoatingStandards, CountsNamedInTheRequiredTextsAreTheBoundaries) {
+    struct CountCase {
+        std::size_t n;
+        std::size_t isoAtMost;   // readings from 80 % of NDFT to below it
+        std::size_t imoAtLeast;  // readings at or above the NDFT
+    };
+    const CountCase cases[] = {{1, 0, 1},  {4, 0, 4},   {5, 0, 5},   {6, 1, 6},
+                               {10, 1, 9}, {11, 2, 10}, {20, 3, 18}, {80, 15, 72}};
+    for (const CountCase& c : cases) {
+        SCOPED_TRACE(c.n);
+        for (std::size_t k : {c.isoAtMost, c.isoAtMost + 1}) {
+            CheckRequest iso;
+            iso.standard = Standard::Iso19840;
+            iso.ndft = Thickness{100};
+            iso.readings = Um(Repeat(k, 90, Repeat(c.n - std::min(k, c.n), 200)));
+            if (iso.readings.size() != c.n) continue;  // more than there are readings
+            const Verdict verdict = CheckReadings(iso, 0);
+            EXPECT_EQ(verdict.criteria[2].required, "fewer than 20 % of " + std::to_string(c.n) +
+                                                        " (at most " + std::to_string(c.isoAtMost) +
+                                                        ")");
+            EXPECT_EQ(verdict.criteria[2].passed, k == c.isoAtMost) << k;
+        }
+        for (std::size_t k : {c.imoAtLeast - 1, c.imoAtLeast}) {
+            CheckRequest imo;
+            imo.standard = Standard::ImoPspc;
+            imo.ndft = Thickness{100};
+            imo.readings = Um(Repeat(k, 100, Repeat(c.n - k, 95)));
+            const Verdict verdict = CheckReadings(imo, 0);
+            EXPECT_EQ(verdict.criteria[0].required, "at least 90 % of " + std::to_string(c.n) +
+                                                        " (at least " +
+                                                        std::to_string(c.imoAtLeast) + ")");
+            EXPECT_EQ(verdict.criteria[0].passed, k == c.imoAtLeast) << k;
+        }
+    }
 }
 
 // ---- IMO PSPC ----
