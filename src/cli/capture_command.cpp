@@ -1,7 +1,9 @@
 // zepra-cli capture: the live stream, one line per captured reading as it arrives.
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDateTime>
@@ -64,6 +66,25 @@ class StopSignals {
     std::unique_ptr<QSocketNotifier> notifier_;
     struct sigaction oldInt_ {};
     struct sigaction oldTerm_ {};
+};
+
+// Tells when the reader of a pipe on standard output goes away, even while nothing is written:
+// the write end of a pipe reports an error then (and is never readable otherwise).
+class OutputPipeWatch {
+  public:
+    explicit OutputPipeWatch(std::function<void()> onClosed) {
+        struct stat info {};
+        if (::fstat(STDOUT_FILENO, &info) != 0 || !S_ISFIFO(info.st_mode)) return;
+        notifier_ = std::make_unique<QSocketNotifier>(STDOUT_FILENO, QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this, onClosed] {
+            pollfd out{STDOUT_FILENO, 0, 0};
+            notifier_->setEnabled(false);
+            if (::poll(&out, 1, 0) == 1 && (out.revents & (POLLERR | POLLHUP)) != 0) onClosed();
+        });
+    }
+
+  private:
+    std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 std::string Now() {
@@ -146,6 +167,7 @@ int RunCapture(const Options& options) {
     };
 
     StopSignals stopSignals([&] { stop(kExitDone); });
+    OutputPipeWatch pipeWatch([&] { stop(kExitDone); });
     QTimer duration;
     duration.setSingleShot(true);
     QObject::connect(&duration, &QTimer::timeout, [&] { stop(kExitDone); });

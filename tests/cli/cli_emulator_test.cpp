@@ -406,6 +406,21 @@ TEST_F(CliTest, CaptureStopsWhenTheOutputPipeCloses) {
     expectStreamStartedAndStopped();
 }
 
+// The reader goes away while the gauge sends nothing: the stream is stopped all the same.
+TEST_F(CliTest, CaptureStopsWhenTheOutputPipeClosesOnASilentGauge) {
+    gauge_emulator::Scenario silent = SmallGauge();
+    silent.liveReadings.clear();
+    gauge_->setScenario(silent);
+    QProcess shell;
+    shell.setProcessEnvironment(environment());
+    shell.start(
+        "/bin/bash",
+        {"-c", "\"$0\" capture --format jsonl | true; exit \"${PIPESTATUS[0]}\"", ZEPRA_CLI_PATH});
+    ASSERT_TRUE(shell.waitForFinished(kRunTimeoutMs));
+    EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
+    expectStreamStartedAndStopped();
+}
+
 TEST_F(CliTest, CaptureOfASilentGaugeEndsByTimeOrByTimeout) {
     gauge_emulator::Scenario silent = SmallGauge();
     silent.liveReadings.clear();
