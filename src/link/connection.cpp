@@ -47,6 +47,19 @@ std::string OpenFailureMessage(int portNumber, const std::string& device, std::s
     return text;
 }
 
+// The text of a value of the list, or nullopt when it is missing. The list must be open.
+std::optional<std::string> QueryPortName(SerialPortList& portList, const char* valueName) {
+    std::array<char, kValueBufferSize> buffer{};
+    // A failed query may change the count (to the size a long value needs): every query is told
+    // the buffer's real size.
+    std::uint32_t byteCount = kValueBufferSize;
+    if (!portList.queryValue(valueName, buffer.data(), byteCount)) return std::nullopt;
+    // The count includes the terminating zero byte, which is dropped.
+    const std::size_t nameLength =
+        byteCount == 0 ? 0 : std::min<std::size_t>(byteCount - 1, kValueBufferSize - 1);
+    return std::string(buffer.data(), nameLength);
+}
+
 void ShowConnectedLook(bool atStartup, GaugeWindows& windows) {
     windows.setEnabled(MainControl::Connect, false);
     for (MainControl button : {MainControl::RealTime, MainControl::Grp1, MainControl::Grp2,
@@ -70,32 +83,21 @@ void ShowConnectedLook(bool atStartup, GaugeWindows& windows) {
 
 bool ConnectToGauge(bool atStartup, SerialPortList& portList, SerialPort& port,
                     GaugeWindows& windows) {
-    std::array<char, kValueBufferSize> buffer{};
-    std::uint32_t byteCount = kValueBufferSize;
-
     if (!portList.openKey()) {
         windows.showMessage(kRegOpenKeyError);
         return false;
     }
-    bool found = false;
+    std::optional<std::string> found;
     for (const char* valueName : kBridgeValueNames) {
-        // A failed query may have changed the count (to the size a long value needs): every query
-        // is told the buffer's real size.
-        byteCount = kValueBufferSize;
-        if (portList.queryValue(valueName, buffer.data(), byteCount)) {
-            found = true;
-            break;
-        }
+        found = QueryPortName(portList, valueName);
+        if (found) break;
     }
     if (!found) {
         portList.closeKey();
         windows.showMessage(atStartup ? kNoPortAtStartup : kNoPortOnConnect);
         return false;
     }
-    // The count includes the terminating zero byte, which is dropped.
-    const std::size_t nameLength =
-        byteCount == 0 ? 0 : std::min<std::size_t>(byteCount - 1, kValueBufferSize - 1);
-    const std::string portName(buffer.data(), nameLength);
+    const std::string portName = *found;
     portList.closeKey();
 
     // An open port keeps its number: changing it would leave the number naming another device
@@ -115,6 +117,21 @@ bool ConnectToGauge(bool atStartup, SerialPortList& portList, SerialPort& port,
     }
     ShowConnectedLook(atStartup, windows);
     return true;
+}
+
+std::optional<std::vector<GaugePortEntry>> ListGaugePorts(SerialPortList& portList) {
+    if (!portList.openKey()) return std::nullopt;
+    std::vector<GaugePortEntry> entries;
+    for (const char* valueName : kBridgeValueNames) {
+        std::optional<std::string> portName = QueryPortName(portList, valueName);
+        if (!portName) continue;
+        const int recognised = RecognisedPortNumber(*portName);
+        const int portNumber = recognised != 0 ? recognised : 1;  // a new port's number
+        entries.push_back({valueName, *portName, portNumber, {}});
+    }
+    portList.closeKey();
+    for (GaugePortEntry& entry : entries) entry.device = portList.deviceForPort(entry.portNumber);
+    return entries;
 }
 
 }  // namespace zepra

@@ -1,6 +1,10 @@
 #pragma once
 // Finding the gauge's port in the system's list of serial ports and opening it.
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "link/gauge_windows.h"
 #include "platform/serial_port.h"
 #include "platform/serial_port_list.h"
@@ -11,6 +15,20 @@ namespace zepra {
 // Returns true when the port was opened and the main window switched to its connected look.
 bool ConnectToGauge(bool atStartup, SerialPortList& portList, SerialPort& port,
                     GaugeWindows& windows);
+
+// A port of the gauge's bridge in the system's list, as ConnectToGauge considers it.
+struct GaugePortEntry {
+    std::string valueName;  // \Device\silabser0 or \Device\slabser0
+    std::string portName;   // the value's text, e.g. "COM3"
+    int portNumber = 0;     // the port opened for it: COM1 .. COM16 by name, otherwise COM1
+    std::string device;     // what that port stands for; empty when there is none
+
+    bool operator==(const GaugePortEntry&) const = default;
+};
+
+// The entries ConnectToGauge considers, in its order: the first one is used. nullopt when the list
+// cannot be opened.
+std::optional<std::vector<GaugePortEntry>> ListGaugePorts(SerialPortList& portList);
 
 // Message texts, exactly as the user sees them.
 inline constexpr const char* kRegOpenKeyError = "RegOpenKey error!";

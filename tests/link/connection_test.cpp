@@ -153,6 +153,37 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(param.param.what);
     });
 
+// The list that `zepra-cli ports` prints: the same value names in the same order, each with the
+// port and device that ConnectToGauge would open for it.
+TEST_F(ConnectionTest, ListsTheBridgePortsInLookupOrder) {
+    writeList("\\Device\\slabser0=COM12\n\\Device\\Serial0=COM1\n\\Device\\silabser0=COM5\n");
+    const auto entries = ListGaugePorts(list_);
+    ASSERT_TRUE(entries);
+    ASSERT_EQ(entries->size(), 2u);
+    EXPECT_EQ((*entries)[0].valueName, "\\Device\\silabser0");
+    EXPECT_EQ((*entries)[0].portName, "COM5");
+    EXPECT_EQ((*entries)[0].portNumber, 5);
+    EXPECT_EQ((*entries)[0].device, ptys_[5]);
+    EXPECT_EQ((*entries)[1].valueName, "\\Device\\slabser0");
+    EXPECT_EQ((*entries)[1].portNumber, 12);
+    expectKeyClosed();
+
+    // An unrecognised name stands for COM1, as it does for a new port.
+    writeList("\\Device\\silabser0=COM17\n");
+    const auto fallback = ListGaugePorts(list_);
+    ASSERT_TRUE(fallback);
+    ASSERT_EQ(fallback->size(), 1u);
+    EXPECT_EQ((*fallback)[0].portName, "COM17");
+    EXPECT_EQ((*fallback)[0].portNumber, 1);
+    EXPECT_EQ((*fallback)[0].device, ptys_[1]);
+
+    writeList("\\Device\\Serial0=COM1\n");
+    EXPECT_EQ(ListGaugePorts(list_), std::vector<GaugePortEntry>{});
+    fs::remove(listPath());
+    EXPECT_FALSE(ListGaugePorts(list_));
+    EXPECT_TRUE(windows_.calls.empty());
+}
+
 struct NoConnectionCase {
     const char* what;
     bool listExists;

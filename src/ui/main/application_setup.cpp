@@ -1,10 +1,9 @@
 #include "ui/main/application_setup.h"
 
 #include <QApplication>
-#include <QLocale>
 #include <QString>
 
-#include "data/thickness_format.h"
+#include "platform/qt_decimal_separator.h"
 #include "ui/fonts.h"
 
 namespace zepra {
@@ -15,11 +14,7 @@ void SetUpApplication() {
     QApplication::setApplicationName(QStringLiteral("ZEPRA Coating Thickness Tester"));
     LoadApplicationFonts();
 
-    // Only a one-byte separator can be written into the texts (every report character is ASCII).
-    const QString decimalPoint = QLocale::system().decimalPoint();
-    if (!decimalPoint.isEmpty() && decimalPoint.front().unicode() < 0x80) {
-        SetDecimalSeparator(decimalPoint.front().toLatin1());
-    }
+    UseSystemDecimalSeparator();
 }
 
 }  // namespace zepra

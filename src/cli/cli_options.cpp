@@ -1,0 +1,362 @@
+#include "cli/cli_options.h"
+
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <set>
+
+#include "zepra_version.h"
+
+namespace zepra::cli {
+namespace {
+
+constexpr const char* kMainHelp =
+    "usage: zepra-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "The ZEPRA Coating Thickness Tester from the command line.\n"
+    "\n"
+    "Commands:\n"
+    "  ports      the serial ports considered for the gauge, and the one that is used\n"
+    "  download   download stored groups (1 to 4), the current group or all groups\n"
+    "  capture    capture live readings, one line per reading\n"
+    "  check      pass or fail of a group or a CSV report against a coating standard\n"
+    "\n"
+    "  zepra-cli COMMAND --help   the options of a command\n"
+    "  zepra-cli --version        the version\n"
+    "\n"
+    "Exit codes: 0 done or passed, 1 a verdict failed, 2 a usage error or an output file that\n"
+    "cannot be written, 3 no gauge port or it cannot be opened, 4 the gauge did not answer or a\n"
+    "transfer broke off.\n"
+    "\n"
+    "The gauge's port is found the way the program's windows find it (ZEPRA_SERIALCOMM may name a\n"
+    "file that replaces the system's list of serial ports); --port DEVICE skips the lookup.\n";
+
+constexpr const char* kPortsHelp =
+    "usage: zepra-cli ports\n"
+    "\n"
+    "Lists the serial ports of the gauge's USB bridge in the order they are looked up: the port\n"
+    "name, the device, and which one is used. Exit code 3 when there is none.\n";
+
+constexpr const char* kDownloadHelp =
+    "usage: zepra-cli download GROUP [--unit um|mils] [--format csv|txt|json] [--output PATH]\n"
+    "                          [--port DEVICE] [--timeout SECONDS]\n"
+    "\n"
+    "GROUP is 1, 2, 3, 4 (a stored group), current (the gauge's current group) or all.\n"
+    "  --unit      the unit of the texts (default um)\n"
+    "  --format    csv or txt: the reports the windows save; json: limits, readings and\n"
+    "              statistics of each group (default csv)\n"
+    "  --output    the file to write (default: standard output); for all with csv or txt a\n"
+    "              folder, which gets group1 to group4\n"
+    "  --port      the serial device of the gauge, instead of looking it up\n"
+    "  --timeout   seconds the whole download may take (default 5)\n";
+
+constexpr const char* kCaptureHelp =
+    "usage: zepra-cli capture [--count N] [--seconds S] [--unit um|mils] [--format csv|jsonl]\n"
+    "                         [--port DEVICE] [--timeout SECONDS]\n"
+    "\n"
+    "Starts the gauge's live stream and writes one line per captured reading as it arrives:\n"
+    "number, value, unit and time. Stops the stream after N readings, after S seconds, on Ctrl-C\n"
+    "or when the output is closed.\n"
+    "  --format    csv (default) or jsonl, which also reports no-reading and overload frames\n"
+    "  --timeout   give up (exit code 4) when no frame has arrived for this many seconds\n"
+    "              (default: wait)\n";
+
+constexpr const char* kCheckHelp =
+    "usage: zepra-cli check --standard iso19840|imo-pspc|sspc-pa2 (--group GROUP | --file FILE)\n"
+    "                       [--ndft X] [--min X] [--max X] [--roughness none|fine|medium|coarse]\n"
+    "                       [--area M2] [--unit um|mils] [--format text|json]\n"
+    "                       [--port DEVICE] [--timeout SECONDS]\n"
+    "\n"
+    "Pass or fail of the readings against a coating standard, one row per criterion.\n"
+    "  --group      download group 1, 2, 3, 4 or current from the gauge\n"
+    "  --file       a CSV report saved by the program (micrometres or mils)\n"
+    "  --ndft       nominal dry-film thickness (iso19840, imo-pspc)\n"
+    "  --min --max  the specified range (sspc-pa2 needs both); --max is optional otherwise\n"
+    "               (iso19840 uses 3 x NDFT without it). With --group a missing --ndft or --min\n"
+    "               is the group's low limit and a missing --max its high limit.\n"
+    "  --roughness  iso19840: subtract 0, 10, 25 or 40 um from every reading\n"
+    "  --area       iso19840: the area in square metres, for the least number of readings\n"
+    "  --unit       the unit of X and of the output (default um)\n"
+    "  --format     text (default) or json\n"
+    "Exit code 0 when every criterion passes, 1 when one fails.\n";
+
+const std::map<std::string, Command> kCommands = {{"ports", Command::Ports},
+                                                  {"download", Command::Download},
+                                                  {"capture", Command::Capture},
+                                                  {"check", Command::Check}};
+
+const char* HelpFor(Command command) {
+    switch (command) {
+        case Command::Ports:
+            return kPortsHelp;
+        case Command::Download:
+            return kDownloadHelp;
+        case Command::Capture:
+            return kCaptureHelp;
+        case Command::Check:
+            return kCheckHelp;
+        default:
+            return kMainHelp;
+    }
+}
+
+// The options each command takes (all take a value).
+const std::set<std::string>& OptionsOf(Command command) {
+    static const std::set<std::string> none;
+    static const std::set<std::string> download = {"--unit", "--format", "--output", "--port",
+                                                   "--timeout"};
+    static const std::set<std::string> capture = {"--count",  "--seconds", "--unit",
+                                                  "--format", "--port",    "--timeout"};
+    static const std::set<std::string> check = {
+        "--standard",  "--group", "--file", "--ndft",   "--min",  "--max",
+        "--roughness", "--area",  "--unit", "--format", "--port", "--timeout"};
+    switch (command) {
+        case Command::Download:
+            return download;
+        case Command::Capture:
+            return capture;
+        case Command::Check:
+            return check;
+        default:
+            return none;
+    }
+}
+
+std::optional<double> ParseNumber(const std::string& text) {
+    double value = 0;
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (first != last && *first == '+') ++first;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (text.empty() || error != std::errc() || end != last || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<int> ParseGroup(const std::string& text, bool allowAll) {
+    if (text == "1" || text == "2" || text == "3" || text == "4") return text[0] - '0';
+    if (text == "current") return kCurrentGroup;
+    if (allowAll && text == "all") return kAllGroups;
+    return std::nullopt;
+}
+
+// Applies one option; returns an error text or empty.
+std::string Apply(Options& o, const std::string& name, const std::string& value) {
+    auto bad = [&](const std::string& expected) {
+        return "bad value for " + name + ": '" + value + "' (" + expected + ")";
+    };
+    auto positive = [&](std::optional<double>& target) -> std::string {
+        const std::optional<double> number = ParseNumber(value);
+        if (!number || *number <= 0) return bad("a number above 0");
+        target = number;
+        return {};
+    };
+    if (name == "--port") {
+        if (value.empty()) return bad("a device");
+        o.port = value;
+    } else if (name == "--timeout") {
+        std::optional<double> seconds;
+        if (std::string e = positive(seconds); !e.empty()) return e;
+        if (*seconds > 86400) return bad("at most 86400 seconds");
+        o.timeoutSeconds = *seconds;
+        o.timeoutGiven = true;
+    } else if (name == "--unit") {
+        if (value != "um" && value != "mils") return bad("um or mils");
+        o.unitIsMils = value == "mils" ? 1 : 0;
+    } else if (name == "--format") {
+        static const std::map<Command, std::map<std::string, OutputFormat>> formats = {
+            {Command::Download,
+             {{"csv", OutputFormat::Csv},
+              {"txt", OutputFormat::Text},
+              {"json", OutputFormat::Json}}},
+            {Command::Capture, {{"csv", OutputFormat::Csv}, {"jsonl", OutputFormat::Jsonl}}},
+            {Command::Check, {{"text", OutputFormat::Text}, {"json", OutputFormat::Json}}}};
+        const auto& allowed = formats.at(o.command);
+        const auto found = allowed.find(value);
+        if (found == allowed.end()) {
+            std::string names;
+            for (const auto& [word, format] : allowed) names += (names.empty() ? "" : ", ") + word;
+            return bad(names);
+        }
+        o.format = found->second;
+    } else if (name == "--output") {
+        if (value.empty()) return bad("a path");
+        o.output = value;
+    } else if (name == "--count") {
+        const std::optional<double> number = ParseNumber(value);
+        if (!number || *number < 1 || *number != std::floor(*number) || *number > 1e12) {
+            return bad("a whole number from 1");
+        }
+        o.count = static_cast<long long>(*number);
+    } else if (name == "--seconds") {
+        if (std::string e = positive(o.seconds); !e.empty()) return e;
+        if (*o.seconds > 2e6) return bad("at most 2000000 seconds");
+    } else if (name == "--standard") {
+        static const std::map<std::string, inspection::Standard> standards = {
+            {"iso19840", inspection::Standard::Iso19840},
+            {"imo-pspc", inspection::Standard::ImoPspc},
+            {"sspc-pa2", inspection::Standard::SspcPa2}};
+        const auto found = standards.find(value);
+        if (found == standards.end()) return bad("iso19840, imo-pspc or sspc-pa2");
+        o.standard = found->second;
+    } else if (name == "--group") {
+        const std::optional<int> group = ParseGroup(value, false);
+        if (!group) return bad("1, 2, 3, 4 or current");
+        o.group = *group;
+        o.groupGiven = true;
+    } else if (name == "--file") {
+        if (value.empty()) return bad("a file");
+        o.file = value;
+    } else if (name == "--ndft") {
+        return positive(o.ndft);
+    } else if (name == "--min") {
+        return positive(o.minimum);
+    } else if (name == "--max") {
+        return positive(o.maximum);
+    } else if (name == "--area") {
+        if (std::string e = positive(o.area); !e.empty()) return e;
+        if (inspection::MinimumReadingsForArea(*o.area) == 0) return bad("at most 1e9 m2");
+    } else if (name == "--roughness") {
+        static const std::map<std::string, inspection::Roughness> grades = {
+            {"none", inspection::Roughness::None},
+            {"fine", inspection::Roughness::Fine},
+            {"medium", inspection::Roughness::Medium},
+            {"coarse", inspection::Roughness::Coarse}};
+        const auto found = grades.find(value);
+        if (found == grades.end()) return bad("none, fine, medium or coarse");
+        o.roughness = found->second;
+    }
+    return {};
+}
+
+// Checks between options, once all are read.
+std::string CheckCombination(const Options& o, const std::set<std::string>& given) {
+    using inspection::Standard;
+    if (o.command == Command::Download && o.group == kAllGroups && o.format != OutputFormat::Json &&
+        !o.output) {
+        return "download all as csv or txt needs --output naming a folder";
+    }
+    if (o.command != Command::Check) return {};
+    if (!given.count("--standard")) return "check needs --standard";
+    if (o.groupGiven == o.file.has_value()) return "check needs either --group or --file";
+    const bool sspc = o.standard == Standard::SspcPa2;
+    if (sspc && given.count("--ndft")) return "--ndft does not apply to sspc-pa2 (use --min)";
+    if (!sspc && given.count("--min")) return "--min applies to sspc-pa2 only (use --ndft)";
+    if (o.standard != Standard::Iso19840 && (given.count("--roughness") || given.count("--area"))) {
+        return "--roughness and --area apply to iso19840 only";
+    }
+    if (o.file) {
+        if (!sspc && !o.ndft) return "check --file needs --ndft for this standard";
+        if (sspc && (!o.minimum || !o.maximum))
+            return "check --file needs --min and --max for sspc-pa2";
+        if (given.count("--port") || given.count("--timeout")) {
+            return "--port and --timeout apply to --group only";
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+ParseResult ParseCommandLine(const std::vector<std::string>& args) {
+    ParseResult result;
+    Options& o = result.options;
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        o.command = Command::Help;
+        o.helpText = kMainHelp;
+        if (args.empty()) result.error = "no command given";
+        return result;
+    }
+    if (args[0] == "--version") {
+        o.command = Command::Version;
+        return result;
+    }
+    const auto command = kCommands.find(args[0]);
+    if (command == kCommands.end()) {
+        result.error = "unknown command '" + args[0] + "'";
+        return result;
+    }
+    o.command = command->second;
+    o.format = o.command == Command::Check ? OutputFormat::Text : OutputFormat::Csv;
+    const std::set<std::string>& known = OptionsOf(o.command);
+    std::set<std::string> given;
+    std::vector<std::string> positionals;
+
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        std::string name = args[i];
+        if (name == "--help" || name == "-h") {
+            o.helpText = HelpFor(o.command);
+            o.command = Command::Help;
+            return result;
+        }
+        if (name.rfind("--", 0) != 0 || name == "--") {
+            positionals.push_back(name);
+            continue;
+        }
+        std::optional<std::string> value;
+        if (const std::size_t eq = name.find('='); eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        if (!known.count(name)) {
+            result.error = "unknown option " + name + " for " + args[0];
+            return result;
+        }
+        if (!value) {
+            if (i + 1 >= args.size()) {
+                result.error = name + " needs a value";
+                return result;
+            }
+            value = args[++i];
+        }
+        if (!given.insert(name).second) {
+            result.error = name + " is given twice";
+            return result;
+        }
+        if (std::string error = Apply(o, name, *value); !error.empty()) {
+            result.error = error;
+            return result;
+        }
+    }
+
+    if (o.command == Command::Download) {
+        if (positionals.size() != 1) {
+            result.error = positionals.empty()
+                               ? "download needs a GROUP (1, 2, 3, 4, current or all)"
+                               : "download takes one GROUP";
+            return result;
+        }
+        const std::optional<int> group = ParseGroup(positionals[0], true);
+        if (!group) {
+            result.error = "bad GROUP '" + positionals[0] + "' (1, 2, 3, 4, current or all)";
+            return result;
+        }
+        o.group = *group;
+        o.groupGiven = true;
+    } else if (!positionals.empty()) {
+        result.error = "unexpected argument '" + positionals[0] + "'";
+        return result;
+    }
+    result.error = CheckCombination(o, given);
+    return result;
+}
+
+std::string UsageHint(const std::vector<std::string>& args) {
+    if (!args.empty() && kCommands.count(args[0])) {
+        return "Try 'zepra-cli " + args[0] + " --help'.";
+    }
+    return "Try 'zepra-cli --help'.";
+}
+
+const char* Version() {
+    return ZEPRA_VERSION;
+}
+
+std::string GroupName(int group) {
+    if (group == kAllGroups) return "all groups";
+    if (group == kCurrentGroup) return "the current group";
+    return "group " + std::to_string(group);
+}
+
+}  // namespace zepra::cli

@@ -1,0 +1,71 @@
+#pragma once
+// The command line of zepra-cli: commands, options, help texts and exit codes.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "inspection/coating_standards.h"
+
+namespace zepra::cli {
+
+enum ExitCode {
+    kExitDone = 0,           // done, or the verdict passed
+    kExitVerdictFailed = 1,  // a verdict failed
+    kExitUsage = 2,          // a usage error (also: an output file that cannot be written)
+    kExitNoPort = 3,         // no gauge port, or it cannot be opened
+    kExitGauge = 4,          // the gauge did not answer, or a transfer broke off
+};
+
+enum class Command { Help, Version, Ports, Download, Capture, Check };
+enum class OutputFormat { Csv, Text, Json, Jsonl };
+
+// Which groups: 1 .. 4 the stored groups, kCurrentGroup the gauge's current group, kAllGroups.
+inline constexpr int kCurrentGroup = 5;
+inline constexpr int kAllGroups = 0;
+
+struct Options {
+    Command command = Command::Help;
+    std::string helpText;  // Command::Help: what to print
+
+    std::optional<std::string> port;  // --port DEVICE
+    double timeoutSeconds = 5;        // --timeout
+    bool timeoutGiven = false;
+    std::int32_t unitIsMils = 0;  // --unit
+    OutputFormat format = OutputFormat::Csv;
+    std::optional<std::string> output;  // download --output
+
+    int group = 1;  // download GROUP, check --group
+    bool groupGiven = false;
+
+    std::optional<long long> count;  // capture
+    std::optional<double> seconds;
+
+    inspection::Standard standard = inspection::Standard::Iso19840;  // check
+    std::optional<std::string> file;
+    std::optional<double> ndft;
+    std::optional<double> minimum;
+    std::optional<double> maximum;
+    inspection::Roughness roughness = inspection::Roughness::None;
+    std::optional<double> area;
+};
+
+struct ParseResult {
+    Options options;
+    std::string error;  // a usage error: print it with the hint, exit kExitUsage
+};
+
+// args without the program name.
+ParseResult ParseCommandLine(const std::vector<std::string>& args);
+
+// "Try 'zepra-cli download --help'." for the command named in args, else for zepra-cli.
+std::string UsageHint(const std::vector<std::string>& args);
+
+// The program's version, "1.4.0".
+const char* Version();
+
+// "group 2", "the current group", "all groups".
+std::string GroupName(int group);
+
+}  // namespace zepra::cli

@@ -1,0 +1,107 @@
+#include "cli/commands.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <span>
+
+#include "cli/gauge_session.h"
+#include "cli/output.h"
+#include "link/connection.h"
+#include "platform/qt_clock_text.h"
+#include "reports/reports.h"
+
+namespace zepra::cli {
+namespace {
+
+std::string GroupFileName(int group) {
+    return group == kCurrentGroup ? "current" : "group" + std::to_string(group);
+}
+
+GroupSlot& SlotOf(MeasurementStore& store, int group) {
+    return group == kCurrentGroup ? store.currentGroupSlot : store.groupSlot(group);
+}
+
+std::string ReportOf(const GroupSlot& slot, OutputFormat format, std::int32_t unitIsMils) {
+    const std::span<const ReadingRecord> records(
+        slot.readings.data(), static_cast<std::size_t>(std::clamp(slot.readingCount, 0, 80)));
+    if (format == OutputFormat::Csv) return CsvReportText(records, unitIsMils);
+    const QtClockText clock;
+    const std::string date = clock.currentDate();
+    const std::string time = clock.currentTime();
+    return TextReportText(records, unitIsMils, date, time);
+}
+
+}  // namespace
+
+int RunPorts(const Options&) {
+    const std::unique_ptr<SerialPortList> list = CreateSystemSerialPortList();
+    const auto entries = ListGaugePorts(*list);
+    if (!entries) {
+        PrintMessage(kRegOpenKeyError);
+        return kExitNoPort;
+    }
+    if (entries->empty()) {
+        PrintMessage(kNoPortOnConnect);
+        return kExitNoPort;
+    }
+    std::string out;
+    for (std::size_t k = 0; k < entries->size(); ++k) {
+        const GaugePortEntry& entry = (*entries)[k];
+        const std::string port = "COM" + std::to_string(entry.portNumber);
+        std::string line = entry.portName;
+        if (entry.portName != port) line += " (taken as " + port + ")";
+        line += "  " + (entry.device.empty() ? std::string("(no device)") : entry.device);
+        if (k == 0) line += "  (used)";
+        out += line + "\n";
+    }
+    return WriteStandardOutput(out) ? kExitDone : kExitUsage;
+}
+
+int RunDownload(const Options& options) {
+    GaugeSession session(options.port);
+    if (const int opened = session.open(); opened != kExitDone) return opened;
+    std::set<int> stored;
+    const int result = session.download(options.group, options.timeoutSeconds, stored);
+    // What arrived whole is written even when a later group broke off.
+    if (stored.empty()) return result;
+
+    MeasurementStore& store = session.store();
+    const std::int32_t unit = options.unitIsMils;
+    for (int group : stored) FormatGroupTexts(SlotOf(store, group), unit);
+
+    bool written = true;
+    if (options.format == OutputFormat::Json) {
+        QJsonArray groups;
+        for (int group : stored) {
+            const std::string name = group == kCurrentGroup ? "current" : std::to_string(group);
+            groups.append(GroupJson(SlotOf(store, group), name, unit));
+        }
+        const QJsonObject document{{"unit", unit == 1 ? "mils" : "um"}, {"groups", groups}};
+        written = WriteResult(
+            options.output, QJsonDocument(document).toJson(QJsonDocument::Indented).toStdString());
+    } else if (options.group == kAllGroups) {
+        const QString folder = QString::fromStdString(*options.output);
+        if (!QDir().mkpath(folder)) {
+            PrintMessage("Cannot create the folder \"" + *options.output + "\".");
+            return kExitUsage;
+        }
+        const std::string extension = options.format == OutputFormat::Csv ? ".csv" : ".txt";
+        for (int group : stored) {
+            const std::string path =
+                QDir(folder)
+                    .filePath(QString::fromStdString(GroupFileName(group) + extension))
+                    .toStdString();
+            written =
+                WriteResult(path, ReportOf(SlotOf(store, group), options.format, unit)) && written;
+        }
+    } else {
+        written = WriteResult(options.output,
+                              ReportOf(SlotOf(store, options.group), options.format, unit));
+    }
+    if (!written) return kExitUsage;
+    return result;
+}
+
+}  // namespace zepra::cli

@@ -1,0 +1,130 @@
+#include "cli/gauge_session.h"
+
+#include <unistd.h>
+
+#include <QEventLoop>
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+
+#include "cli/cli_options.h"
+#include "link/connection.h"
+
+namespace zepra::cli {
+namespace {
+
+constexpr int kProgressIntervalMs = 100;
+constexpr int kFlushGraceMs = 50;
+
+std::string ProgressLine(const MeasurementStore& store, const SerialPort& port, int group) {
+    std::string what = GroupName(group);
+    if (group == kAllGroups) {
+        what = "group " + std::to_string(std::min(store.allGroupsStage + 1, 4)) + " of 4";
+    }
+    const int expected = store.expectedBytes;
+    const int waiting = std::min(port.bytesWaiting(), expected);
+    return "Downloading " + what + ": " + std::to_string(waiting) + " of " +
+           std::to_string(expected) + " bytes";
+}
+
+}  // namespace
+
+void PrintMessage(const std::string& text) {
+    std::string line;
+    for (char c : text) {
+        if (c != '\r') line += c;
+    }
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+}
+
+GaugeSession::GaugeSession(std::optional<std::string> device)
+    : store_(std::make_unique<MeasurementStore>()),
+      portList_(CreateSystemSerialPortList()),
+      device_(std::move(device)),
+      port_([this](int portNumber) {
+          return device_ ? *device_ : portList_->deviceForPort(portNumber);
+      }),
+      link_(*store_, port_, windows_, clock_) {
+    InitialiseStore(*store_);
+}
+
+GaugeSession::~GaugeSession() = default;
+
+int GaugeSession::open() {
+    windows_.onMessage = PrintMessage;
+    if (device_) {
+        std::string reason;
+        if (!port_.open(reason)) {
+            if (reason.rfind(*device_ + ": ", 0) == 0) reason.erase(0, device_->size() + 2);
+            PrintMessage("Cannot open " + *device_ + ": " + reason);
+            return kExitNoPort;
+        }
+        return kExitDone;
+    }
+    return ConnectToGauge(false, *portList_, port_, windows_) ? kExitDone : kExitNoPort;
+}
+
+int GaugeSession::download(int group, double timeoutSeconds, std::set<int>& storedGroups) {
+    QEventLoop loop;
+    const std::size_t expected = group == kAllGroups ? 4 : 1;
+    std::optional<std::string> failure;
+    windows_.onGroupStored = [&](GroupWindowId id) {
+        storedGroups.insert(static_cast<int>(id));
+        if (storedGroups.size() == expected) loop.quit();
+    };
+    windows_.onMessage = [&](const std::string& text) {
+        if (!failure) failure = text;
+        loop.quit();
+    };
+
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, [&] {
+        if (!failure) failure = kNoAnswerFromGauge;
+        loop.quit();
+    });
+    deadline.start(static_cast<int>(std::ceil(timeoutSeconds * 1000)));
+
+    // A progress line while a dump arrives, when someone watches standard error.
+    QTimer progress;
+    bool progressShown = false;
+    if (isatty(STDERR_FILENO)) {
+        QObject::connect(&progress, &QTimer::timeout, [&] {
+            if (store_->expectedBytes <= 0 || store_->receiveMode == ModeIdle) return;
+            std::fprintf(stderr, "\r%s\033[K", ProgressLine(*store_, port_, group).c_str());
+            std::fflush(stderr);
+            progressShown = true;
+        });
+        progress.start(kProgressIntervalMs);
+    }
+
+    store_->expectedBytes = 0;
+    if (group == kAllGroups) {
+        link_.requestAllGroups();
+    } else {
+        link_.requestGroup(static_cast<GroupWindowId>(group));
+    }
+    loop.exec();
+    progress.stop();
+    if (progressShown) {
+        std::fprintf(stderr, "\r\033[K");
+        std::fflush(stderr);
+    }
+    windows_.onGroupStored = nullptr;
+    windows_.onMessage = PrintMessage;
+    if (failure) {
+        PrintMessage(*failure);
+        return kExitGauge;
+    }
+    return kExitDone;
+}
+
+void GaugeSession::flushOutput() {
+    // The serial port writes on the event loop; give it a moment before the port is closed.
+    QEventLoop loop;
+    QTimer::singleShot(kFlushGraceMs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+}  // namespace zepra::cli

@@ -1,0 +1,56 @@
+#pragma once
+// The gauge as the commands use it: the store, the system's list of serial ports, the serial port
+// and the link, with the headless windows in between. The link is made here and nowhere else.
+
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "cli/headless_windows.h"
+#include "data/measurement_store.h"
+#include "link/gauge_link.h"
+#include "platform/qt_link_clock.h"
+#include "platform/qt_serial_port.h"
+#include "platform/serial_port_list.h"
+
+namespace zepra::cli {
+
+class GaugeSession {
+  public:
+    // device: the --port device, which replaces the lookup; nullopt: look the port up.
+    explicit GaugeSession(std::optional<std::string> device);
+    ~GaugeSession();
+    GaugeSession(const GaugeSession&) = delete;
+    GaugeSession& operator=(const GaugeSession&) = delete;
+
+    // Opens the gauge's port. On failure the message is on standard error and the result is
+    // kExitNoPort.
+    int open();
+
+    // Downloads the group (1 .. 4, kCurrentGroup or kAllGroups) into the store. Returns kExitDone,
+    // or kExitGauge after the message. storedGroups gets the groups that arrived whole.
+    int download(int group, double timeoutSeconds, std::set<int>& storedGroups);
+
+    MeasurementStore& store() { return *store_; }
+    SerialPort& port() { return port_; }
+    HeadlessWindows& windows() { return windows_; }
+    GaugeLink& link() { return link_; }
+
+    // Lets the serial port write what it holds (the stop command at the end of a capture).
+    void flushOutput();
+
+  private:
+    std::unique_ptr<MeasurementStore> store_;  // 50,000 samples: on the heap
+    std::unique_ptr<SerialPortList> portList_;
+    std::optional<std::string> device_;
+    QtSerialPort port_;
+    HeadlessWindows windows_;
+    QtLinkClock clock_;
+    GaugeLink link_;
+};
+
+// Prints a message of the link or the lookup on standard error, one line per line.
+void PrintMessage(const std::string& text);
+
+}  // namespace zepra::cli

@@ -1,0 +1,48 @@
+// zepra-cli: the ZEPRA Coating Thickness Tester from the command line (ports, downloads, live
+// capture, checks against coating standards), on the same link as the program's windows.
+
+#include <signal.h>
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "cli/commands.h"
+#include "platform/qt_decimal_separator.h"
+
+int main(int argc, char** argv) {
+    // A closed output pipe shows up as a failed write, not as a signal that ends the program.
+    ::signal(SIGPIPE, SIG_IGN);
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zepra-cli"));
+    zepra::UseSystemDecimalSeparator();
+
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const zepra::cli::ParseResult parsed = zepra::cli::ParseCommandLine(args);
+    using zepra::cli::Command;
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "zepra-cli: %s\n%s\n", parsed.error.c_str(),
+                     zepra::cli::UsageHint(args).c_str());
+        return zepra::cli::kExitUsage;
+    }
+    const zepra::cli::Options& options = parsed.options;
+    switch (options.command) {
+        case Command::Help:
+            std::fputs(options.helpText.c_str(), stdout);
+            return 0;
+        case Command::Version:
+            std::printf("zepra-cli %s\n", zepra::cli::Version());
+            return 0;
+        case Command::Ports:
+            return zepra::cli::RunPorts(options);
+        case Command::Download:
+            return zepra::cli::RunDownload(options);
+        case Command::Capture:
+            return zepra::cli::RunCapture(options);
+        case Command::Check:
+            return zepra::cli::RunCheck(options);
+    }
+    return 0;
+}

@@ -1,0 +1,32 @@
+#pragma once
+// Writing results: to standard output or a file, and the group texts the windows show.
+
+#include <QJsonObject>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "data/measurement_store.h"
+
+namespace zepra::cli {
+
+// Writes everything to standard output and flushes; false when the output is closed or failed.
+bool WriteStandardOutput(const std::string& text);
+
+// To `path` (replaced as one step) or, without a path, to standard output. On failure the
+// message is on standard error and the result is false.
+bool WriteResult(const std::optional<std::string>& path, const std::string& content);
+
+// A captured reading as a line of the capture's CSV: number,value,unit,time. The value is quoted
+// when it holds a comma (a decimal comma).
+std::string CaptureCsvLine(std::int32_t number, const std::string& value, const std::string& unit,
+                           const std::string& time);
+
+// Sets each reading's text as the group window fills its list.
+void FormatGroupTexts(GroupSlot& slot, std::int32_t unitIsMils);
+
+// A group as the group window shows it: limits, readings (micrometres and texts) and statistics
+// (numbers in micrometres and the label texts). `name` is "1" .. "4" or "current".
+QJsonObject GroupJson(const GroupSlot& slot, const std::string& name, std::int32_t unitIsMils);
+
+}  // namespace zepra::cli

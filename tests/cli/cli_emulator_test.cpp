@@ -1,0 +1,565 @@
+// zepra-cli as a user runs it: the built program against the gauge emulator on a pseudo-terminal,
+// found through a ZEPRA_SERIALCOMM list, with real files and pipes.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gauge_emulator.h"
+
+namespace {
+
+using gauge_emulator::DumpFault;
+using gauge_emulator::GaugeEmulator;
+
+constexpr int kRunTimeoutMs = 30000;
+
+// A small gauge: group 1 as in the report examples, a full group 2, an empty group 3, a group 4
+// that passes ISO 19840 within its limits, and live readings with a no-reading and an overload
+// frame among them.
+gauge_emulator::Scenario SmallGauge() {
+    gauge_emulator::Scenario s;
+    s.storedGroups[0] = {150.0f, 50.0f, {10.0f, 20.5f, 30.0f}};
+    for (int i = 0; i < 80; ++i)
+        s.storedGroups[1].readings.push_back(100.0f + static_cast<float>(i));
+    s.storedGroups[1].highLimit = 200.0f;
+    s.storedGroups[1].lowLimit = 100.0f;
+    s.storedGroups[2] = {100.0f, 50.0f, {}};
+    s.storedGroups[3] = {300.0f, 200.0f, {210.0f, 230.5f, 205.0f, 250.0f, 199.5f, 260.0f}};
+    s.currentGroup = {150.0f, 100.0f, {120.0f, 118.5f, 125.0f}};
+    s.liveReadings = {100.0f, gauge_emulator::kNoReadingValue, 101.5f,
+                      gauge_emulator::kOverloadValue, 1234.5f};
+    s.liveRate = 50;
+    return s;
+}
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class CliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        gauge_ =
+            std::make_unique<GaugeEmulator>(SmallGauge(), gauge_emulator::Timing{.fast = true});
+        ASSERT_TRUE(gauge_->writeSerialCommFile(listPath()));
+    }
+
+    std::string listPath() const { return dir_.filePath("ports.ini").toStdString(); }
+    QString path(const char* name) const { return dir_.filePath(name); }
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ZEPRA_SERIALCOMM", QString::fromStdString(listPath()));
+        env.insert("LC_ALL", "C");
+        return env;
+    }
+
+    void start(QProcess& process, const QStringList& args) const {
+        process.setProcessEnvironment(environment());
+        process.start(ZEPRA_CLI_PATH, args);
+        ASSERT_TRUE(process.waitForStarted());
+    }
+
+    static CliRun finish(QProcess& process) {
+        EXPECT_TRUE(process.waitForFinished(kRunTimeoutMs));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        return {process.exitCode(), process.readAllStandardOutput().toStdString(),
+                process.readAllStandardError().toStdString()};
+    }
+
+    CliRun run(const QStringList& args) const {
+        QProcess process;
+        start(process, args);
+        return finish(process);
+    }
+
+    std::string readFile(const QString& name) const {
+        QFile file(name);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+        return file.readAll().toStdString();
+    }
+
+    // The emulator got the start and, last of all, the stop of the live stream.
+    void expectStreamStartedAndStopped() const {
+        const std::vector<std::uint8_t> received = gauge_->receivedCommands();
+        ASSERT_FALSE(received.empty());
+        EXPECT_EQ(received.front(), gauge_emulator::kStartLive);
+        EXPECT_EQ(received.back(), gauge_emulator::kStopLive);
+        EXPECT_FALSE(gauge_->isStreaming());
+    }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<GaugeEmulator> gauge_;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        lines.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return lines;
+}
+
+// ---- help, version, usage ----
+
+TEST_F(CliTest, HelpVersionAndUsageErrors) {
+    CliRun r = run({"--version"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out.rfind("zepra-cli ", 0), 0u);
+    for (const char* command : {"ports", "download", "capture", "check"}) {
+        r = run({command, "--help"});
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_NE(r.out.find(std::string("usage: zepra-cli ") + command), std::string::npos);
+    }
+    r = run({"download", "7"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err,
+              "zepra-cli: bad GROUP '7' (1, 2, 3, 4, current or all)\n"
+              "Try 'zepra-cli download --help'.\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(gauge_->receivedCommands().empty());
+}
+
+// ---- ports ----
+
+TEST_F(CliTest, PortsListsTheLookupAndTheUsedPort) {
+    CliRun r = run({"ports"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "COM3  " + gauge_->devicePath() + "  (used)\n");
+
+    QFile list(QString::fromStdString(listPath()));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("[SERIALCOMM]\n\\Device\\slabser0=COM12\n\\Device\\silabser0=COM40\n[PORTS]\nCOM1=" +
+               QByteArray::fromStdString(gauge_->devicePath()) + "\n");
+    list.close();
+    r = run({"ports"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out,
+              "COM40 (taken as COM1)  " + gauge_->devicePath() + "  (used)\nCOM12  (no device)\n");
+
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("[SERIALCOMM]\n\\Device\\Serial0=COM1\n");
+    list.close();
+    r = run({"ports"});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "No com-port! Please check out the line-connection and the "
+              "device-driver-installation!\n");
+
+    list.remove();
+    r = run({"ports"});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.err, "RegOpenKey error!\n");
+}
+
+// ---- download ----
+
+TEST_F(CliTest, DownloadWritesTheWindowsReportsByteForByte) {
+    CliRun r = run({"download", "1"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "\"NO.\",\"Samples\",\"Unit\"\r\n1,\"10\",\"um\"\r\n2,\"20.5\",\"um\"\r\n"
+              "3,\"30\",\"um\"\r\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(gauge_->receivedCommands(), std::vector<std::uint8_t>{0xF2});
+
+    r = run({"download", "1", "--unit", "mils", "--output", path("g1.csv")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(readFile(path("g1.csv")),
+              "\"NO.\",\"Samples\",\"Unit\"\r\n1,\"0.394\",\"mils\"\r\n2,\"0.807\",\"mils\"\r\n"
+              "3,\"1.181\",\"mils\"\r\n");
+
+    r = run({"download", "current", "--format", "txt"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0].rfind("Samples Report unit(um)", 0), 0u);
+    EXPECT_EQ(lines[1], "\r");
+    EXPECT_EQ(lines[2], " 1            120\r");
+    EXPECT_EQ(lines[3], " 2            119\r");  // 118.5 rounds half away from zero
+    EXPECT_EQ(lines[4], " 3            125\r");
+}
+
+TEST_F(CliTest, DownloadAllIntoAFolderAndAsJson) {
+    CliRun r = run({"download", "all", "--format", "csv", "--output", path("out/all")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(gauge_->receivedCommands(), std::vector<std::uint8_t>{0xF6});
+    EXPECT_EQ(QDir(path("out/all")).entryList(QDir::Files),
+              (QStringList{"group1.csv", "group2.csv", "group3.csv", "group4.csv"}));
+    EXPECT_EQ(readFile(path("out/all/group3.csv")), "\"NO.\",\"Samples\",\"Unit\"\r\n");
+    EXPECT_EQ(Lines(readFile(path("out/all/group2.csv"))).size(), 81u);
+    EXPECT_EQ(Lines(readFile(path("out/all/group2.csv")))[80], "80,\"179\",\"um\"\r");
+
+    r = run({"download", "all", "--format", "json"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const QJsonObject document = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    EXPECT_EQ(document["unit"].toString(), "um");
+    const QJsonArray groups = document["groups"].toArray();
+    ASSERT_EQ(groups.size(), 4);
+    const QJsonObject first = groups[0].toObject();
+    EXPECT_EQ(first["group"].toString(), "1");
+    EXPECT_EQ(first["highLimit"].toObject()["micrometres"].toDouble(), 150.0);
+    EXPECT_EQ(first["lowLimit"].toObject()["label"].toString(), "Low-limit:  50");
+    const QJsonArray readings = first["readings"].toArray();
+    ASSERT_EQ(readings.size(), 3);
+    EXPECT_EQ(readings[1].toObject()["micrometres"].toDouble(), 20.5);
+    EXPECT_EQ(readings[1].toObject()["text"].toString(), "20.5");
+    const QJsonObject statistics = first["statistics"].toObject();
+    EXPECT_EQ(statistics["count"].toObject()["label"].toString(), "Counts:   3");
+    EXPECT_EQ(statistics["maximum"].toObject()["label"].toString(), "Max:  30");
+    EXPECT_EQ(statistics["minimum"].toObject()["label"].toString(), "Min:  10");
+    EXPECT_EQ(statistics["mean"].toObject()["label"].toString(), "Mean:  20.2");
+    EXPECT_EQ(statistics["deviation"].toObject()["label"].toString(), "Std.dev.:  10");
+    EXPECT_EQ(statistics["unitLine"].toString(), "Unit:        um");
+    EXPECT_TRUE(groups[2].toObject()["statistics"].isNull());
+    EXPECT_EQ(groups[3].toObject()["readings"].toArray().size(), 6);
+}
+
+TEST_F(CliTest, SilentGaugeAndBrokenDumpsEndWithTheWindowsMessage) {
+    struct Case {
+        const char* what;
+        DumpFault fault;
+        QStringList args;
+    };
+    const Case cases[] = {
+        {"no answer", {.kind = DumpFault::Kind::NoAnswer}, {"download", "2"}},
+        {"no answer within --timeout",
+         {.kind = DumpFault::Kind::NoAnswer},
+         {"download", "2", "--timeout", "0.5"}},
+        {"truncated dump",
+         {.kind = DumpFault::Kind::Truncate, .truncateAfter = 30},
+         {"download", "2", "--format", "json"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        gauge_->setDumpFault(c.fault);
+        const CliRun r = run(c.args);
+        EXPECT_EQ(r.exitCode, 4);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "No answer from the gauge!\n");
+    }
+}
+
+// With standard error on a terminal, a dump shows its progress. The gauge stops after 100 of the
+// 328 data bytes, so the line stays until the link gives up.
+TEST_F(CliTest, ProgressLineOnATerminal) {
+    int master = -1;
+    int slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    gauge_->setDumpFault({.kind = DumpFault::Kind::Truncate, .truncateAfter = 101});
+    QProcess process;
+    process.setChildProcessModifier([slave] { ::dup2(slave, STDERR_FILENO); });
+    start(process, {"download", "2"});
+    ::close(slave);
+    const CliRun r = finish(process);
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_EQ(r.out, "");
+
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    std::string terminal;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(master, buffer, sizeof buffer)) > 0;) {
+        terminal.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(master);
+    EXPECT_NE(terminal.find("\rDownloading group 2: 100 of 328 bytes"), std::string::npos)
+        << terminal;
+    // The line is cleared before the message.
+    EXPECT_NE(terminal.find("\r\033[KNo answer from the gauge!"), std::string::npos) << terminal;
+}
+
+TEST_F(CliTest, AnOversizedGroupIsRefusedAndTheOthersAreKept) {
+    gauge_->setDumpFault({.kind = DumpFault::Kind::Oversize, .group = 2, .announcedCount = 90});
+    const CliRun r = run({"download", "all", "--format", "json"});
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_EQ(r.err,
+              "The gauge sent group 2 with 90 readings; at most 80 can be stored. The group was "
+              "not stored.\n");
+    const QJsonArray groups =
+        QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object()["groups"].toArray();
+    ASSERT_EQ(groups.size(), 3);
+    EXPECT_EQ(groups[1].toObject()["group"].toString(), "3");
+}
+
+TEST_F(CliTest, PortOptionAndPortsThatCannotBeOpened) {
+    // --port skips the list, even one that cannot be read.
+    QFile::remove(QString::fromStdString(listPath()));
+    CliRun r = run({"download", "1", "--port", QString::fromStdString(gauge_->devicePath())});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Lines(r.out).size(), 4u);
+
+    r = run({"download", "1"});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.err, "RegOpenKey error!\n");
+
+    r = run({"download", "1", "--port", path("no-such-device")});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.err.rfind("Cannot open " + path("no-such-device").toStdString() + ": ", 0), 0u)
+        << r.err;
+
+    // The device vanished before the program came: its port cannot be opened.
+    ASSERT_TRUE(gauge_->writeSerialCommFile(listPath()));
+    gauge_->vanish();
+    r = run({"capture", "--count", "1"});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.err.rfind("Cannot open COM3 (" + gauge_->devicePath() + "): ", 0), 0u) << r.err;
+}
+
+TEST_F(CliTest, DownloadEndsWhenTheDeviceVanishes) {
+    gauge_->setDumpFault({.kind = DumpFault::Kind::NoAnswer});
+    QProcess process;
+    start(process, {"download", "all", "--format", "json", "--timeout", "30"});
+    // Gone once the request has reached it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !gauge_->receivedCommands().empty(); }, 10000));
+    gauge_->vanish();
+    const CliRun r = finish(process);
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("The gauge is no longer connected (", 0), 0u) << r.err;
+}
+
+// ---- capture ----
+
+TEST_F(CliTest, CaptureWritesOneLinePerReadingAndStopsTheStream) {
+    CliRun r = run({"capture", "--count", "3"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "number,value,unit,time");
+    // No-reading and overload frames are skipped; 1234.5 um is listed truncated, as in the list.
+    EXPECT_EQ(lines[1].rfind("1,100,um,", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2].rfind("2,102,um,", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[3].rfind("3,1234,um,", 0), 0u) << lines[3];
+    expectStreamStartedAndStopped();
+
+    gauge_->clearReceivedCommands();
+    r = run({"capture", "--count", "3", "--format", "jsonl", "--unit", "mils"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> events;
+    for (const std::string& line : Lines(r.out)) {
+        const QJsonObject event = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+        std::string text = event["event"].toString().toStdString();
+        if (text == "reading") {
+            text += " " + event["number"].toVariant().toString().toStdString() + " " +
+                    event["value"].toString().toStdString() + " " +
+                    event["unit"].toString().toStdString();
+        }
+        EXPECT_FALSE(event["time"].toString().isEmpty());
+        events.push_back(text);
+    }
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"reading 1 3.94 mils", "no-reading", "reading 2 4 mils",
+                                        "overload", "reading 3 48.6 mils"}));
+    expectStreamStartedAndStopped();
+}
+
+TEST_F(CliTest, CaptureStopsOnCtrlC) {
+    QProcess process;
+    start(process, {"capture"});
+    // Header and two readings.
+    std::string out;
+    while (std::count(out.begin(), out.end(), '\n') < 3 && process.waitForReadyRead(10000)) {
+        out += process.readAllStandardOutput().toStdString();
+    }
+    ASSERT_GE(std::count(out.begin(), out.end(), '\n'), 3);
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    const CliRun r = finish(process);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    expectStreamStartedAndStopped();
+}
+
+TEST_F(CliTest, CaptureStopsWhenTheOutputPipeCloses) {
+    QProcess shell;
+    shell.setProcessEnvironment(environment());
+    // The program's own exit code, not head's.
+    shell.start("/bin/bash",
+                {"-c", "\"$0\" capture | head -n 3; exit \"${PIPESTATUS[0]}\"", ZEPRA_CLI_PATH});
+    ASSERT_TRUE(shell.waitForFinished(kRunTimeoutMs));
+    const std::string out = shell.readAllStandardOutput().toStdString();
+    EXPECT_EQ(Lines(out).size(), 3u);
+    EXPECT_EQ(shell.exitCode(), 0);
+    expectStreamStartedAndStopped();
+}
+
+// The reader goes away while the gauge sends nothing: the stream is stopped all the same.
+TEST_F(CliTest, CaptureStopsWhenTheOutputPipeClosesOnASilentGauge) {
+    gauge_emulator::Scenario silent = SmallGauge();
+    silent.liveReadings.clear();
+    gauge_->setScenario(silent);
+    QProcess shell;
+    shell.setProcessEnvironment(environment());
+    shell.start(
+        "/bin/bash",
+        {"-c", "\"$0\" capture --format jsonl | true; exit \"${PIPESTATUS[0]}\"", ZEPRA_CLI_PATH});
+    ASSERT_TRUE(shell.waitForFinished(kRunTimeoutMs));
+    EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
+    expectStreamStartedAndStopped();
+}
+
+TEST_F(CliTest, CaptureOfASilentGaugeEndsByTimeOrByTimeout) {
+    gauge_emulator::Scenario silent = SmallGauge();
+    silent.liveReadings.clear();
+    gauge_->setScenario(silent);
+
+    CliRun r = run({"capture", "--seconds", "0.5"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "number,value,unit,time\n");
+    expectStreamStartedAndStopped();
+
+    gauge_->clearReceivedCommands();
+    r = run({"capture", "--timeout", "0.5", "--format", "jsonl"});
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "No answer from the gauge!\n");
+    expectStreamStartedAndStopped();
+}
+
+TEST_F(CliTest, CaptureEndsWhenTheDeviceVanishes) {
+    QProcess process;
+    start(process, {"capture"});
+    std::string out;
+    while (std::count(out.begin(), out.end(), '\n') < 2 && process.waitForReadyRead(10000)) {
+        out += process.readAllStandardOutput().toStdString();
+    }
+    gauge_->vanish();
+    const CliRun r = finish(process);
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_EQ(r.err.rfind("The gauge is no longer connected (", 0), 0u) << r.err;
+}
+
+// ---- check ----
+
+TEST_F(CliTest, CheckAGroupAgainstItsOwnLimits) {
+    CliRun r = run({"check", "--standard", "iso19840", "--group", "4"});
+    EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_EQ(r.out,
+              "ISO 19840: 6 readings from group 4, in um\n"
+              "NDFT: 200 um (the group's low limit)\n"
+              "Maximum: 300 um (the group's high limit)\n"
+              "\n"
+              "Criterion                                 Required                          "
+              "Measured         Result\n"
+              "Mean of all readings                      >= 200 um (NDFT)                  "
+              "225 um           pass\n"
+              "Lowest reading                            >= 160 um (80 % of NDFT)          "
+              "199 um           pass\n"
+              "Readings from 80 % of NDFT to below NDFT  fewer than 20 % of 6 (at most 1)  "
+              "1 of 6 (16.6 %)  pass\n"
+              "Highest reading                           <= 300 um                         "
+              "260 um           pass\n"
+              "\n"
+              "Verdict: PASS\n");
+
+    r = run({"check", "--standard", "imo-pspc", "--group", "4", "--format", "json"});
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    const QJsonObject verdict = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    EXPECT_EQ(verdict["standard"].toString(), "IMO PSPC");
+    EXPECT_EQ(verdict["source"].toObject()["group"].toString(), "4");
+    EXPECT_EQ(verdict["limits"].toObject()["ndft"].toObject()["from"].toString(),
+              "the group's low limit");
+    EXPECT_FALSE(verdict["pass"].toBool());
+    const QJsonArray criteria = verdict["criteria"].toArray();
+    ASSERT_EQ(criteria.size(), 3);
+    EXPECT_EQ(criteria[0].toObject()["measured"].toString(), "5 of 6 (83.3 %)");
+    EXPECT_FALSE(criteria[0].toObject()["pass"].toBool());
+
+    gauge_->setDumpFault({.kind = DumpFault::Kind::NoAnswer});
+    r = run({"check", "--standard", "sspc-pa2", "--group", "1", "--timeout", "0.5"});
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_EQ(r.err, "No answer from the gauge!\n");
+}
+
+TEST_F(CliTest, CheckOfAnEmptyGroupOrOneWithoutLimits) {
+    CliRun r = run({"check", "--standard", "iso19840", "--group", "3"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "There are no readings to check.\n");
+
+    gauge_emulator::Scenario noLimits = SmallGauge();
+    noLimits.storedGroups[0].lowLimit = 0;
+    gauge_->setScenario(noLimits);
+    r = run({"check", "--standard", "imo-pspc", "--group", "1"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "The group's low limit (0) cannot be used: give --ndft.\n");
+    r = run({"check", "--standard", "imo-pspc", "--group", "1", "--ndft", "20"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.out.find("NDFT: 20 um (given)\nMaximum: 150 um (the group's high limit)\n"),
+              std::string::npos)
+        << r.out;
+}
+
+TEST_F(CliTest, CheckASavedReportInEitherUnit) {
+    for (const char* unit : {"um", "mils"}) {
+        SCOPED_TRACE(unit);
+        const QString file = path("group4.csv");
+        CliRun r = run({"download", "4", "--unit", unit, "--output", file});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        // The texts in the file are what is checked: 199.5 um is "199.5", 7.854 mils.
+        r = run(
+            {"check", "--standard", "sspc-pa2", "--file", file, "--min", "200", "--max", "300"});
+        EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+        EXPECT_NE(
+            r.out.find("SSPC-PA 2: 6 readings from the file " + file.toStdString() + ", in um"),
+            std::string::npos);
+        EXPECT_NE(r.out.find("Minimum: 200 um (given)"), std::string::npos);
+        EXPECT_NE(r.out.find("  readings 1 to 3: mean 215 um\n"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("Verdict: PASS"), std::string::npos);
+    }
+    // The group's mean is 225.83: an NDFT of 9 mils (228.6 um) fails it.
+    const CliRun r = run({"check", "--standard", "iso19840", "--file", path("group4.csv"), "--ndft",
+                          "9", "--unit", "mils"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.out.find("No maximum was given: 3 x NDFT = 27 mils is used."), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Verdict: FAIL"), std::string::npos);
+}
+
+TEST_F(CliTest, CheckRefusesABadCsvFile) {
+    const QString file = path("bad.csv");
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("\"NO.\",\"Samples\",\"Unit\"\r\n1,\"120\",\"um\"\r\n2,\"12O\",\"um\"\r\n");
+    out.close();
+    CliRun r = run({"check", "--standard", "iso19840", "--file", file, "--ndft", "100"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "The file \"" + file.toStdString() + "\": line 3: '12O' is not a reading.\n");
+
+    r = run({"check", "--standard", "iso19840", "--file", path("missing.csv"), "--ndft", "100"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "Cannot read the file \"" + path("missing.csv").toStdString() + "\".\n");
+
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("\"NO.\",\"Samples\",\"Unit\"\r\n");
+    out.close();
+    r = run({"check", "--standard", "iso19840", "--file", file, "--ndft", "100"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "There are no readings to check.\n");
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+#include "cli/cli_options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace zepra::cli {
+namespace {
+
+using Args = std::vector<std::string>;
+
+struct UsageErrorCase {
+    Args args;
+    const char* error;
+};
+
+TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
+    const UsageErrorCase cases[] = {
+        {{}, "no command given"},
+        {{"fetch"}, "unknown command 'fetch'"},
+        {{"download"}, "download needs a GROUP (1, 2, 3, 4, current or all)"},
+        {{"download", "5"}, "bad GROUP '5' (1, 2, 3, 4, current or all)"},
+        {{"download", "1", "2"}, "download takes one GROUP"},
+        {{"download", "all"}, "download all as csv or txt needs --output naming a folder"},
+        {{"download", "all", "--format", "txt"},
+         "download all as csv or txt needs --output naming a folder"},
+        {{"download", "1", "--format", "jsonl"},
+         "bad value for --format: 'jsonl' (csv, json, txt)"},
+        {{"download", "1", "--unit", "mm"}, "bad value for --unit: 'mm' (um or mils)"},
+        {{"download", "1", "--timeout", "0"}, "bad value for --timeout: '0' (a number above 0)"},
+        {{"download", "1", "--timeout", "5s"}, "bad value for --timeout: '5s' (a number above 0)"},
+        {{"download", "1", "--timeout"}, "--timeout needs a value"},
+        {{"download", "1", "--unit", "um", "--unit", "mils"}, "--unit is given twice"},
+        {{"download", "1", "--count", "3"}, "unknown option --count for download"},
+        {{"ports", "--port", "/dev/ttyUSB0"}, "unknown option --port for ports"},
+        {{"ports", "extra"}, "unexpected argument 'extra'"},
+        {{"capture", "--count", "0"}, "bad value for --count: '0' (a whole number from 1)"},
+        {{"capture", "--count", "2.5"}, "bad value for --count: '2.5' (a whole number from 1)"},
+        {{"capture", "--seconds", "-1"}, "bad value for --seconds: '-1' (a number above 0)"},
+        {{"capture", "--format", "json"}, "bad value for --format: 'json' (csv, jsonl)"},
+        {{"check", "--group", "1"}, "check needs --standard"},
+        {{"check", "--standard", "iso"},
+         "bad value for --standard: 'iso' (iso19840, imo-pspc or sspc-pa2)"},
+        {{"check", "--standard", "iso19840"}, "check needs either --group or --file"},
+        {{"check", "--standard", "iso19840", "--group", "1", "--file", "a.csv"},
+         "check needs either --group or --file"},
+        {{"check", "--standard", "iso19840", "--group", "all"},
+         "bad value for --group: 'all' (1, 2, 3, 4 or current)"},
+        {{"check", "--standard", "iso19840", "--file", "a.csv"},
+         "check --file needs --ndft for this standard"},
+        {{"check", "--standard", "sspc-pa2", "--file", "a.csv", "--min", "100"},
+         "check --file needs --min and --max for sspc-pa2"},
+        {{"check", "--standard", "sspc-pa2", "--group", "1", "--ndft", "100"},
+         "--ndft does not apply to sspc-pa2 (use --min)"},
+        {{"check", "--standard", "imo-pspc", "--group", "1", "--min", "100"},
+         "--min applies to sspc-pa2 only (use --ndft)"},
+        {{"check", "--standard", "imo-pspc", "--group", "1", "--roughness", "fine"},
+         "--roughness and --area apply to iso19840 only"},
+        {{"check", "--standard", "iso19840", "--group", "1", "--roughness", "rough"},
+         "bad value for --roughness: 'rough' (none, fine, medium or coarse)"},
+        {{"check", "--standard", "iso19840", "--group", "1", "--area", "0"},
+         "bad value for --area: '0' (a number above 0)"},
+        {{"check", "--standard", "iso19840", "--group", "1", "--ndft", "nan"},
+         "bad value for --ndft: 'nan' (a number above 0)"},
+        {{"check", "--standard", "iso19840", "--file", "a.csv", "--ndft", "100", "--port",
+          "/dev/x"},
+         "--port and --timeout apply to --group only"},
+    };
+    for (const UsageErrorCase& c : cases) {
+        std::string joined;
+        for (const std::string& a : c.args) joined += a + " ";
+        SCOPED_TRACE(joined);
+        EXPECT_EQ(ParseCommandLine(c.args).error, c.error);
+    }
+}
+
+TEST(CliOptions, ReadsEveryOptionOfACommand) {
+    ParseResult r =
+        ParseCommandLine({"download", "current", "--unit=mils", "--format", "json", "--output",
+                          "out.json", "--port", "/dev/pts/3", "--timeout", "2.5"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.command, Command::Download);
+    EXPECT_EQ(r.options.group, kCurrentGroup);
+    EXPECT_EQ(r.options.unitIsMils, 1);
+    EXPECT_EQ(r.options.format, OutputFormat::Json);
+    EXPECT_EQ(r.options.output, "out.json");
+    EXPECT_EQ(r.options.port, "/dev/pts/3");
+    EXPECT_EQ(r.options.timeoutSeconds, 2.5);
+
+    r = ParseCommandLine({"download", "all", "--output", "folder"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.group, kAllGroups);
+    EXPECT_EQ(r.options.format, OutputFormat::Csv);
+    EXPECT_EQ(r.options.timeoutSeconds, 5);
+
+    r = ParseCommandLine({"capture", "--count", "10", "--seconds", "60", "--format", "jsonl"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.count, 10);
+    EXPECT_EQ(r.options.seconds, 60.0);
+    EXPECT_EQ(r.options.format, OutputFormat::Jsonl);
+    EXPECT_FALSE(r.options.timeoutGiven);
+
+    r = ParseCommandLine({"check", "--standard", "iso19840", "--group", "2", "--ndft", "120",
+                          "--max", "400", "--roughness", "coarse", "--area", "12.5"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.standard, inspection::Standard::Iso19840);
+    EXPECT_EQ(r.options.group, 2);
+    EXPECT_EQ(r.options.ndft, 120.0);
+    EXPECT_EQ(r.options.maximum, 400.0);
+    EXPECT_EQ(r.options.roughness, inspection::Roughness::Coarse);
+    EXPECT_EQ(r.options.area, 12.5);
+    EXPECT_EQ(r.options.format, OutputFormat::Text);
+
+    r = ParseCommandLine({"check", "--standard", "sspc-pa2", "--file", "a.csv", "--min", "3",
+                          "--max", "5", "--unit", "mils", "--format", "json"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.file, "a.csv");
+    EXPECT_EQ(r.options.minimum, 3.0);
+    EXPECT_EQ(r.options.unitIsMils, 1);
+}
+
+TEST(CliOptions, HelpOfEachCommandAndTheVersion) {
+    for (const char* command : {"ports", "download", "capture", "check"}) {
+        SCOPED_TRACE(command);
+        const ParseResult r = ParseCommandLine({command, "--unknown-before-help", "--help"});
+        // An unknown option before --help is a usage error; --help first always helps.
+        EXPECT_NE(r.error, "");
+        const ParseResult help = ParseCommandLine({command, "--help"});
+        EXPECT_EQ(help.error, "");
+        EXPECT_EQ(help.options.command, Command::Help);
+        EXPECT_EQ(help.options.helpText.rfind(std::string("usage: zepra-cli ") + command, 0), 0u);
+        EXPECT_EQ(UsageHint({command}), std::string("Try 'zepra-cli ") + command + " --help'.");
+    }
+    EXPECT_EQ(ParseCommandLine({"--version"}).options.command, Command::Version);
+    EXPECT_EQ(ParseCommandLine({"--help"}).options.helpText.rfind("usage: zepra-cli COMMAND", 0),
+              0u);
+}
+
+}  // namespace
+}  // namespace zepra::cli
