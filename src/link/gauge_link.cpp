@@ -139,10 +139,7 @@ struct GaugeLink::State {
         if (handling) return;  // the running handler schedules the next wake-up itself
         // Bytes the program has not seen yet (it may have been busy) are taken in first: only
         // then does a silent port mean a quiet line.
-        port.pollInput();
-        if (port.isOpen() && store.receiveMode == ModeLive && port.bytesWaiting() > 0) {
-            handleArrival();
-        }
+        takeInWaitingBytes();
         const std::int64_t now = clock.nowMs();
         if (port.isOpen()) {
             if (store.receiveMode == ModeLive) {
@@ -372,7 +369,7 @@ struct GaugeLink::State {
         windows.sampleCaptured(texts);
     }
 
-    // Takes in what the port holds before the stream is suspended or resumed.
+    // Takes in what the port holds, including what the system has not handed on yet.
     void takeInWaitingBytes() {
         port.pollInput();
         if (port.isOpen() && store.receiveMode == ModeLive && port.bytesWaiting() > 0) {
