@@ -13,14 +13,14 @@
 #include <functional>
 #include <memory>
 
-#include "charts/realtime_histogram_window.h"
-#include "charts/realtime_trend_window.h"
 #include "data/measurement_store.h"
 #include "gauge_emulator.h"
 #include "platform/qt_serial_port.h"
 #include "platform/serial_port_list.h"
 #include "ui/main/form1.h"
+#include "ui/realtime/realtime_histogram_window.h"
 #include "ui/realtime/realtime_list_window.h"
+#include "ui/realtime/realtime_trend_window.h"
 
 namespace zepra {
 namespace {

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "charts/chart_area.h"
-#include "charts/realtime_histogram_window.h"
-#include "charts/realtime_trend_window.h"
 #include "data/measurement_store.h"
+#include "ui/realtime/realtime_histogram_window.h"
+#include "ui/realtime/realtime_trend_window.h"
 
 namespace zepra {
 namespace {

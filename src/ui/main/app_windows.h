@@ -6,12 +6,12 @@
 #include <QWidget>
 #include <array>
 
-#include "charts/realtime_histogram_window.h"
-#include "charts/realtime_trend_window.h"
 #include "link/gauge_windows.h"
 #include "ui/groups/group_window.h"
 #include "ui/main/about_box.h"
+#include "ui/realtime/realtime_histogram_window.h"
 #include "ui/realtime/realtime_list_window.h"
+#include "ui/realtime/realtime_trend_window.h"
 #include "ui/window_context.h"
 
 namespace zepra {

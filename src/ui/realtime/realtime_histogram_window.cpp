@@ -1,4 +1,4 @@
-#include "charts/realtime_histogram_window.h"
+#include "ui/realtime/realtime_histogram_window.h"
 
 #include <QCloseEvent>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "charts/realtime_trend_window.h"
+#include "ui/realtime/realtime_trend_window.h"
 
 #include <QCloseEvent>
 #include <QLabel>
