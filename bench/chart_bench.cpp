@@ -89,7 +89,7 @@ BENCHMARK(BM_TrendDrawFastFirst)->Unit(benchmark::kMillisecond);
 void BM_TrendChartTick(benchmark::State& state) {
     const bool changed = state.range(0) != 0;
     std::vector<ReadingRecord> records = Capture(Shape::Noisy);
-    ChartArea area;
+    ChartArea area{QFont()};
     TrendLabelSet labels;
     std::vector<std::unique_ptr<QLabel>> owned;
     for (auto& label : labels.values) label = owned.emplace_back(new QLabel).get();
@@ -106,7 +106,7 @@ BENCHMARK(BM_TrendChartTick)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 // What the real-time histogram window does on each tick: binning, captions and bars.
 void BM_HistogramChartTick(benchmark::State& state) {
     const std::vector<ReadingRecord> records = Capture(Shape::Noisy);
-    ChartArea area;
+    ChartArea area{QFont()};
     HistogramLabelSet labels;
     std::vector<std::unique_ptr<QLabel>> owned;
     for (auto& label : labels.values) label = owned.emplace_back(new QLabel).get();

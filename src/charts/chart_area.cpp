@@ -11,10 +11,14 @@
 #include <cmath>
 
 #include "data/thickness_format.h"
-#include "ui/fonts.h"
 
 namespace zepra {
 namespace {
+
+// Twips (1/15 pixel at 96 dpi) to pixels, rounded as every window's layout is.
+constexpr int Px(int twips) {
+    return (twips + 7) / 15;
+}
 
 // Layout of the chart area's controls, in twips relative to the area.
 constexpr int kGridlineRightTwips = 11'040;
@@ -76,7 +80,7 @@ constexpr QRgb kUnpainted = 0xff123456;  // neither the outline's nor the fill's
 
 }  // namespace
 
-ChartArea::ChartArea(QWidget* parent)
+ChartArea::ChartArea(const QFont& popupFont, QWidget* parent)
     : QWidget(parent), drawing_(kWidth, kHeight, QImage::Format_RGB32) {
     setObjectName(QStringLiteral("Picture1"));
     setFixedSize(kWidth, kHeight);
@@ -107,7 +111,7 @@ ChartArea::ChartArea(QWidget* parent)
 
     popup_ = new QLabel(QStringLiteral("Label32"), this);
     popup_->setObjectName(QStringLiteral("Label32"));
-    popup_->setFont(TahomaFont(12));
+    popup_->setFont(popupFont);
     popup_->setAutoFillBackground(true);  // opaque, the default label background
     QPalette popupPalette = popup_->palette();
     popupPalette.setColor(QPalette::Window, QGuiApplication::palette().color(QPalette::Window));

@@ -18,6 +18,7 @@
 
 #include "charts/chart_math.h"
 
+class QFont;
 class QFrame;
 class QLabel;
 class QTimer;
@@ -71,7 +72,8 @@ class ChartArea : public QWidget {
     static constexpr int kHeight = 497;
     static constexpr int kBars = kHistogramBins;
 
-    explicit ChartArea(QWidget* parent = nullptr);
+    // popupFont: the host's font for the bar pop-up (Label32).
+    explicit ChartArea(const QFont& popupFont, QWidget* parent = nullptr);
     ~ChartArea() override;
 
     QLabel* bar(int index) const;                       // Label18(index), index 1..30

@@ -347,6 +347,7 @@ TEST_F(GroupWindowTest, PopupShowsTheCountOnTheBarAndHidesThreeSecondsAfterTheLa
     GroupWindow* window = Open(GroupWindowId::Group4);
     const ChartArea* area = window->chartArea();
     QLabel* popup = FindControl<QLabel>(window, "Label32");
+    EXPECT_EQ(popup->font(), TahomaFont(12));  // the window's font for the pop-up
     auto* timer = FindControl<QTimer>(window, "Timer2");
     ASSERT_TRUE(area->bar(2)->isVisible() && area->bar(29)->isVisible());
 

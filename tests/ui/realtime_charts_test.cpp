@@ -14,6 +14,7 @@
 
 #include "charts/chart_area.h"
 #include "data/measurement_store.h"
+#include "ui/fonts.h"
 #include "ui/realtime/realtime_histogram_window.h"
 #include "ui/realtime/realtime_trend_window.h"
 
@@ -166,6 +167,7 @@ TEST_F(RealTimeChartsTest, PopupFitsItsTextFromAHundredReadingsOtherwiseTakesThe
 
     QTest::mouseClick(area->bar(crowded), Qt::LeftButton);
     EXPECT_TRUE(popup->isVisible());
+    EXPECT_EQ(popup->font(), TahomaFont(12));  // the window's font for the pop-up
     EXPECT_EQ(popup->text(), "150");
     EXPECT_EQ(popup->width(), popup->sizeHint().width());
     EXPECT_NE(popup->width(), area->bar(crowded)->width());

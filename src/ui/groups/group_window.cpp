@@ -156,7 +156,7 @@ void GroupWindow::buildControls(QWidget* client) {
     grid_->setFocusPolicy(Qt::NoFocus);
     grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    chartArea_ = new ChartArea(client);
+    chartArea_ = new ChartArea(TahomaFont(12), client);
     chartArea_->move(Px(kChartTwips.x()), Px(kChartTwips.y()));
     chartArea_->popupTimer()->setInterval(kPopupMs);
     connect(chartArea_, &ChartArea::barPressed, this, &GroupWindow::showPopupOf);

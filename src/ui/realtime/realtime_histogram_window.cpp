@@ -57,7 +57,7 @@ RealTimeHistogramWindow::RealTimeHistogramWindow(const WindowContext& context, Q
     setFixedSize(Px(kClientWidthTwips), Px(kClientHeightTwips));
     PaintWhiteBackground(this);
 
-    picture_ = new ChartArea(this);
+    picture_ = new ChartArea(TahomaFont(12), this);
     picture_->setObjectName(QStringLiteral("Picture1"));
     picture_->move(Px(960), Px(240));
     picture_->popupTimer()->setInterval(kPopupIntervalMs);

@@ -55,7 +55,7 @@ RealTimeTrendWindow::RealTimeTrendWindow(const WindowContext& context, QWidget* 
     setFixedSize(Px(kClientWidthTwips), Px(kClientHeightTwips));
     PaintWhiteBackground(this);
 
-    picture_ = new ChartArea(this);
+    picture_ = new ChartArea(TahomaFont(12), this);
     picture_->setObjectName(QStringLiteral("Picture1"));
     picture_->move(Px(960), Px(360));
     picture_->setBarsAndTicksShown(false);  // the trend window has no histogram bars

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFont>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QImage>
@@ -15,8 +16,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include "ui/fonts.h"
 
 namespace zepra {
 namespace {
@@ -156,8 +155,15 @@ TEST(TrendDrawingTest, MarkerHasRedOutlineAndBlackFillOverTheTrace) {
     EXPECT_EQ(image.pixelColor(100, 110), QColor(Qt::white));  // nothing else
 }
 
+// Twips to pixels as the layouts round them.
+int Px(int twips) {
+    return (twips + 7) / 15;
+}
+
 TEST(ChartAreaTest, ControlsStandAsLaidOut) {
-    ChartArea area;
+    QFont hostFont(QStringLiteral("Tahoma"));
+    hostFont.setPixelSize(16);
+    ChartArea area(hostFont);
     EXPECT_EQ(area.objectName(), "Picture1");
     EXPECT_EQ(area.size(), QSize(737, 497));
     const int gridlineY[] = {248, 83, 166, 331, 414};  // Line1 (mean) .. Line5
@@ -183,13 +189,13 @@ TEST(ChartAreaTest, ControlsStandAsLaidOut) {
     }
     EXPECT_EQ(area.popup()->objectName(), "Label32");
     EXPECT_TRUE(area.popup()->isHidden());
-    EXPECT_EQ(area.popup()->font().pixelSize(), 16);  // Tahoma 12 point
+    EXPECT_EQ(area.popup()->font(), hostFont);  // the pop-up takes the host's font
     EXPECT_EQ(area.popupTimer()->objectName(), "Timer2");
     EXPECT_FALSE(area.popupTimer()->isActive());
 }
 
 TEST(ChartAreaTest, EraseClearsTheDrawingButKeepsTheControls) {
-    ChartArea area;
+    ChartArea area{QFont()};
     const QImage erased = area.drawing();
     area.drawTrend(std::vector<ChartPoint>{{10.0f, 10.0f}, {700.0f, 400.0f}});
     EXPECT_NE(area.drawing(), erased);
@@ -199,7 +205,7 @@ TEST(ChartAreaTest, EraseClearsTheDrawingButKeepsTheControls) {
 }
 
 TEST(ChartAreaTest, PopupWidthFollowsTheHostsRule) {
-    ChartArea area;
+    ChartArea area{QFont()};
     area.applyBars([] {
         std::array<HistogramBar, ChartArea::kBars> bars{};
         for (auto& bar : bars) bar = {true, 100, 395};
@@ -243,7 +249,7 @@ TEST(ChartAreaTest, EveryRedrawShowsExactlyWhatWasAskedFor) {
         for (const auto* trace : traces) DrawTrendOneByOne(painter, *trace);
         return image;
     };
-    ChartArea area;
+    ChartArea area{QFont()};
     struct Step {
         bool erase;
         const std::vector<ChartPoint>* trace;
