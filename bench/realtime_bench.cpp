@@ -1,4 +1,5 @@
-// Real-time windows with a full capture: opening the list, and the chart windows' redraws.
+// Real-time windows with a full capture: opening the list, the chart windows' redraws, and the
+// whole program streaming at the line's full rate with none, some or all of them open.
 #include <benchmark/benchmark.h>
 #include <time.h>
 
@@ -10,8 +11,13 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
+#include <set>
+#include <string>
 
 #include "data/measurement_store.h"
 #include "gauge_emulator.h"
@@ -87,12 +93,6 @@ class SilentMessageBox : public MessageBox {
     void show(const std::string&) override {}
 };
 
-double MainThreadCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
 // Runs the event loop (sleeping when idle) until `done` or `timeoutMs` has passed.
 bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
     QEventLoop loop;
@@ -106,19 +106,64 @@ bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
     return done();
 }
 
-// The whole program on a gauge streaming at the line's full rate (192 frames/s at 9600 baud), with
-// the list, trend and histogram windows open over a capture that starts `range(0)` samples full.
-// Counters: frames the gauge sent, frames lost (sent but never captured), and the share of one
-// core the program's thread used.
-void BM_StreamAtLineRateWithAllWindowsOpen(benchmark::State& state) {
-    const auto preloaded = static_cast<std::int32_t>(state.range(0));
-    const int seconds = static_cast<int>(state.range(1));
+// The threads of this process, by kernel thread id.
+std::set<std::string> ThreadIds() {
+    std::set<std::string> ids;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
+        ids.insert(entry.path().filename().string());
+    return ids;
+}
+
+// CPU time of one thread of this process, in seconds (the scheduler's nanosecond count).
+double ThreadCpuSeconds(const std::string& id) {
+    std::ifstream file("/proc/self/task/" + id + "/schedstat");
+    double nanoseconds = 0;
+    file >> nanoseconds;
+    return nanoseconds * 1e-9;
+}
+
+double ClockSeconds(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The program's CPU time: every thread of the process but the gauge emulator's (the gauge is
+// another device; on an X display the program's own threads include Qt's event reader).
+struct ProgramCpu {
+    std::set<std::string> gaugeThreads;
+    double seconds() const {
+        double gauge = 0;
+        for (const std::string& id : gaugeThreads) gauge += ThreadCpuSeconds(id);
+        return ClockSeconds(CLOCK_PROCESS_CPUTIME_ID) - gauge;
+    }
+};
+
+enum OpenWindows { MainOnly = 0, WithList = 1, WithListTrendHistogram = 2 };
+
+// The main window's share of a core from the last MainOnly case, for the ratios of the others.
+double mainOnlyShare = 0;
+
+// The whole program on a gauge streaming at the line's full rate (192 frames/s at 9600 baud) with
+// `range(0)` windows open (OpenWindows) over a capture that starts `range(1)` samples full, for
+// `range(2)` seconds. Run it on an X display for the program's real cost (see the README):
+// offscreen, nothing reaches a screen. Counters: frames the gauge sent, frames lost (sent but
+// never captured), the program's share of one core (cpu_share; main_thread_share for the event
+// loop alone) and cpu_share divided by that of the last main-window-only case (vs_main_only).
+void BM_StreamAtLineRate(benchmark::State& state) {
+    const auto windows = static_cast<OpenWindows>(state.range(0));
+    const auto preloaded = static_cast<std::int32_t>(state.range(1));
+    const int seconds = static_cast<int>(state.range(2));
     QTemporaryDir folder;
     const std::string table = folder.filePath(QStringLiteral("serialcomm.ini")).toStdString();
     gauge_emulator::Scenario scenario;
     scenario.liveReadings = {101.5f, 98.25f, 120.0f, 87.5f, 110.75f, 95.0f, 104.5f};
     scenario.liveRate = 192.0;
+    ProgramCpu program;
+    const std::set<std::string> threadsBefore = ThreadIds();
     gauge_emulator::GaugeEmulator gauge(scenario, {});
+    std::ranges::set_difference(ThreadIds(), threadsBefore,
+                                std::inserter(program.gaugeThreads, program.gaugeThreads.end()));
     gauge.writeSerialCommFile(table, "COM3");
     qputenv("ZEPRA_SERIALCOMM", QByteArray::fromStdString(table));
 
@@ -141,17 +186,23 @@ void BM_StreamAtLineRateWithAllWindowsOpen(benchmark::State& state) {
     store.realTimeSamples = filled->realTimeSamples;
 
     for (auto _ : state) {
-        realTime->click();
-        form.windows().toggleRealTimeTrend();
-        form.windows().toggleRealTimeHistogram();
+        realTime->click();  // starts the stream and shows the list
+        if (windows == MainOnly) form.windows().realTimeList()->close();
+        if (windows == WithListTrendHistogram) {
+            form.windows().toggleRealTimeTrend();
+            form.windows().toggleRealTimeHistogram();
+        }
         RunUntil([&] { return gauge.isStreaming(); }, 2000);
+        RunUntil([] { return false; }, 500);  // the first samples, the windows' first paints
         const std::size_t sentBefore = gauge.bytesSent();
         const std::int32_t countBefore = store.realTimeSamples.readingCount;
         QElapsedTimer wall;
         wall.start();
-        const double cpuBefore = MainThreadCpuSeconds();
+        const double cpuBefore = program.seconds();
+        const double mainBefore = ClockSeconds(CLOCK_THREAD_CPUTIME_ID);
         RunUntil([] { return false; }, seconds * 1000);
-        const double cpu = MainThreadCpuSeconds() - cpuBefore;
+        const double cpu = program.seconds() - cpuBefore;
+        const double mainThread = ClockSeconds(CLOCK_THREAD_CPUTIME_ID) - mainBefore;
         const double elapsed = static_cast<double>(wall.nsecsElapsed()) * 1e-9;
         const auto sent = static_cast<std::int32_t>((gauge.bytesSent() - sentBefore) / 5);
         // Frames on their way when the measurement ended get a moment to arrive.
@@ -162,14 +213,23 @@ void BM_StreamAtLineRateWithAllWindowsOpen(benchmark::State& state) {
         state.counters["frames_sent"] = sent;
         state.counters["frames_per_s"] = sent / elapsed;
         state.counters["frames_lost"] = std::max(0, sent - captured);
+        state.counters["samples_at_end"] = store.realTimeSamples.readingCount;
         state.counters["cpu_share"] = cpu / elapsed;
+        state.counters["main_thread_share"] = mainThread / elapsed;
+        if (windows == MainOnly) mainOnlyShare = cpu / elapsed;
+        if (mainOnlyShare > 0) state.counters["vs_main_only"] = cpu / elapsed / mainOnlyShare;
     }
     form.close();
     qunsetenv("ZEPRA_SERIALCOMM");
 }
-BENCHMARK(BM_StreamAtLineRateWithAllWindowsOpen)
-    ->Args({0, 10})
-    ->Args({45'000, 10})
+// Each main-window-only case is the baseline of the cases after it.
+BENCHMARK(BM_StreamAtLineRate)
+    ->ArgNames({"windows", "preloaded", "seconds"})
+    ->Args({MainOnly, 0, 10})
+    ->Args({WithList, 0, 10})
+    ->Args({WithListTrendHistogram, 0, 10})
+    ->Args({MainOnly, 47'000, 10})
+    ->Args({WithListTrendHistogram, 47'000, 10})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
