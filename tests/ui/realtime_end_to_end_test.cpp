@@ -55,6 +55,10 @@ class RealTimeEndToEndTest : public MainWindowFixture {
         EXPECT_TRUE(QTest::qWaitFor(
             [&] { return store.realTimeSamples.readingCount == expectedCount; }, kWaitMs))
             << "captured " << store.realTimeSamples.readingCount << ", expected " << expectedCount;
+        // The list shows what it gathered within a screen refresh.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return list() == nullptr || rows().size() == std::size_t(expectedCount) + 1; },
+            kWaitMs));
     }
 
     RealTimeListWindow* list() const { return form->windows().realTimeList(); }

@@ -12,9 +12,11 @@
 #include <QPointer>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "data/measurement_store.h"
@@ -176,40 +178,83 @@ TEST_F(RealTimeListTest, EmptyCaptureKeepsTheDesignCaptions) {
     EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), "UNIT");
 }
 
-TEST_F(RealTimeListTest, CapturedSampleIsInsertedOnTopAsOneRowAndSetsTheLabels) {
-    capture({10, 20});
-    open();
-    int insertedFirst = -1;
-    int insertedLast = -1;
-    int resets = 0;
-    QObject::connect(grid(), &QAbstractItemModel::rowsInserted,
-                     [&](const QModelIndex&, int first, int last) {
-                         insertedFirst = first;
-                         insertedLast = last;
-                     });
-    QObject::connect(grid(), &QAbstractItemModel::modelReset, [&] { ++resets; });
-
-    capture({30}, "30");
+// The texts the link gives after capturing record `index` (from 0).
+CapturedSampleTexts TextsAfter(std::int32_t index, const char* maximum) {
     CapturedSampleTexts texts;
-    texts.recordIndex = 2;
+    texts.recordIndex = index;
     texts.unitLine = "Unit:        um";
-    texts.count = "Counts:     3";
-    texts.maximum = "Max:        30";
+    texts.count = "Counts:     " + std::to_string(index + 1);
+    texts.maximum = maximum;
     texts.minimum = "Min:       10";
     texts.mean = "Mean:      20";
     texts.deviation = "Std.dev.:  8.1";
-    window->appendCapturedSample(texts);
+    return texts;
+}
 
-    EXPECT_EQ(insertedFirst, 0);
-    EXPECT_EQ(insertedLast, 0);
+TEST_F(RealTimeListTest, CapturedSamplesCloseTogetherAreInsertedOnTopAtOnceWithTheNewestLabels) {
+    capture({10, 20});
+    open();
+    std::vector<std::pair<int, int>> inserted;
+    int resets = 0;
+    QObject::connect(
+        grid(), &QAbstractItemModel::rowsInserted,
+        [&](const QModelIndex&, int first, int last) { inserted.emplace_back(first, last); });
+    QObject::connect(grid(), &QAbstractItemModel::modelReset, [&] { ++resets; });
+
+    capture({30}, "30");
+    window->appendCapturedSample(TextsAfter(2, "Max:        30"));
+    capture({40}, "40");
+    window->appendCapturedSample(TextsAfter(3, "Max:        40"));
+    EXPECT_EQ(rows(), (std::vector<QString>{"2/20/um", "1/10/um", "//"})) << "gathered, not shown";
+    EXPECT_EQ(label("Label1"), "Counts:     2");
+
+    // Shown by the window's timer within a screen refresh or so.
+    EXPECT_LE(RealTimeListWindow::kShowDelayMs, 20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !inserted.empty(); }, 1000));
+    EXPECT_EQ(inserted, (std::vector<std::pair<int, int>>{{0, 1}}));
     EXPECT_EQ(resets, 0);
-    EXPECT_EQ(rows(), (std::vector<QString>{"3/30/um", "2/20/um", "1/10/um", "//"}));
-    EXPECT_EQ(label("Label1"), "Counts:     3");
-    EXPECT_EQ(label("Label4"), "Max:        30");
+    EXPECT_EQ(rows(), (std::vector<QString>{"4/40/um", "3/30/um", "2/20/um", "1/10/um", "//"}));
+    EXPECT_EQ(label("Label1"), "Counts:     4");
+    EXPECT_EQ(label("Label4"), "Max:        40");
     EXPECT_EQ(label("Label5"), "Min:       10");
     EXPECT_EQ(label("Label2"), "Mean:      20");
     EXPECT_EQ(label("Label3"), "Std.dev.:  8.1");
     EXPECT_EQ(label("Label7"), "Unit:        um");
+
+    // The next sample is shown on its own, one row on top.
+    capture({50}, "50");
+    window->appendCapturedSample(TextsAfter(4, "Max:        50"));
+    window->showCapturedSamples();
+    EXPECT_EQ(inserted, (std::vector<std::pair<int, int>>{{0, 1}, {0, 0}}));
+    EXPECT_EQ(rows().front(), "5/50/um");
+    EXPECT_EQ(label("Label1"), "Counts:     5");
+}
+
+TEST_F(RealTimeListTest, UnitLineWrittenBeforeASampleIsShownWithTheSamples) {
+    open();
+    window->setUnitLine("Unit:       mils");
+    EXPECT_EQ(label("Label7"), "Unit:        um");
+    window->showCapturedSamples();
+    EXPECT_EQ(label("Label7"), "Unit:       mils");
+    EXPECT_EQ(rows(), (std::vector<QString>{"//"}));
+}
+
+TEST_F(RealTimeListTest, ReportSavedBeforeTheGatheredSamplesAreShownHoldsThemAll) {
+    capture({10});
+    open();
+    capture({20, 30}, "25");
+    window->appendCapturedSample(TextsAfter(1, "Max:        20"));
+    window->appendCapturedSample(TextsAfter(2, "Max:        30"));
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("capture.csv"));
+    saveDialog.answers = {path.toStdString()};
+    action("SAVECSV")->trigger();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("\"NO.\",\"Samples\",\"Unit\"\r\n"
+                                         "1,\"10\",\"um\"\r\n"
+                                         "2,\"25\",\"um\"\r\n"
+                                         "3,\"25\",\"um\"\r\n"));
 }
 
 TEST_F(RealTimeListTest, SampleIndexBeyondTheCaptureAddsNoRow) {
@@ -219,9 +264,11 @@ TEST_F(RealTimeListTest, SampleIndexBeyondTheCaptureAddsNoRow) {
     texts.recordIndex = 5;  // not in the store: nothing to show
     texts.count = "Counts:     1";
     window->appendCapturedSample(texts);
+    window->showCapturedSamples();
     EXPECT_EQ(rows(), (std::vector<QString>{"1/10/um", "//"}));
     texts.recordIndex = -3;
     window->appendCapturedSample(texts);
+    window->showCapturedSamples();
     EXPECT_EQ(rows(), (std::vector<QString>{"1/10/um", "//"}));
 }
 

@@ -81,6 +81,12 @@ RealTimeListWindow::RealTimeListWindow(const WindowContext& context, const QWidg
     connect(clockTimer_, &QTimer::timeout, this, &RealTimeListWindow::Timer1_Timer);
     clockTimer_->start();
 
+    showTimer_ = new QTimer(this);
+    showTimer_->setSingleShot(true);
+    showTimer_->setTimerType(Qt::PreciseTimer);
+    showTimer_->setInterval(kShowDelayMs);
+    connect(showTimer_, &QTimer::timeout, this, &RealTimeListWindow::showCapturedSamples);
+
     Form_Load();
 }
 
@@ -175,12 +181,25 @@ void RealTimeListWindow::Form_Load() {
 }
 
 void RealTimeListWindow::setUnitLine(const std::string& unitLine) {
-    unitLine_->setText(Text(unitLine));
+    pendingUnitLine_ = unitLine;
+    if (!showTimer_->isActive()) showTimer_->start();
 }
 
 void RealTimeListWindow::appendCapturedSample(const CapturedSampleTexts& texts) {
-    unitLine_->setText(Text(texts.unitLine));
-    model_->showUpTo(texts.recordIndex + 1);
+    pendingCount_ = std::max(pendingCount_, texts.recordIndex + 1);
+    pendingUnitLine_ = texts.unitLine;
+    pending_ = texts;
+    if (!showTimer_->isActive()) showTimer_->start();
+}
+
+void RealTimeListWindow::showCapturedSamples() {
+    showTimer_->stop();
+    if (pendingUnitLine_) unitLine_->setText(Text(*pendingUnitLine_));
+    pendingUnitLine_.reset();
+    if (!pending_) return;
+    const CapturedSampleTexts texts = std::move(*pending_);
+    pending_.reset();
+    model_->showUpTo(pendingCount_);
     countLine_->setText(Text(texts.count));
     maximumLine_->setText(Text(texts.maximum));
     minimumLine_->setText(Text(texts.minimum));

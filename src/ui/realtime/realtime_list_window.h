@@ -2,6 +2,9 @@
 // FrmRealTimeList: the readings captured in real time, newest on top, with running statistics.
 
 #include <QMainWindow>
+#include <cstdint>
+#include <optional>
+#include <string>
 
 #include "link/gauge_windows.h"
 #include "ui/window_context.h"
@@ -22,10 +25,16 @@ class RealTimeListWindow : public QMainWindow {
                        QWidget* parent = nullptr);
     ~RealTimeListWindow() override;
 
-    // Label7, as the live capture writes it.
+    // Label7, as the live capture writes it before each sample (gathered like the samples).
     void setUnitLine(const std::string& unitLine);
-    // A sample was appended to the store: add it on top and set the labels.
+    // A sample was appended to the store: add it on top and set the labels. Samples arriving
+    // close together are gathered and shown at once, kShowDelayMs after the first of them at
+    // the latest (a screen shows a new picture every 16.7 ms): the rows in capture order, the
+    // labels of the newest.
     void appendCapturedSample(const CapturedSampleTexts& texts);
+    // Shows the gathered samples now.
+    void showCapturedSamples();
+    static constexpr int kShowDelayMs = 16;
 
     // Timer1: the clock line.
     void Timer1_Timer();
@@ -45,13 +54,17 @@ class RealTimeListWindow : public QMainWindow {
     RealTimeListModel* model_ = nullptr;
     QTableView* grid_ = nullptr;
     QTimer* clockTimer_ = nullptr;
-    QLabel* clockLine_ = nullptr;      // Label6
-    QLabel* countLine_ = nullptr;      // Label1
-    QLabel* unitLine_ = nullptr;       // Label7
-    QLabel* meanLine_ = nullptr;       // Label2
-    QLabel* deviationLine_ = nullptr;  // Label3
-    QLabel* maximumLine_ = nullptr;    // Label4
-    QLabel* minimumLine_ = nullptr;    // Label5
+    QTimer* showTimer_ = nullptr;                 // shows the gathered samples
+    std::optional<CapturedSampleTexts> pending_;  // the newest sample's texts, not shown yet
+    std::optional<std::string> pendingUnitLine_;  // Label7, not shown yet
+    std::int32_t pendingCount_ = 0;               // records to show up to
+    QLabel* clockLine_ = nullptr;                 // Label6
+    QLabel* countLine_ = nullptr;                 // Label1
+    QLabel* unitLine_ = nullptr;                  // Label7
+    QLabel* meanLine_ = nullptr;                  // Label2
+    QLabel* deviationLine_ = nullptr;             // Label3
+    QLabel* maximumLine_ = nullptr;               // Label4
+    QLabel* minimumLine_ = nullptr;               // Label5
 };
 
 }  // namespace zepra
