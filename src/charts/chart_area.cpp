@@ -8,7 +8,9 @@
 #include <QPainter>
 #include <QTimer>
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdlib>
 
 #include "data/thickness_format.h"
 
@@ -71,10 +73,11 @@ QPointF At(const ChartPoint& point) {
     return QPointF(point.x, point.y);
 }
 
-// Markers are drawn for the stamps around this pixel of a small image whose border they never
-// reach; markers closer than this to the drawing's border are left to the painter, whose clipping
-// could then take part.
-constexpr int kStampOrigin = 8;
+// The stamps are drawn at the middle of 16 x 16 blocks of a scratch image, one block for each
+// place a cell is tried at; markers closer than kStampMargin to the drawing's border are left to
+// the painter, whose clipping could then take part.
+constexpr int kStampBlock = 16;
+constexpr int kStampTries = 5;  // four corners and the middle
 constexpr int kStampMargin = 8;
 constexpr QRgb kUnpainted = 0xff123456;  // neither the outline's nor the fill's colour
 
@@ -229,59 +232,61 @@ bool ChartArea::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-namespace {
+MarkerStamps::MarkerStamps() : cells_(kCells * kCells) {}
+MarkerStamps::~MarkerStamps() = default;
 
-// The marker drawn by the painter with its centre at (kStampOrigin, kStampOrigin) + `offset`: its
-// pixels, or nothing when it reached the scratch image's border.
-std::vector<MarkerStampPixel> DrawMarkerStamp(QImage& scratch, QPointF offset) {
-    scratch.fill(kUnpainted);
-    {
-        QPainter painter(&scratch);
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        SetMarkerPenAndBrush(painter);
-        painter.drawEllipse(QPointF(kStampOrigin, kStampOrigin) + offset, kMarkerRadius,
-                            kMarkerRadius);
-    }
-    std::vector<MarkerStampPixel> pixels;
-    for (int y = 0; y < scratch.height(); ++y) {
-        for (int x = 0; x < scratch.width(); ++x) {
-            const QRgb colour = scratch.pixel(x, y);
-            if (colour == kUnpainted) continue;
-            if (x == 0 || y == 0 || x == scratch.width() - 1 || y == scratch.height() - 1)
-                return {};
-            pixels.push_back({x - kStampOrigin, y - kStampOrigin, colour});
-        }
-    }
-    return pixels;
-}
-
-}  // namespace
-
-const MarkerStamps::Stamp& MarkerStamps::stampFor(int cellX, int cellY) {
-    Stamp& stamp = stamps_[static_cast<std::size_t>(cellY * kCells + cellX)];
-    if (stamp.known) return stamp;
+void MarkerStamps::settle(Stamp& stamp, double left, double top, double side) {
     stamp.known = true;
     if (scratch_.isNull()) {
-        scratch_ = QImage(2 * kStampOrigin, 2 * kStampOrigin, QImage::Format_RGB32);
+        scratch_ = QImage(kStampBlock * kStampTries, kStampBlock, QImage::Format_RGB32);
     }
-    // The cell's corners (the far ones just inside) and its middle must all give one picture.
-    constexpr double kCell = 1.0 / kCells;
-    constexpr double kLastInCell = kCell - 1.0 / (1 << 24);
-    const double left = cellX * kCell;
-    const double top = cellY * kCell;
-    const QPointF samples[] = {
+    const double last = side - 1.0 / (1 << 24);  // the far corners, just inside
+    const QPointF tries[kStampTries] = {
         {left, top},
-        {left + kLastInCell, top},
-        {left, top + kLastInCell},
-        {left + kLastInCell, top + kLastInCell},
-        {left + kCell / 2, top + kCell / 2},
+        {left + last, top},
+        {left, top + last},
+        {left + last, top + last},
+        {left + side / 2, top + side / 2},
     };
-    stamp.pixels = DrawMarkerStamp(scratch_, samples[0]);
-    stamp.usable = !stamp.pixels.empty() &&
-                   std::all_of(std::begin(samples) + 1, std::end(samples), [&](QPointF sample) {
-                       return DrawMarkerStamp(scratch_, sample) == stamp.pixels;
-                   });
-    return stamp;
+    scratch_.fill(kUnpainted);
+    {
+        QPainter painter(&scratch_);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        SetMarkerPenAndBrush(painter);
+        for (int i = 0; i < kStampTries; ++i) {
+            const QPointF origin(kStampBlock * i + kStampBlock / 2, kStampBlock / 2);
+            painter.drawEllipse(origin + tries[i], kMarkerRadius, kMarkerRadius);
+        }
+    }
+    const QRgb outline = kMarkerOutline.rgb();
+    const QRgb fill = kMarkerFill.rgb();
+    for (int i = 0; i < kStampTries; ++i) {
+        std::uint64_t painted = 0;
+        std::uint64_t outlined = 0;
+        for (int y = 0; y < kStampBlock; ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(scratch_.constScanLine(y));
+            for (int x = 0; x < kStampBlock; ++x) {
+                const QRgb colour = line[kStampBlock * i + x];
+                if (colour == kUnpainted) continue;
+                const int dx = x - kStampBlock / 2;
+                const int dy = y - kStampBlock / 2;
+                if (std::abs(dx) > kReach || std::abs(dy) > kReach) return;  // stays unusable
+                if (colour != outline && colour != fill) return;
+                const std::uint64_t bit = std::uint64_t{1}
+                                          << ((dy + kReach) * (2 * kReach + 1) + dx + kReach);
+                painted |= bit;
+                if (colour == outline) outlined |= bit;
+            }
+        }
+        if (painted == 0) return;
+        if (i == 0) {
+            stamp.painted = painted;
+            stamp.outline = outlined;
+        } else if (painted != stamp.painted || outlined != stamp.outline) {
+            return;
+        }
+    }
+    stamp.usable = true;
 }
 
 bool MarkerStamps::stamp(uchar* bits, qsizetype bytesPerLine, QSize size, float x, float y) {
@@ -292,14 +297,36 @@ bool MarkerStamps::stamp(uchar* bits, qsizetype bytesPerLine, QSize size, float 
     if (!inside) return false;
     const double left = std::floor(static_cast<double>(x));
     const double top = std::floor(static_cast<double>(y));
-    const Stamp& found =
-        stampFor(static_cast<int>((x - left) * kCells), static_cast<int>((y - top) * kCells));
-    if (!found.usable) return false;
+    // The place inside the pixel in cells and in sub-cells: both exact (powers of two).
+    const double inCellsX = (x - left) * kCells;
+    const double inCellsY = (y - top) * kCells;
+    const int cellX = static_cast<int>(inCellsX);
+    const int cellY = static_cast<int>(inCellsY);
+    Cell& cell = cells_[static_cast<std::size_t>(cellY * kCells + cellX)];
+    constexpr double kCell = 1.0 / kCells;
+    if (!cell.whole.known) settle(cell.whole, cellX * kCell, cellY * kCell, kCell);
+    const Stamp* found = &cell.whole;
+    if (!found->usable) {
+        if (!cell.parts) cell.parts = std::make_unique<std::array<Stamp, kSubcells * kSubcells>>();
+        const int partX = std::min(static_cast<int>((inCellsX - cellX) * kSubcells), kSubcells - 1);
+        const int partY = std::min(static_cast<int>((inCellsY - cellY) * kSubcells), kSubcells - 1);
+        Stamp& part = (*cell.parts)[static_cast<std::size_t>(partY * kSubcells + partX)];
+        constexpr double kPart = kCell / kSubcells;
+        if (!part.known)
+            settle(part, cellX * kCell + partX * kPart, cellY * kCell + partY * kPart, kPart);
+        if (!part.usable) return false;
+        found = &part;
+    }
     const int column = static_cast<int>(left);
     const int row = static_cast<int>(top);
-    for (const MarkerStampPixel& pixel : found.pixels) {
-        auto* line = reinterpret_cast<QRgb*>(bits + (row + pixel.dy) * bytesPerLine);
-        line[column + pixel.dx] = pixel.colour;
+    const QRgb outline = kMarkerOutline.rgb();
+    const QRgb fill = kMarkerFill.rgb();
+    for (std::uint64_t rest = found->painted; rest != 0; rest &= rest - 1) {
+        const int bit = std::countr_zero(rest);
+        const int dy = bit / (2 * kReach + 1) - kReach;
+        const int dx = bit % (2 * kReach + 1) - kReach;
+        auto* line = reinterpret_cast<QRgb*>(bits + (row + dy) * bytesPerLine);
+        line[column + dx] = (found->outline >> bit) & 1 ? outline : fill;
     }
     return true;
 }
@@ -334,14 +361,20 @@ void DrawTrendFast(QImage& image, std::span<const ChartPoint> points, MarkerStam
     const QPen tracePen(kTraceColour, 1);
     const QPen markerPen(kMarkerOutline, 1);
     painter.setBrush(kMarkerFill);
+    painter.setPen(tracePen);
+    bool tracePenSet = true;  // pens are changed only when the painter draws a marker
     const auto drawMarker = [&](const ChartPoint& point) {
         if (stampable && stamps.stamp(bits, bytesPerLine, image.size(), point.x, point.y)) return;
         painter.setPen(markerPen);
+        tracePenSet = false;
         painter.drawEllipse(At(point), kMarkerRadius, kMarkerRadius);
     };
     const std::size_t last = points.size() - 1;
     for (std::size_t i = 1; i <= last; ++i) {
-        painter.setPen(tracePen);
+        if (!tracePenSet) {
+            painter.setPen(tracePen);
+            tracePenSet = true;
+        }
         painter.drawLine(At(points[i]), At(points[i - 1]));
         if (i == last) drawMarker(points[i]);
         drawMarker(points[i - 1]);

@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -31,37 +32,44 @@ enum class PopupWidthRule {
     AutoSizeFromHundred,  // real-time histogram: fits its text from 100 up, else the bar's width
 };
 
-// One pixel of a marker, from the pixel holding its centre.
-struct MarkerStampPixel {
-    int dx = 0;
-    int dy = 0;
-    QRgb colour = 0;
-    bool operator==(const MarkerStampPixel&) const = default;
-};
-
 // The trend's markers drawn once and then copied: a circle of radius 2 drawn without antialiasing
 // covers the same pixels, in the same colours, wherever it stands, as long as its centre keeps its
 // place inside its pixel. The place is taken in 1/64-pixel cells; a cell is copied only when the
-// circle drawn at its four corners and at its middle gives one picture, otherwise (and near the
-// image border) the marker is drawn by the painter as before. Kept between redraws; the trend
-// tests compare the result with the painter's, marker by marker and trace by trace.
+// circle drawn at its four corners and at its middle gives one picture. A cell where the picture
+// changes is split into 8 x 8 sub-cells (1/512 pixel) that are settled the same way; a marker in
+// a sub-cell that is still mixed, or near the image border, is drawn by the painter as before.
+// Kept between redraws; the trend tests compare the result with the painter's, marker by marker
+// and trace by trace.
 class MarkerStamps {
   public:
-    static constexpr int kCells = 64;  // cells per pixel, each way
+    static constexpr int kCells = 64;    // cells per pixel, each way
+    static constexpr int kSubcells = 8;  // sub-cells per cell, each way, where a cell is mixed
+    static constexpr int kReach = 3;     // a copied marker lies within 3 pixels of its centre's
+
+    MarkerStamps();
+    ~MarkerStamps();
 
     // Writes the marker centred at (x, y) into `bits` (an RGB32 image of `size`, `bytesPerLine`)
     // and returns true, or returns false when the painter has to draw it.
     bool stamp(uchar* bits, qsizetype bytesPerLine, QSize size, float x, float y);
 
   private:
+    // The 7 x 7 pixels around the centre's pixel, bit (dy + 3) * 7 + dx + 3.
     struct Stamp {
         bool known = false;
-        bool usable = false;  // one picture over the whole cell
-        std::vector<MarkerStampPixel> pixels;
+        bool usable = false;        // one picture over the whole cell
+        std::uint64_t painted = 0;  // the pixels of the marker...
+        std::uint64_t outline =
+            0;  // ...and those of them in the outline's colour (else the fill's)
     };
-    const Stamp& stampFor(int cellX, int cellY);
+    struct Cell {
+        Stamp whole;
+        std::unique_ptr<std::array<Stamp, kSubcells * kSubcells>> parts;  // when `whole` is mixed
+    };
+    // Draws the marker at the corners and the middle of the square (left, top, side) of a pixel.
+    void settle(Stamp& stamp, double left, double top, double side);
 
-    std::vector<Stamp> stamps_ = std::vector<Stamp>(kCells * kCells);
+    std::vector<Cell> cells_;
     QImage scratch_;
 };
 
