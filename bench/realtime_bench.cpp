@@ -78,6 +78,22 @@ void BM_TrendRedraw(benchmark::State& state) {
 }
 BENCHMARK(BM_TrendRedraw)->Arg(50'000)->Arg(1'000)->Unit(benchmark::kMillisecond);
 
+// The trend window's ticks while a capture grows at the line's full rate (96 readings every
+// 500 ms) from 40,000 readings: every reading moves on the plot at every tick, as in a session.
+void BM_TrendRedrawWhileCapturing(benchmark::State& state) {
+    auto store = FullCapture(RealTimeSamples::kCapacity);
+    WindowContext context;
+    context.store = store.get();
+    std::int32_t& shown = store->realTimeSamples.readingCount;
+    shown = 40'000;
+    RealTimeTrendWindow window(context);
+    for (auto _ : state) {
+        shown += 96;
+        window.Timer1_Timer();
+    }
+}
+BENCHMARK(BM_TrendRedrawWhileCapturing)->Iterations(100)->Unit(benchmark::kMillisecond);
+
 // One tick of the histogram window: bin 50,000 readings, set the labels and bars.
 void BM_HistogramRedraw(benchmark::State& state) {
     auto store = FullCapture(static_cast<std::int32_t>(state.range(0)));
