@@ -312,8 +312,11 @@ bool MarkerStamps::stamp(uchar* bits, qsizetype bytesPerLine, QSize size, float 
         const int partY = std::min(static_cast<int>((inCellsY - cellY) * kSubcells), kSubcells - 1);
         Stamp& part = (*cell.parts)[static_cast<std::size_t>(partY * kSubcells + partX)];
         constexpr double kPart = kCell / kSubcells;
-        if (!part.known)
+        if (!part.known) {
+            if (partsLeft_ == 0) return false;
+            --partsLeft_;
             settle(part, cellX * kCell + partX * kPart, cellY * kCell + partY * kPart, kPart);
+        }
         if (!part.usable) return false;
         found = &part;
     }
@@ -353,6 +356,7 @@ void DrawTrendOneByOne(QPainter& painter, std::span<const ChartPoint> points) {
 // 735 pixels): a later segment then crosses an earlier marker and must stay on top of it.
 void DrawTrendFast(QImage& image, std::span<const ChartPoint> points, MarkerStamps& stamps) {
     if (points.size() < 2) return;
+    stamps.newDrawing();
     const bool stampable = image.format() == QImage::Format_RGB32;
     uchar* bits = image.bits();  // before the painter: a shared image is detached now, not later
     const qsizetype bytesPerLine = image.bytesPerLine();

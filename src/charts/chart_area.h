@@ -36,8 +36,9 @@ enum class PopupWidthRule {
 // covers the same pixels, in the same colours, wherever it stands, as long as its centre keeps its
 // place inside its pixel. The place is taken in 1/64-pixel cells; a cell is copied only when the
 // circle drawn at its four corners and at its middle gives one picture. A cell where the picture
-// changes is split into 8 x 8 sub-cells (1/512 pixel) that are settled the same way; a marker in
-// a sub-cell that is still mixed, or near the image border, is drawn by the painter as before.
+// changes is split into 8 x 8 sub-cells (1/512 pixel) that are settled the same way (a limited
+// number for each drawing); a marker in a sub-cell that is still mixed or not settled yet, or near
+// the image border, is drawn by the painter as before.
 // Kept between redraws; the trend tests compare the result with the painter's, marker by marker
 // and trace by trace.
 class MarkerStamps {
@@ -49,9 +50,16 @@ class MarkerStamps {
     MarkerStamps();
     ~MarkerStamps();
 
+    // Sub-cells settled for one drawing at most: while a capture grows, every marker moves at
+    // every redraw and most sub-cells are first met then, so the stamps fill over a few dozen
+    // redraws instead of making the first ones several times slower.
+    static constexpr int kPartsPerDrawing = 2048;
+
     // Writes the marker centred at (x, y) into `bits` (an RGB32 image of `size`, `bytesPerLine`)
     // and returns true, or returns false when the painter has to draw it.
     bool stamp(uchar* bits, qsizetype bytesPerLine, QSize size, float x, float y);
+    // A new drawing begins: sub-cells may be settled again.
+    void newDrawing() { partsLeft_ = kPartsPerDrawing; }
 
   private:
     // The 7 x 7 pixels around the centre's pixel, bit (dy + 3) * 7 + dx + 3.
@@ -71,6 +79,7 @@ class MarkerStamps {
 
     std::vector<Cell> cells_;
     QImage scratch_;
+    int partsLeft_ = kPartsPerDrawing;
 };
 
 class ChartArea : public QWidget {
