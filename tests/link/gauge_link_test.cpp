@@ -1,5 +1,6 @@
 // GaugeLink against an in-memory port: framing under every chunking, the order of what the user
-// sees, the live capture and its texts, suspending and resuming the stream, and the faults of a misbehaving gauge.
+// sees, the live capture and its texts, suspending and resuming the stream, and the faults of a
+// misbehaving gauge.
 #include "link/gauge_link.h"
 
 #include <gtest/gtest.h>
