@@ -23,7 +23,7 @@ cmake --build "$build" -j"${ZEPRA_JOBS:-2}"
 tests=(
     "$build/tests/zepra_data_tests.exe"
     "$build/tests/zepra_charts_tests.exe"
-    "$build/tests/zepra_inspection_tests.exe"
+    "$build/tests/zepra_coating_tests.exe"
     "$build/tests/zepra_registry_tests.exe"
     "$build/tests/windows/zepra_windows_tests.exe"
 )

@@ -15,9 +15,9 @@
 namespace zepra::cli {
 namespace {
 
-using inspection::Standard;
-using inspection::Thickness;
-using inspection::Unit;
+using coating::Standard;
+using coating::Thickness;
+using coating::Unit;
 
 // A limit the check used, with where it came from.
 struct Limit {
@@ -36,10 +36,10 @@ std::string PadRight(std::string text, std::size_t width) {
     return text;
 }
 
-std::string TextVerdict(const inspection::Verdict& verdict, const std::string& source,
+std::string TextVerdict(const coating::Verdict& verdict, const std::string& source,
                         std::size_t readingCount, const std::vector<Limit>& limits,
                         Standard standard, std::int32_t unitIsMils) {
-    std::string out = std::string(inspection::StandardName(standard)) + ": " +
+    std::string out = std::string(coating::StandardName(standard)) + ": " +
                       std::to_string(readingCount) + " readings from " + source + ", in " +
                       (unitIsMils == 1 ? "mils" : "um") + "\n";
     for (const Limit& limit : limits) {
@@ -47,7 +47,7 @@ std::string TextVerdict(const inspection::Verdict& verdict, const std::string& s
     }
     out += "\n";
     std::size_t widths[3] = {9, 8, 8};  // "Criterion", "Required", "Measured"
-    for (const inspection::Criterion& c : verdict.criteria) {
+    for (const coating::Criterion& c : verdict.criteria) {
         widths[0] = std::max(widths[0], c.name.size());
         widths[1] = std::max(widths[1], c.required.size());
         widths[2] = std::max(widths[2], c.measured.size());
@@ -58,12 +58,12 @@ std::string TextVerdict(const inspection::Verdict& verdict, const std::string& s
                PadRight(c, widths[2] + 2) + d + "\n";
     };
     out += row("Criterion", "Required", "Measured", "Result");
-    for (const inspection::Criterion& c : verdict.criteria) {
+    for (const coating::Criterion& c : verdict.criteria) {
         out += row(c.name, c.required, c.measured, c.passed ? "pass" : "FAIL");
     }
     if (!verdict.spots.empty()) {
         out += "\nSpots:\n";
-        for (const inspection::Spot& spot : verdict.spots) {
+        for (const coating::Spot& spot : verdict.spots) {
             out += "  readings " + std::to_string(spot.first) + " to " + std::to_string(spot.last) +
                    ": mean " + spot.mean + "\n";
         }
@@ -76,7 +76,7 @@ std::string TextVerdict(const inspection::Verdict& verdict, const std::string& s
     return out;
 }
 
-std::string JsonVerdict(const inspection::Verdict& verdict, const QJsonObject& source,
+std::string JsonVerdict(const coating::Verdict& verdict, const QJsonObject& source,
                         std::size_t readingCount, const std::vector<Limit>& limits,
                         Standard standard, std::int32_t unitIsMils) {
     auto q = [](const std::string& s) { return QString::fromStdString(s); };
@@ -90,14 +90,14 @@ std::string JsonVerdict(const inspection::Verdict& verdict, const QJsonObject& s
                                           {"from", q(limit.origin)}};
     }
     QJsonArray criteria;
-    for (const inspection::Criterion& c : verdict.criteria) {
+    for (const coating::Criterion& c : verdict.criteria) {
         criteria.append(QJsonObject{{"criterion", q(c.name)},
                                     {"required", q(c.required)},
                                     {"measured", q(c.measured)},
                                     {"pass", c.passed}});
     }
     QJsonArray spots;
-    for (const inspection::Spot& spot : verdict.spots) {
+    for (const coating::Spot& spot : verdict.spots) {
         spots.append(QJsonObject{{"first", spot.first},
                                  {"last", spot.last},
                                  {"micrometres", spot.meanMicrometres},
@@ -105,7 +105,7 @@ std::string JsonVerdict(const inspection::Verdict& verdict, const QJsonObject& s
     }
     QJsonArray notes;
     for (const std::string& note : verdict.notes) notes.append(q(note));
-    const QJsonObject document{{"standard", inspection::StandardName(standard)},
+    const QJsonObject document{{"standard", coating::StandardName(standard)},
                                {"unit", unitIsMils == 1 ? "mils" : "um"},
                                {"source", source},
                                {"readings", static_cast<qint64>(readingCount)},
@@ -126,7 +126,7 @@ int RunCheck(const Options& options) {
         return Thickness{*v, optionUnit};
     };
 
-    inspection::CheckRequest request;
+    coating::CheckRequest request;
     request.standard = options.standard;
     request.ndft = given(options.ndft);
     request.minimum = given(options.minimum);
@@ -197,7 +197,7 @@ int RunCheck(const Options& options) {
         }
     }
 
-    const inspection::Verdict verdict = inspection::CheckReadings(request, options.unitIsMils);
+    const coating::Verdict verdict = coating::CheckReadings(request, options.unitIsMils);
     if (!verdict.error.empty()) {
         PrintMessage(verdict.error);
         // Readings that cannot pass fail the check; values given wrongly are a usage error.

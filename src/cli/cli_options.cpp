@@ -193,10 +193,10 @@ std::string Apply(Options& o, const std::string& name, const std::string& value)
         if (std::string e = positive(o.seconds); !e.empty()) return e;
         if (*o.seconds > 2e6) return bad("at most 2000000 seconds");
     } else if (name == "--standard") {
-        static const std::map<std::string, inspection::Standard> standards = {
-            {"iso19840", inspection::Standard::Iso19840},
-            {"imo-pspc", inspection::Standard::ImoPspc},
-            {"sspc-pa2", inspection::Standard::SspcPa2}};
+        static const std::map<std::string, coating::Standard> standards = {
+            {"iso19840", coating::Standard::Iso19840},
+            {"imo-pspc", coating::Standard::ImoPspc},
+            {"sspc-pa2", coating::Standard::SspcPa2}};
         const auto found = standards.find(value);
         if (found == standards.end()) return bad("iso19840, imo-pspc or sspc-pa2");
         o.standard = found->second;
@@ -216,13 +216,13 @@ std::string Apply(Options& o, const std::string& name, const std::string& value)
         return positive(o.maximum);
     } else if (name == "--area") {
         if (std::string e = positive(o.area); !e.empty()) return e;
-        if (inspection::MinimumReadingsForArea(*o.area) == 0) return bad("at most 1e9 m2");
+        if (coating::MinimumReadingsForArea(*o.area) == 0) return bad("at most 1e9 m2");
     } else if (name == "--roughness") {
-        static const std::map<std::string, inspection::Roughness> grades = {
-            {"none", inspection::Roughness::None},
-            {"fine", inspection::Roughness::Fine},
-            {"medium", inspection::Roughness::Medium},
-            {"coarse", inspection::Roughness::Coarse}};
+        static const std::map<std::string, coating::Roughness> grades = {
+            {"none", coating::Roughness::None},
+            {"fine", coating::Roughness::Fine},
+            {"medium", coating::Roughness::Medium},
+            {"coarse", coating::Roughness::Coarse}};
         const auto found = grades.find(value);
         if (found == grades.end()) return bad("none, fine, medium or coarse");
         o.roughness = found->second;
@@ -232,7 +232,7 @@ std::string Apply(Options& o, const std::string& name, const std::string& value)
 
 // Checks between options, once all are read.
 std::string CheckCombination(const Options& o, const std::set<std::string>& given) {
-    using inspection::Standard;
+    using coating::Standard;
     if (o.command == Command::Download && o.group == kAllGroups && o.format != OutputFormat::Json &&
         !o.output) {
         return "download all as csv or txt needs --output naming a folder";

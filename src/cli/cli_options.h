@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "inspection/coating_standards.h"
+#include "coating/coating_standards.h"
 
 namespace zepra::cli {
 
@@ -42,12 +42,12 @@ struct Options {
     std::optional<long long> count;  // capture
     std::optional<double> seconds;
 
-    inspection::Standard standard = inspection::Standard::Iso19840;  // check
+    coating::Standard standard = coating::Standard::Iso19840;  // check
     std::optional<std::string> file;
     std::optional<double> ndft;
     std::optional<double> minimum;
     std::optional<double> maximum;
-    inspection::Roughness roughness = inspection::Roughness::None;
+    coating::Roughness roughness = coating::Roughness::None;
     std::optional<double> area;
 };
 

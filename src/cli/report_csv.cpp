@@ -113,7 +113,7 @@ CsvReadings ParseReportCsv(const std::string& content) {
         const std::optional<double> value = ParseReading((*fields)[1]);
         if (!value) return fail("'" + (*fields)[1] + "' is not a reading");
         result.readings.push_back(
-            {*value, fieldUnit == "mils" ? inspection::Unit::Mils : inspection::Unit::Micrometres});
+            {*value, fieldUnit == "mils" ? coating::Unit::Mils : coating::Unit::Micrometres});
     }
     if (lineNumber == 0) result.error = "the file is empty";
     return result;

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "inspection/exact_value.h"
+#include "coating/exact_value.h"
 
 namespace zepra::cli {
 
 struct CsvReadings {
-    std::vector<inspection::Thickness> readings;  // in file order, in the file's unit
-    std::string error;                            // empty when the file was read whole
+    std::vector<coating::Thickness> readings;  // in file order, in the file's unit
+    std::string error;                         // empty when the file was read whole
 };
 
 // Decimal texts with '.' or the program's decimal separator.

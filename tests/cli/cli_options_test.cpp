@@ -104,11 +104,11 @@ TEST(CliOptions, ReadsEveryOptionOfACommand) {
     r = ParseCommandLine({"check", "--standard", "iso19840", "--group", "2", "--ndft", "120",
                           "--max", "400", "--roughness", "coarse", "--area", "12.5"});
     ASSERT_EQ(r.error, "");
-    EXPECT_EQ(r.options.standard, inspection::Standard::Iso19840);
+    EXPECT_EQ(r.options.standard, coating::Standard::Iso19840);
     EXPECT_EQ(r.options.group, 2);
     EXPECT_EQ(r.options.ndft, 120.0);
     EXPECT_EQ(r.options.maximum, 400.0);
-    EXPECT_EQ(r.options.roughness, inspection::Roughness::Coarse);
+    EXPECT_EQ(r.options.roughness, coating::Roughness::Coarse);
     EXPECT_EQ(r.options.area, 12.5);
     EXPECT_EQ(r.options.format, OutputFormat::Text);
 

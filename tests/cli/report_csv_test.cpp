@@ -11,7 +11,7 @@
 namespace zepra::cli {
 namespace {
 
-using inspection::Unit;
+using coating::Unit;
 
 TEST(ReportCsv, ReadsBackWhatTheReportWriterWrites) {
     std::array<ReadingRecord, 3> records{};

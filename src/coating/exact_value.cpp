@@ -1,4 +1,4 @@
-#include "inspection/exact_value.h"
+#include "coating/exact_value.h"
 
 #include <algorithm>
 #include <cassert>
@@ -6,7 +6,7 @@
 
 #include "data/thickness_format.h"
 
-namespace zepra::inspection {
+namespace zepra::coating {
 namespace {
 
 using Natural = std::vector<std::uint32_t>;
@@ -126,4 +126,4 @@ int Compare(const ExactValue& a, const ExactValue& b) {
     return CompareNatural(left, right);
 }
 
-}  // namespace zepra::inspection
+}  // namespace zepra::coating

@@ -1,4 +1,4 @@
-#include "inspection/coating_standards.h"
+#include "coating/coating_standards.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 #include "data/thickness_format.h"
 
-namespace zepra::inspection {
+namespace zepra::coating {
 namespace {
 
 constexpr double kLargestArea = 1e9;  // square metres; beyond that the area is a typing error
@@ -321,4 +321,4 @@ Verdict CheckReadings(const CheckRequest& request, std::int32_t unitIsMils) {
     return verdict;
 }
 
-}  // namespace zepra::inspection
+}  // namespace zepra::coating

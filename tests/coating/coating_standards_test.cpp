@@ -1,4 +1,4 @@
-#include "inspection/coating_standards.h"
+#include "coating/coating_standards.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-namespace zepra::inspection {
+namespace zepra::coating {
 namespace {
 
 double Below(double v) {
@@ -495,4 +495,4 @@ TEST(CoatingStandards, MissingOrInvalidInputIsNotJudged) {
 }
 
 }  // namespace
-}  // namespace zepra::inspection
+}  // namespace zepra::coating

@@ -1,11 +1,11 @@
-#include "inspection/exact_value.h"
+#include "coating/exact_value.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-namespace zepra::inspection {
+namespace zepra::coating {
 namespace {
 
 ExactValue Um(double v) {
@@ -57,4 +57,4 @@ TEST(ExactValue, ComparesSumsAndMultiplesWithoutRounding) {
 }
 
 }  // namespace
-}  // namespace zepra::inspection
+}  // namespace zepra::coating

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "inspection/exact_value.h"
+#include "coating/exact_value.h"
 
-namespace zepra::inspection {
+namespace zepra::coating {
 
 enum class Standard {
     Iso19840,  // ISO 19840: mean, 80 % of NDFT, fewer than 20 % below NDFT, maximum
@@ -62,10 +62,10 @@ struct Verdict {
 
 Verdict CheckReadings(const CheckRequest& request, std::int32_t unitIsMils);
 
-// ISO 19840: the least number of readings for an inspection area; 0 for an area that is not a
+// ISO 19840: the least number of readings for an area; 0 for an area that is not a
 // positive number of square metres.
 int MinimumReadingsForArea(double squareMetres);
 
 const char* StandardName(Standard standard);  // "ISO 19840", "IMO PSPC", "SSPC-PA 2"
 
-}  // namespace zepra::inspection
+}  // namespace zepra::coating

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace zepra::inspection {
+namespace zepra::coating {
 
 enum class Unit { Micrometres, Mils };
 
@@ -47,4 +47,4 @@ class ExactValue {
     Natural negative_;
 };
 
-}  // namespace zepra::inspection
+}  // namespace zepra::coating
