@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <map>
 #include <span>
 
 #include "cli/gauge_session.h"
@@ -69,14 +70,15 @@ int RunDownload(const Options& options) {
 
     MeasurementStore& store = session.store();
     const std::int32_t unit = options.unitIsMils;
-    for (int group : stored) FormatGroupTexts(SlotOf(store, group), unit);
+    std::map<int, GroupTexts> texts;  // the list texts are written into the slots too
+    for (int group : stored) texts[group] = FillGroupTexts(SlotOf(store, group), unit);
 
     bool written = true;
     if (options.format == OutputFormat::Json) {
         QJsonArray groups;
         for (int group : stored) {
             const std::string name = group == kCurrentGroup ? "current" : std::to_string(group);
-            groups.append(GroupJson(SlotOf(store, group), name, unit));
+            groups.append(GroupJson(SlotOf(store, group), texts[group], name, unit));
         }
         const QJsonObject document{{"unit", unit == 1 ? "mils" : "um"}, {"groups", groups}};
         written = WriteResult(

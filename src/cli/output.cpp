@@ -35,22 +35,15 @@ std::string CaptureCsvLine(std::int32_t number, const std::string& value, const 
            time + "\n";
 }
 
-void FormatGroupTexts(GroupSlot& slot, std::int32_t unitIsMils) {
-    const std::int32_t n = std::clamp(slot.readingCount, 0, GroupSlot::kCapacity);
-    for (std::int32_t i = 0; i < n; ++i) {
-        ReadingRecord& record = slot.readings[static_cast<std::size_t>(i)];
-        record.text = FormatThickness(record.value, unitIsMils);
-    }
-}
-
-QJsonObject GroupJson(const GroupSlot& slot, const std::string& name, std::int32_t unitIsMils) {
+QJsonObject GroupJson(const GroupSlot& slot, const GroupTexts& texts, const std::string& name,
+                      std::int32_t unitIsMils) {
     const std::int32_t n = std::clamp(slot.readingCount, 0, GroupSlot::kCapacity);
     const std::span<const ReadingRecord> records(slot.readings.data(), static_cast<std::size_t>(n));
-    auto text = [unitIsMils](double micrometres) {
-        return QString::fromStdString(FormatThickness(micrometres, unitIsMils));
-    };
-    auto label = [](const char* prefix, const QString& value) {
-        return QString::fromLatin1(prefix) + value;
+    auto figure = [](const char* prefix, double micrometres, const std::string& text) {
+        const QString number = QString::fromStdString(text);
+        return QJsonObject{{"micrometres", micrometres},
+                           {"text", number},
+                           {"label", QString::fromLatin1(prefix) + number}};
     };
 
     QJsonArray readings;
@@ -62,31 +55,23 @@ QJsonObject GroupJson(const GroupSlot& slot, const std::string& name, std::int32
     QJsonObject group{
         {"group", QString::fromStdString(name)},
         {"unit", unitIsMils == 1 ? "mils" : "um"},
-        {"highLimit", QJsonObject{{"micrometres", slot.highLimit},
-                                  {"text", text(slot.highLimit)},
-                                  {"label", label(labels::kHighLimit, text(slot.highLimit))}}},
-        {"lowLimit", QJsonObject{{"micrometres", slot.lowLimit},
-                                 {"text", text(slot.lowLimit)},
-                                 {"label", label(labels::kLowLimit, text(slot.lowLimit))}}},
+        {"highLimit", figure(labels::kHighLimit, slot.highLimit, texts.highLimit)},
+        {"lowLimit", figure(labels::kLowLimit, slot.lowLimit, texts.lowLimit)},
         {"readings", readings},
     };
     if (n == 0) {
         group["statistics"] = QJsonValue::Null;  // the window shows none for an empty group
         return group;
     }
-    const SampleStatistics statistics = GroupStatistics(records, unitIsMils);
-    auto figure = [&](const char* prefix, double micrometres) {
-        return QJsonObject{{"micrometres", micrometres},
-                           {"text", text(micrometres)},
-                           {"label", label(prefix, text(micrometres))}};
-    };
+    const SampleStatistics& statistics = texts.statistics;
     group["statistics"] = QJsonObject{
         {"count",
-         QJsonObject{{"value", n}, {"label", label(labels::kGroupCount, QString::number(n))}}},
-        {"maximum", figure(labels::kGroupMax, statistics.maximum)},
-        {"minimum", figure(labels::kGroupMin, statistics.minimum)},
-        {"mean", figure(labels::kGroupMean, statistics.mean)},
-        {"deviation", figure(labels::kDeviation, statistics.deviation)},
+         QJsonObject{{"value", n},
+                     {"label", QString::fromLatin1(labels::kGroupCount) + QString::number(n)}}},
+        {"maximum", figure(labels::kGroupMax, statistics.maximum, texts.maximum)},
+        {"minimum", figure(labels::kGroupMin, statistics.minimum, texts.minimum)},
+        {"mean", figure(labels::kGroupMean, statistics.mean, texts.mean)},
+        {"deviation", figure(labels::kDeviation, statistics.deviation, texts.deviation)},
         {"unitLine", QString::fromStdString(UnitLine(unitIsMils))},
     };
     return group;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "data/group_texts.h"
 #include "data/measurement_store.h"
 
 namespace zepra::cli {
@@ -22,11 +23,10 @@ bool WriteResult(const std::optional<std::string>& path, const std::string& cont
 std::string CaptureCsvLine(std::int32_t number, const std::string& value, const std::string& unit,
                            const std::string& time);
 
-// Sets each reading's text as the group window fills its list.
-void FormatGroupTexts(GroupSlot& slot, std::int32_t unitIsMils);
-
 // A group as the group window shows it: limits, readings (micrometres and texts) and statistics
-// (numbers in micrometres and the label texts). `name` is "1" .. "4" or "current".
-QJsonObject GroupJson(const GroupSlot& slot, const std::string& name, std::int32_t unitIsMils);
+// (numbers in micrometres and the label texts), from the slot after FillGroupTexts and its result.
+// `name` is "1" .. "4" or "current".
+QJsonObject GroupJson(const GroupSlot& slot, const GroupTexts& texts, const std::string& name,
+                      std::int32_t unitIsMils);
 
 }  // namespace zepra::cli

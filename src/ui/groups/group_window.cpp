@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "charts/chart_area.h"
+#include "data/group_texts.h"
 #include "data/sample_statistics.h"
 #include "data/thickness_format.h"
 #include "ui/controls.h"
@@ -223,10 +224,7 @@ void GroupWindow::fill() {
     if (n == 0) return;  // design state: empty list, initial captions, untouched chart area
     const std::int32_t unitIsMils = context_.store->unitIsMils;
 
-    for (std::int32_t i = 0; i < n; ++i) {
-        ReadingRecord& record = group.readings[static_cast<std::size_t>(i)];
-        record.text = FormatThickness(record.value, unitIsMils);
-    }
+    const GroupTexts texts = FillGroupTexts(group, unitIsMils);
     // Rows 1..n in ascending order, then the empty row of the design, which stays last.
     grid_->setRowCount(n + 1);
     const QBrush fixedBackground = grid_->palette().brush(QPalette::Button);
@@ -241,18 +239,13 @@ void GroupWindow::fill() {
     }
 
     countLine_->setText(labels::kGroupCount + QString::number(n));
-    highLimitLine_->setText(labels::kHighLimit +
-                            Text(FormatThickness(group.highLimit, unitIsMils)));
-    lowLimitLine_->setText(labels::kLowLimit + Text(FormatThickness(group.lowLimit, unitIsMils)));
+    highLimitLine_->setText(labels::kHighLimit + Text(texts.highLimit));
+    lowLimitLine_->setText(labels::kLowLimit + Text(texts.lowLimit));
     unitLine_->setText(Text(UnitLine(unitIsMils)));
-    const SampleStatistics statistics = GroupStatistics(readings(), unitIsMils);
-    meanLine_->setText(labels::kGroupMean + Text(FormatThickness(statistics.mean, unitIsMils)));
-    minimumLine_->setText(labels::kGroupMin +
-                          Text(FormatThickness(statistics.minimum, unitIsMils)));
-    maximumLine_->setText(labels::kGroupMax +
-                          Text(FormatThickness(statistics.maximum, unitIsMils)));
-    deviationLine_->setText(labels::kDeviation +
-                            Text(FormatThickness(statistics.deviation, unitIsMils)));
+    meanLine_->setText(labels::kGroupMean + Text(texts.mean));
+    minimumLine_->setText(labels::kGroupMin + Text(texts.minimum));
+    maximumLine_->setText(labels::kGroupMax + Text(texts.maximum));
+    deviationLine_->setText(labels::kDeviation + Text(texts.deviation));
 
     chartArea_->setBarsAndTicksShown(!trendMode());
     paintChart();
