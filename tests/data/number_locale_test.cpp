@@ -5,6 +5,7 @@
 
 #include <clocale>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,15 @@ const double kValues[] = {12.25,   150,    1234,       0.9,  1234.5, -1.25, 49.9
 // The C library in `locale` for the life of the guard; back to "C" afterwards.
 class CLibraryLocale {
   public:
-    explicit CLibraryLocale(const char* locale) : ok_(std::setlocale(LC_ALL, locale) != nullptr) {}
+    // The first of the names the C library knows (Linux and Windows spell them differently).
+    explicit CLibraryLocale(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            if (std::setlocale(LC_ALL, name) != nullptr) {
+                ok_ = true;
+                break;
+            }
+        }
+    }
     ~CLibraryLocale() {
         std::setlocale(LC_ALL, "C");
         SetDecimalSeparator('.');
@@ -47,7 +56,7 @@ class CLibraryLocale {
     bool ok() const { return ok_; }
 
   private:
-    bool ok_;
+    bool ok_ = false;
 };
 
 std::string WithSeparator(std::string text, char separator) {
@@ -57,20 +66,26 @@ std::string WithSeparator(std::string text, char separator) {
     return text;
 }
 
-class NumberTextsInLocale : public testing::TestWithParam<const char*> {};
+struct LocaleNames {
+    const char* label;
+    const char* posixName;
+    const char* windowsName;
+};
+
+class NumberTextsInLocale : public testing::TestWithParam<LocaleNames> {};
 
 TEST_P(NumberTextsInLocale, AreTheCTextsWithTheDecimalSeparatorReplaced) {
     std::vector<std::vector<std::string>> cTexts;
     {
-        const CLibraryLocale c("C");
+        const CLibraryLocale c({"C"});
         for (double v : kValues) cTexts.push_back(AllTexts(v));
     }
     EXPECT_EQ(cTexts[0][0], "12.25");
     EXPECT_EQ(cTexts[2][0], "1234");
 
-    const CLibraryLocale locale(GetParam());
+    const CLibraryLocale locale({GetParam().posixName, GetParam().windowsName});
     if (!locale.ok()) {
-        GTEST_SKIP() << GetParam() << " is not installed (localedef -i ... -f UTF-8)";
+        GTEST_SKIP() << GetParam().posixName << " is not installed (localedef -i ... -f UTF-8)";
     }
     // The separator as the user's desktop gives it; one that is not a single ASCII character
     // (Persian) is not taken: the point stays.
@@ -90,15 +105,15 @@ TEST_P(NumberTextsInLocale, AreTheCTextsWithTheDecimalSeparatorReplaced) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Locales, NumberTextsInLocale,
-                         testing::Values("C", "de_DE.UTF-8", "fr_FR.UTF-8", "fa_IR.UTF-8"),
-                         [](const testing::TestParamInfo<const char*>& param) {
-                             std::string name = param.param;
-                             for (char& ch : name) {
-                                 if (ch == '.' || ch == '-') ch = '_';
-                             }
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Locales, NumberTextsInLocale,
+    testing::Values(LocaleNames{"C", "C", "C"},
+                    LocaleNames{"German", "de_DE.UTF-8", "German_Germany.1252"},
+                    LocaleNames{"French", "fr_FR.UTF-8", "French_France.1252"},
+                    LocaleNames{"Persian", "fa_IR.UTF-8", "Persian_Iran.1256"}),
+    [](const testing::TestParamInfo<LocaleNames>& param) {
+        return std::string(param.param.label);
+    });
 
 }  // namespace
 }  // namespace zepra
