@@ -28,7 +28,7 @@ struct Display {
     Amount given(const Thickness& t, const ExactValue& v) const {
         Amount a = amount(v);
         if (!t.text.empty() && t.unit == unit) a.text = t.text;
-        if (t.text.empty() && unit == Unit::Micrometres) a.text = t.decimal();
+        if (t.text.empty() && t.unit == unit) a.text = t.decimal();
         return a;
     }
     std::string text(const Amount& a) const { return a.text + " " + word(); }
@@ -68,6 +68,7 @@ struct Context {
     const CheckRequest& request;
     Display display;
     std::vector<Used> used;  // in order, exclusions left out
+    std::vector<Used> all;   // every reading, for the marks
     Verdict& verdict;
 
     std::int64_t n() const { return static_cast<std::int64_t>(used.size()); }
@@ -86,8 +87,12 @@ struct Context {
                                 [](const Used& a, const Used& b) { return a.value < b.value; })
             ->value;
     }
-    void mark(int number, bool outside) {
-        verdict.readings[static_cast<std::size_t>(number - 1)].outside = outside;
+    // Marks every reading, excluded ones too, that lies outside the bounds on a single reading.
+    template <typename Outside>
+    void mark(Outside outside) {
+        for (const Used& u : all) {
+            verdict.readings[static_cast<std::size_t>(u.number - 1)].outside = outside(u.value);
+        }
     }
 };
 
@@ -137,8 +142,8 @@ void CheckIso19840(Context& c, const ExactValue& ndft, const Amount& ndftShown,
         const bool atLeast80 = u.value * 5 >= ndft * 4;
         allAbove80 = allAbove80 && atLeast80;
         if (atLeast80 && u.value < ndft) ++between;
-        c.mark(u.number, !atLeast80 || u.value > highLimit);
     }
+    c.mark([&](const ExactValue& v) { return v * 5 < ndft * 4 || v > highLimit; });
     const Amount eighty = d.amount((ndft * 4).units(), 5);
     const Amount lowest = d.amount(c.lowest());
     c.verdict.criteria.push_back({"Lowest reading",
@@ -180,8 +185,8 @@ void CheckImoPspc(Context& c, const ExactValue& ndft, const std::optional<ExactV
         // below 90 % of NDFT  <=>  10 x < 9 NDFT
         const bool below90 = u.value * 10 < ndft * 9;
         if (below90) noneBelow90 = false;
-        c.mark(u.number, below90 || (maximum && u.value > *maximum));
     }
+    c.mark([&](const ExactValue& v) { return v * 10 < ndft * 9 || (maximum && v > *maximum); });
     // at least 90 % of the readings  <=>  10 * count >= 9 n
     c.verdict.criteria.push_back({"Readings at or above NDFT (" + d.text(ndftShown) + ")",
                                   "at least 90 % of " + std::to_string(n) + " (at least " +
@@ -255,6 +260,7 @@ void CheckSspcPa2(Context& c, const ExactValue& minimum, const ExactValue& maxim
         if (spot.area == 0)
             spareReadings.insert(spareReadings.end(), spot.readings.begin(), spot.readings.end());
     }
+    std::sort(spareReadings.begin(), spareReadings.end());
     for (int number : spareReadings) {
         c.verdict.readings[static_cast<std::size_t>(number - 1)].unused = true;
     }
@@ -569,6 +575,7 @@ Verdict ResolveCheck(const CheckSetup& setup) {
         static_cast<Int128>(RoughnessCorrectionMicrometres(request.roughness)) *
         ExactValue::kUnitsPerMicrometre);
     std::vector<Used> used;
+    std::vector<Used> all;
     for (int i = 0; i < count; ++i) {
         const Thickness& t = request.readings[static_cast<std::size_t>(i)];
         std::string why;
@@ -583,7 +590,8 @@ Verdict ResolveCheck(const CheckSetup& setup) {
         mark.excluded = excluded.count(i + 1) != 0;
         if (mark.excluded) mark.reason = request.exclusionReason;
         verdict.readings.push_back(mark);
-        if (!mark.excluded) used.push_back({i + 1, *v - correction});
+        all.push_back({i + 1, *v - correction});
+        if (!mark.excluded) used.push_back(all.back());
     }
     if (used.empty()) {
         verdict.readings.clear();
@@ -650,7 +658,7 @@ Verdict ResolveCheck(const CheckSetup& setup) {
     }
 
     // ---- the rules ----
-    Context context{request, display, std::move(used), verdict};
+    Context context{request, display, std::move(used), std::move(all), verdict};
     switch (request.standard) {
         case Standard::Iso19840:
             CheckIso19840(context, *lowExact, lowShown, highExact, highShown);

@@ -120,7 +120,7 @@ std::optional<ExactValue> ExactOf(const Thickness& thickness, std::string* why) 
             if (why) *why = "not a number";
             return std::nullopt;
         }
-        return ParseDecimal(ShortestDecimal(thickness.value), Unit::Micrometres, why);
+        return ParseDecimal(ShortestDecimal(thickness.value), thickness.unit, why);
     }
     return ParseDecimal(thickness.text, thickness.unit, why);
 }

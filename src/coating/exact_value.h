@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace zepra::coating {
 
@@ -27,6 +28,10 @@ inline constexpr std::size_t kMostReadings = 1'000'000;
 // A thickness as it was given: a number typed or read from a report (text set, in unit), or a
 // gauge value in micrometres (text empty, value the stored double).
 struct Thickness {
+    Thickness() = default;
+    Thickness(double v, Unit u = Unit::Micrometres, std::string t = {})
+        : value(v), unit(u), text(std::move(t)) {}
+
     double value = 0.0;
     Unit unit = Unit::Micrometres;
     std::string text;  // the decimal as given; empty for a gauge value
