@@ -274,10 +274,10 @@ void CheckSspcPa2(Context& c, const ExactValue& minimum, const ExactValue& maxim
             what += (what.empty() ? "" : " and ") +
                     Plural(static_cast<std::int64_t>(spareSpots), "spot", "spots");
         }
-        c.verdict.notes.push_back(what + " not used (readings " + NumberList(spareReadings) +
-                                  "): they do not complete a spot of " + std::to_string(perSpot) +
-                                  " readings and an area of " + std::to_string(perArea) +
-                                  " spots.");
+        c.verdict.notes.push_back(
+            what + " not used (" + (spareReadings.size() == 1 ? "reading " : "readings ") +
+            NumberList(spareReadings) + "): a spot takes " + std::to_string(perSpot) +
+            " readings and an area " + std::to_string(perArea) + " spots.");
     }
 
     // Areas: mean of the spot means = (sum of the spot sums) / (N * S).

@@ -289,7 +289,7 @@ def main():
         print(__doc__)
         return 2
     cli = sys.argv[1]
-    count = int(sys.argv[2]) if len(sys.argv) > 2 else 2400
+    count = int(sys.argv[2]) if len(sys.argv) > 2 else 2000
     seed = int(sys.argv[3]) if len(sys.argv) > 3 else 20261210
     rng = random.Random(seed)
     cases = [make_case(rng) for _ in range(count)]

@@ -529,8 +529,8 @@ TEST(SspcPa2, SpotsAreasAndRemaindersAreReported) {
     EXPECT_EQ(verdict.criteria[3].required, "<= 240 um (120 % of maximum, level 3)");
     EXPECT_EQ(verdict.notes[0], "Areas of 2 spots are used; the standard's area has 5.");
     EXPECT_EQ(verdict.notes[1],
-              "2 readings and 1 spot not used (readings 7, 8, 9, 10, 11): they do not complete a "
-              "spot of 3 readings and an area of 2 spots.");
+              "2 readings and 1 spot not used (readings 7, 8, 9, 10, 11): a spot takes 3 readings "
+              "and an area 2 spots.");
     for (const ReadingMark& mark : verdict.readings) EXPECT_EQ(mark.unused, mark.number >= 7);
     EXPECT_TRUE(verdict.passed());  // the unused 1 and 1000 are judged nowhere
 }
