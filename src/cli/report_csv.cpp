@@ -125,8 +125,11 @@ CsvReadings ParseReportCsv(const std::string& content) {
             fieldUnit == "mils" ? coating::Unit::Mils : coating::Unit::Micrometres;
         const std::string& text = (*fields)[1];
         std::string why;
-        if (!coating::ParseDecimal(text, u, &why))
-            return fail("'" + text + "' is no thickness (" + why + ")");
+        const std::optional<coating::ExactValue> exact = coating::ParseDecimal(text, u, &why);
+        if (!exact) return fail("'" + text + "' is no thickness (" + why + ")");
+        // Zero is a reading (no coating); a reading between zero and 0.001 um is no gauge's.
+        if (*exact > coating::ExactValue() && *exact < coating::LeastLimit())
+            return fail("'" + text + "' is no thickness (below 0.001 um)");
         if (result.readings.size() >= coating::kMostReadings)
             return fail("more than " + std::to_string(coating::kMostReadings) + " readings");
         result.readings.push_back({ValueOf(text), u, text});

@@ -122,6 +122,8 @@ TEST(ReportCsv, BadFilesAreRefusedWithTheLine) {
         {"negative", header + "1,\"-5\",\"um\"\r\n", "line 2: '-5' is no thickness (negative)"},
         {"above 100 mm", header + "1,\"100001\",\"um\"\r\n",
          "line 2: '100001' is no thickness (above 100 mm)"},
+        {"below 0.001 um", header + "1,\"0.0009\",\"um\"\r\n",
+         "line 2: '0.0009' is no thickness (below 0.001 um)"},
         {"too many places", header + "1,\"0.1234567890123\",\"mils\"\r\n",
          "line 2: '0.1234567890123' is no thickness (more than 12 decimal places)"},
         {"unknown unit", header + "1,\"10\",\"mm\"\r\n", "line 2: unknown unit 'mm'"},
