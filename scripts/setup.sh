@@ -22,7 +22,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libxkbcommon-dev xvfb xauth x11-utils fonts-wine fonts-liberation
-    dpkg-dev file
+    dpkg-dev file locales
 )
 if [ "${ZEPRA_WINDOWS_LEG:-0}" = 1 ]; then
     packages+=(mingw-w64 wine64 wine)
@@ -60,6 +60,20 @@ if [ ${#missing[@]} -gt 0 ]; then
         exit 1
     fi
 fi
+
+# The C library's locale data for the locales the tests run under (a decimal comma, Persian digits).
+# Every German or French desktop has it; a fresh build machine has only C.
+test_locales=(de_DE fr_FR en_US fa_IR)
+for l in "${test_locales[@]}"; do
+    if ! locale -a 2>/dev/null | grep -qix "$l.utf-\?8"; then
+        if [ "$(id -u)" -ne 0 ]; then
+            echo "setup: the locale $l.UTF-8 is missing; as root: localedef -i $l -f UTF-8 $l.UTF-8" >&2
+            continue
+        fi
+        echo "setup: making the locale $l.UTF-8"
+        localedef -i "$l" -f UTF-8 "$l.UTF-8" || echo "setup: localedef $l.UTF-8 failed" >&2
+    fi
+done
 
 [ "$mode" = packages ] && exit 0
 

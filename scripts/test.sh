@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs every test: a normal build, the Windows leg (MinGW-w64 build, tests under Wine), a bounded
+# Runs every test: a normal build, its tests again under a German locale, the Windows leg (MinGW-w64 build, tests under Wine), a bounded
 # run of the link's fuzz target, an AddressSanitizer/UndefinedBehaviorSanitizer build and the
 # Debian package's check (built, lintian, installed, its programs started).
 # Does the set-up itself (packages, configure, build). Every leg runs even when an earlier one
@@ -15,6 +15,17 @@ normal_leg() {
     ZEPRA_WERROR=ON "$here/scripts/setup.sh" &&
         ctest --test-dir "$here/build" --output-on-failure -j2
 }
+# The whole suite again on a German desktop: the C library in de_DE (a decimal comma), as Qt
+# sets it from the environment at start. Without the locale's data the C library would silently
+# stay in C and prove nothing, so a missing locale fails the leg.
+german_leg() {
+    if ! locale -a 2>/dev/null | grep -qix 'de_DE.utf-\?8'; then
+        echo "test: the locale de_DE.UTF-8 is not installed (scripts/setup.sh makes it as root)" >&2
+        return 1
+    fi
+    "$here/scripts/check-number-locale.sh" &&
+        LC_ALL=de_DE.UTF-8 LANG=de_DE.UTF-8 ctest --test-dir "$here/build" --output-on-failure -j2
+}
 windows_leg() {
     ZEPRA_WERROR=ON "$here/scripts/windows-leg.sh"
 }
@@ -29,9 +40,10 @@ sanitizer_leg() {
         ctest --test-dir "$here/build-asan" --output-on-failure -j2
 }
 
-legs=(normal_leg windows_leg fuzz_leg sanitizer_leg package_leg)
+legs=(normal_leg german_leg windows_leg fuzz_leg sanitizer_leg package_leg)
 titles=(
     "normal build"
+    "German desktop (LC_ALL=de_DE.UTF-8: no locale-dependent number conversion, the tests again)"
     "Windows leg (MinGW-w64 cross build, tests under Wine)"
     "fuzzing the link (libFuzzer, bounded run)"
     "AddressSanitizer + UndefinedBehaviorSanitizer build"

@@ -29,8 +29,8 @@ std::string ReportOf(const GroupSlot& slot, OutputFormat format, std::int32_t un
         slot.readings.data(), static_cast<std::size_t>(std::clamp(slot.readingCount, 0, 80)));
     if (format == OutputFormat::Csv) return CsvReportText(records, unitIsMils);
     const QtClockText clock;
-    const std::string date = clock.currentDate();
-    const std::string time = clock.currentTime();
+    const std::string date = clock.reportDate();
+    const std::string time = clock.reportTime();
     return TextReportText(records, unitIsMils, date, time);
 }
 

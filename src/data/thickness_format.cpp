@@ -1,8 +1,7 @@
 #include "data/thickness_format.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace zepra {
 
@@ -54,17 +53,25 @@ std::string NumberToText(double value) {
     if (value == 0) {
         return "0";  // also for negative zero
     }
-    // 15 significant digits in scientific form, then laid out as plain decimal.
+    // 15 significant digits in scientific form, then laid out as plain decimal. to_chars writes
+    // as in the C locale whatever locale the program runs in ("1.22500000000000e+01").
     char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(value));
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                       std::chars_format::scientific, 14);
+    const char* const end = written.ptr;
     std::string digits;
     const char* p = buffer;
-    for (; *p != 'e'; ++p) {
+    for (; p != end && *p != 'e'; ++p) {
         if (*p != '.') {
             digits += *p;
         }
     }
-    const int exponent = std::atoi(p + 1);  // value = d.ddd... x 10^exponent
+    int exponent = 0;  // value = d.ddd... x 10^exponent
+    if (p != end) {
+        const char* e = p + 1;
+        if (e != end && *e == '+') ++e;  // from_chars takes a minus sign only
+        std::from_chars(e, end, exponent);
+    }
     while (digits.size() > 1 && digits.back() == '0') {
         digits.pop_back();
     }

@@ -9,6 +9,9 @@ class ClockText {
     virtual ~ClockText() = default;
     virtual std::string currentDate() const = 0;
     virtual std::string currentTime() const = 0;
+    // The same for a report file, which is ASCII: the formats' patterns with ASCII digits.
+    virtual std::string reportDate() const { return currentDate(); }
+    virtual std::string reportTime() const { return currentTime(); }
 };
 
 }  // namespace zepra

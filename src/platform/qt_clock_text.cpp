@@ -33,14 +33,32 @@ QString TimeFormatWithoutZone(const QLocale& locale) {
 }
 
 QtClockText::QtClockText(QLocale locale)
-    : locale_(std::move(locale)), timeFormat_(TimeFormatWithoutZone(locale_)) {}
+    : locale_(std::move(locale)),
+      dateFormat_(locale_.dateFormat(QLocale::ShortFormat)),
+      timeFormat_(TimeFormatWithoutZone(locale_)) {}
 
-QString QtClockText::dateText(QDate date) const {
-    return locale_.toString(date, QLocale::ShortFormat);
+QString QtClockText::format(const QDate& date, const QTime& time, const QString& pattern,
+                            ClockDigits digits) const {
+    if (digits == ClockDigits::Locale) {
+        return date.isValid() ? locale_.toString(date, pattern) : locale_.toString(time, pattern);
+    }
+    // The C locale writes ASCII digits (and English names, should the pattern ask for names);
+    // what is left that is not ASCII (direction marks, literal text) is dropped.
+    const QLocale c = QLocale::c();
+    const QString text = date.isValid() ? c.toString(date, pattern) : c.toString(time, pattern);
+    QString ascii;
+    for (const QChar ch : text) {
+        if (ch.unicode() < 0x80) ascii += ch;
+    }
+    return ascii.simplified();
 }
 
-QString QtClockText::timeText(QTime time) const {
-    return locale_.toString(time, timeFormat_);
+QString QtClockText::dateText(QDate date, ClockDigits digits) const {
+    return format(date, QTime(), dateFormat_, digits);
+}
+
+QString QtClockText::timeText(QTime time, ClockDigits digits) const {
+    return format(QDate(), time, timeFormat_, digits);
 }
 
 std::string QtClockText::currentDate() const {
@@ -49,6 +67,14 @@ std::string QtClockText::currentDate() const {
 
 std::string QtClockText::currentTime() const {
     return timeText(QTime::currentTime()).toStdString();
+}
+
+std::string QtClockText::reportDate() const {
+    return dateText(QDate::currentDate(), ClockDigits::Ascii).toStdString();
+}
+
+std::string QtClockText::reportTime() const {
+    return timeText(QTime::currentTime(), ClockDigits::Ascii).toStdString();
 }
 
 }  // namespace zepra

@@ -1,6 +1,7 @@
 #pragma once
 // The current date and time in the formats of a locale (the system's unless told otherwise): the
-// short date, and the long time (with seconds) without its time-zone name.
+// short date, and the long time (with seconds) without its time-zone name, in the Gregorian
+// calendar.
 
 #include <QDate>
 #include <QLocale>
@@ -15,19 +16,29 @@ namespace zepra {
 // (or after it, when the zone comes first) and brackets left empty around it.
 QString TimeFormatWithoutZone(const QLocale& locale);
 
+// The digits of the texts: the locale's own (a clock on screen), or ASCII digits with the
+// locale's patterns and nothing but ASCII (a report file, which is plain ASCII text).
+enum class ClockDigits { Locale, Ascii };
+
 class QtClockText : public ClockText {
   public:
     explicit QtClockText(QLocale locale = QLocale::system());
 
     std::string currentDate() const override;
     std::string currentTime() const override;
+    std::string reportDate() const override;
+    std::string reportTime() const override;
 
-    // The texts of a given date and time, as the two above write the current ones.
-    QString dateText(QDate date) const;
-    QString timeText(QTime time) const;
+    // The texts of a given date and time, as the functions above write the current ones.
+    QString dateText(QDate date, ClockDigits digits = ClockDigits::Locale) const;
+    QString timeText(QTime time, ClockDigits digits = ClockDigits::Locale) const;
 
   private:
+    QString format(const QDate& date, const QTime& time, const QString& pattern,
+                   ClockDigits digits) const;
+
     QLocale locale_;
+    QString dateFormat_;
     QString timeFormat_;
 };
 

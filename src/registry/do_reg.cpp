@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <stdexcept>
 #include <vector>
@@ -51,9 +50,10 @@ std::string ToRegistryString(const RegistryValue& value) {
     if (const auto* number = std::get_if<std::int32_t>(&value)) return std::to_string(*number);
     if (const auto* real = std::get_if<double>(&value)) {
         if (!std::isfinite(*real)) throw std::domain_error("not a number");
-        char text[32];
-        std::snprintf(text, sizeof text, "%.15g", *real);
-        return text;
+        char text[32];  // as printf's %.15g in the C locale, whatever the program's locale
+        const auto written =
+            std::to_chars(text, text + sizeof text, *real, std::chars_format::general, 15);
+        return std::string(text, written.ptr);
     }
     return {};
 }

@@ -40,8 +40,8 @@ void SaveReport(ReportFormat format, std::span<const ReadingRecord> records,
     if (format == ReportFormat::Csv) {
         content = CsvReportText(records, unitIsMils);
     } else {
-        const std::string date = context.clock != nullptr ? context.clock->currentDate() : "";
-        const std::string time = context.clock != nullptr ? context.clock->currentTime() : "";
+        const std::string date = context.clock != nullptr ? context.clock->reportDate() : "";
+        const std::string time = context.clock != nullptr ? context.clock->reportTime() : "";
         content = TextReportText(records, unitIsMils, date, time);
     }
     const ReportWriteResult result = WriteReportFile(path, content);

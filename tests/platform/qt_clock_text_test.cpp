@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <ostream>
 #include <string>
 
@@ -17,6 +18,8 @@ struct ClockCase {
     const char* timeText;    // 13:04:05
     const char* dateText;    // 10 December 2026
     const char* nowPattern;  // what currentTime() looks like at any moment
+    const char* asciiTime;   // 13:04:05 and 10 December 2026 as a report writes them
+    const char* asciiDate;
 };
 
 void PrintTo(const ClockCase& c, std::ostream* os) {
@@ -41,17 +44,33 @@ TEST_P(QtClockTextTest, WritesTheShortDateAndTheTimeWithSecondsWithoutTheZone) {
               locale.toString(QDate::currentDate(), QLocale::ShortFormat));
 }
 
+// A report is ASCII: the locale's patterns, ASCII digits, the Gregorian calendar.
+TEST_P(QtClockTextTest, WritesAsciiDigitsForReports) {
+    const ClockCase& c = GetParam();
+    const QtClockText clock(QLocale{QString::fromLatin1(c.locale)});
+    EXPECT_EQ(clock.timeText(QTime(13, 4, 5), ClockDigits::Ascii).toStdString(), c.asciiTime);
+    EXPECT_EQ(clock.dateText(QDate(2026, 12, 10), ClockDigits::Ascii).toStdString(), c.asciiDate);
+    for (const std::string& now : {clock.reportDate(), clock.reportTime()}) {
+        EXPECT_TRUE(std::all_of(now.begin(), now.end(), [](char ch) {
+            return static_cast<unsigned char>(ch) < 0x80;
+        })) << now;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Locales, QtClockTextTest,
-    testing::Values(
-        ClockCase{"en_US", "h:mm:ss AP", "1:04:05 PM", "12/10/26",
-                  "^\\d{1,2}:\\d\\d:\\d\\d [AP]M$"},
-        ClockCase{"de_DE", "HH:mm:ss", "13:04:05", "10.12.26", "^\\d\\d:\\d\\d:\\d\\d$"},
-        ClockCase{"C", "HH:mm:ss", "13:04:05", "10 Dec 2026", "^\\d\\d:\\d\\d:\\d\\d$"},
-        // The zone first, and the zone in brackets.
-        ClockCase{"zh_CN", "HH:mm:ss", "13:04:05", "2026/12/10", "^\\d\\d:\\d\\d:\\d\\d$"},
-        ClockCase{"fa_IR", "H:mm:ss", "\u06f1\u06f3:\u06f0\u06f4:\u06f0\u06f5",
-                  "\u06f2\u06f0\u06f2\u06f6/\u06f1\u06f2/\u06f1\u06f0", "^\\S+:\\S+:\\S+$"}),
+    testing::Values(ClockCase{"en_US", "h:mm:ss AP", "1:04:05 PM", "12/10/26",
+                              "^\\d{1,2}:\\d\\d:\\d\\d [AP]M$", "1:04:05 PM", "12/10/26"},
+                    ClockCase{"de_DE", "HH:mm:ss", "13:04:05", "10.12.26", "^\\d\\d:\\d\\d:\\d\\d$",
+                              "13:04:05", "10.12.26"},
+                    ClockCase{"C", "HH:mm:ss", "13:04:05", "10 Dec 2026", "^\\d\\d:\\d\\d:\\d\\d$",
+                              "13:04:05", "10 Dec 2026"},
+                    // The zone first, and the zone in brackets.
+                    ClockCase{"zh_CN", "HH:mm:ss", "13:04:05", "2026/12/10",
+                              "^\\d\\d:\\d\\d:\\d\\d$", "13:04:05", "2026/12/10"},
+                    ClockCase{"fa_IR", "H:mm:ss", "\u06f1\u06f3:\u06f0\u06f4:\u06f0\u06f5",
+                              "\u06f2\u06f0\u06f2\u06f6/\u06f1\u06f2/\u06f1\u06f0",
+                              "^\\S+:\\S+:\\S+$", "13:04:05", "2026/12/10"}),
     [](const testing::TestParamInfo<ClockCase>& param) { return std::string(param.param.locale); });
 
 }  // namespace

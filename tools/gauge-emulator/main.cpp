@@ -9,6 +9,7 @@
 
 #include <signal.h>
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -43,14 +44,13 @@ constexpr const char* kUsage =
     "  --live-rate   live frames per second (default 2)\n"
     "  --fast        no 9600-baud pacing\n";
 
+// A number as in the C locale, whatever the locale the emulator runs in.
 std::optional<double> ParseNumber(const std::string& text) {
-    try {
-        std::size_t used = 0;
-        const double value = std::stod(text, &used);
-        if (used == text.size()) return value;
-    } catch (const std::exception&) {
-    }
-    return std::nullopt;
+    double value = 0;
+    const char* const end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
+    return value;
 }
 
 // False (after a message) on a bad command line.
