@@ -169,7 +169,9 @@ std::optional<int> ParseWhole(const std::string& text) {
     if (text.empty() || text.size() > 9 ||
         text.find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
-    return std::stoi(text);
+    int value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
 }
 
 std::optional<int> ParseGroup(const std::string& text, bool allowAll) {

@@ -4,11 +4,23 @@
 #include <cmath>
 #include <set>
 
+#include "data/thickness_format.h"
+
 namespace zepra::coating {
 namespace {
 
 constexpr std::int64_t kLargestArea = 1'000'000'000;  // square metres or feet; beyond: a typo
 constexpr int kMostPerGroup = 1000;                   // readings a spot, spots an area
+
+// A decimal text with the program's decimal separator, as every number the program writes (a
+// point or a comma followed by a digit; the "..." of a cut value stays).
+std::string Localised(std::string text) {
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        if ((text[i] == '.' || text[i] == ',') && text[i + 1] >= '0' && text[i + 1] <= '9')
+            text[i] = DecimalSeparator();
+    }
+    return text;
+}
 
 // Texts and numbers in the chosen unit. Computed values show two decimals in um and three in
 // mils; one that needs more is cut and followed by "...".
@@ -20,15 +32,14 @@ struct Display {
         const int places = unit == Unit::Mils ? 3 : 2;
         const auto um = static_cast<long double>(units) / static_cast<long double>(denominator) /
                         static_cast<long double>(ExactValue::kUnitsPerMicrometre);
-        return {DecimalText(units, denominator, unit, places), static_cast<double>(um),
+        return {Localised(DecimalText(units, denominator, unit, places)), static_cast<double>(um),
                 static_cast<double>(unit == Unit::Mils ? um / 25.4L : um)};
     }
     Amount amount(const ExactValue& v) const { return amount(v.units()); }
     // A value as it was given: its own text when it is in the chosen unit.
     Amount given(const Thickness& t, const ExactValue& v) const {
         Amount a = amount(v);
-        if (!t.text.empty() && t.unit == unit) a.text = t.text;
-        if (t.text.empty() && t.unit == unit) a.text = t.decimal();
+        if (t.unit == unit) a.text = Localised(t.decimal());
         return a;
     }
     std::string text(const Amount& a) const { return a.text + " " + word(); }
@@ -38,7 +49,7 @@ std::string Percent(std::int64_t part, std::int64_t whole) {
     // Tenths of a per cent, cut (never rounded up to a boundary).
     const std::int64_t tenths = 1000 * part / whole;
     std::string text = std::to_string(tenths / 10);
-    if (tenths % 10 != 0) text += "." + std::to_string(tenths % 10);
+    if (tenths % 10 != 0) text += DecimalSeparator() + std::to_string(tenths % 10);
     return text + " %";
 }
 
@@ -542,7 +553,8 @@ Verdict ResolveCheck(const CheckSetup& setup) {
                                   ? "ISO 19840 counts readings by square metres."
                                   : "The area must be a decimal number above 0 and at most 1e9.");
         }
-        shape.surfaceText = request.surface->text + (request.surface->squareFeet ? " ft2" : " m2");
+        shape.surfaceText =
+            Localised(request.surface->text) + (request.surface->squareFeet ? " ft2" : " m2");
         if (sspc) shape.areasNeeded = AreasToMeasure(*request.surface);
     }
 
