@@ -76,7 +76,6 @@ struct Used {
 };
 
 struct Context {
-    const CheckRequest& request;
     Display display;
     std::vector<Used> used;  // in order, exclusions left out
     std::vector<Used> all;   // every reading, for the marks
@@ -412,12 +411,6 @@ Verdict UsageError(const std::string& message) {
     return verdict;
 }
 
-std::string Capitalised(std::string text) {
-    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z')
-        text[0] = static_cast<char>(text[0] - 32);
-    return text;
-}
-
 }  // namespace
 
 double RoughnessCorrectionMicrometres(Roughness roughness) {
@@ -663,14 +656,13 @@ Verdict ResolveCheck(const CheckSetup& setup) {
     if (!excluded.empty()) {
         const std::vector<int> numbers(excluded.begin(), excluded.end());
         verdict.parameters.push_back({"Excluded readings", NumberList(numbers), {}, "given"});
-        verdict.notes.push_back(
-            Capitalised(excluded.size() == 1 ? "reading " + NumberList(numbers) + " excluded: "
-                                             : "readings " + NumberList(numbers) + " excluded: ") +
-            request.exclusionReason + ".");
+        verdict.notes.push_back((excluded.size() == 1 ? "Reading " : "Readings ") +
+                                NumberList(numbers) + " excluded: " + request.exclusionReason +
+                                ".");
     }
 
     // ---- the rules ----
-    Context context{request, display, std::move(used), std::move(all), verdict};
+    Context context{display, std::move(used), std::move(all), verdict};
     switch (request.standard) {
         case Standard::Iso19840:
             CheckIso19840(context, *lowExact, lowShown, highExact, highShown);
