@@ -180,7 +180,7 @@ CsvReadings ReadReportCsv(const std::string& path, double timeoutSeconds) {
             char seconds[32];
             const auto written = std::to_chars(seconds, seconds + sizeof seconds, timeoutSeconds);
             result.error = "The file \"" + path + "\" did not end within " +
-                           std::string(seconds, written.ptr) + " seconds (see --timeout).";
+                           std::string(seconds, written.ptr) + " s (--timeout).";
             return result;
         }
         pollfd p{fd, POLLIN, 0};
