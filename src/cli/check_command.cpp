@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "cli/commands.h"
@@ -15,35 +16,19 @@
 namespace zepra::cli {
 namespace {
 
-using coating::Standard;
+using coating::Amount;
 using coating::Thickness;
 using coating::Unit;
-
-// A limit the check used, with where it came from.
-struct Limit {
-    std::string name;  // "NDFT", "Minimum", "Maximum"
-    Thickness value;
-    std::string origin;  // "given", "the group's low limit"
-};
-
-std::string ValueText(const Thickness& t, std::int32_t unitIsMils) {
-    return FormatStatistic(t.micrometres(), unitIsMils, StatisticFigure::Extreme) +
-           (unitIsMils == 1 ? " mils" : " um");
-}
 
 std::string PadRight(std::string text, std::size_t width) {
     if (text.size() < width) text.resize(width, ' ');
     return text;
 }
 
-std::string TextVerdict(const coating::Verdict& verdict, const std::string& source,
-                        std::size_t readingCount, const std::vector<Limit>& limits,
-                        Standard standard, std::int32_t unitIsMils) {
-    std::string out = std::string(coating::StandardName(standard)) + ": " +
-                      std::to_string(readingCount) + " readings from " + source + ", in " +
-                      (unitIsMils == 1 ? "mils" : "um") + "\n";
-    for (const Limit& limit : limits) {
-        out += limit.name + ": " + ValueText(limit.value, unitIsMils) + " (" + limit.origin + ")\n";
+std::string TextVerdict(const coating::Verdict& verdict) {
+    std::string out = verdict.heading + "\n";
+    for (const coating::Parameter& p : verdict.parameters) {
+        out += p.name + ": " + p.text + " (" + p.origin + ")\n";
     }
     out += "\n";
     std::size_t widths[3] = {9, 8, 8};  // "Criterion", "Required", "Measured"
@@ -63,9 +48,17 @@ std::string TextVerdict(const coating::Verdict& verdict, const std::string& sour
     }
     if (!verdict.spots.empty()) {
         out += "\nSpots:\n";
-        for (const coating::Spot& spot : verdict.spots) {
-            out += "  readings " + std::to_string(spot.first) + " to " + std::to_string(spot.last) +
-                   ": mean " + spot.mean + "\n";
+        for (std::size_t i = 0; i < verdict.spots.size(); ++i) {
+            const coating::Spot& spot = verdict.spots[i];
+            std::string readings;
+            for (int n : spot.readings)
+                readings += (readings.empty() ? "" : ", ") + std::to_string(n);
+            out += "  spot " + std::to_string(i + 1) + " (readings " + readings + "): mean " +
+                   spot.mean +
+                   (spot.area == 0 ? ", not used"
+                                   : ", area " + std::to_string(spot.area) +
+                                         (spot.passed ? "" : ", outside the spot limits")) +
+                   "\n";
         }
     }
     if (!verdict.notes.empty()) {
@@ -76,42 +69,100 @@ std::string TextVerdict(const coating::Verdict& verdict, const std::string& sour
     return out;
 }
 
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QJsonObject AmountJson(const Amount& a) {
+    return {{"text", Q(a.text)}, {"micrometres", a.micrometres}, {"inUnit", a.inUnit}};
+}
+
+QJsonArray AmountsJson(const std::vector<Amount>& amounts) {
+    QJsonArray out;
+    for (const Amount& a : amounts) out.append(AmountJson(a));
+    return out;
+}
+
 std::string JsonVerdict(const coating::Verdict& verdict, const QJsonObject& source,
-                        std::size_t readingCount, const std::vector<Limit>& limits,
-                        Standard standard, std::int32_t unitIsMils) {
-    auto q = [](const std::string& s) { return QString::fromStdString(s); };
-    QJsonObject limitObject;
-    for (const Limit& limit : limits) {
-        std::string key = limit.name;
-        std::transform(key.begin(), key.end(), key.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        limitObject[q(key)] = QJsonObject{{"micrometres", limit.value.micrometres()},
-                                          {"text", q(ValueText(limit.value, unitIsMils))},
-                                          {"from", q(limit.origin)}};
+                        coating::Standard standard, std::int32_t unitIsMils) {
+    const QString unitWord = unitIsMils == 1 ? "mils" : "um";
+    QJsonObject limits;  // the thickness parameters by name, as before
+    QJsonArray parameters;
+    for (const coating::Parameter& p : verdict.parameters) {
+        QJsonObject object{{"name", Q(p.name)}, {"text", Q(p.text)}, {"from", Q(p.origin)}};
+        if (p.value) {
+            object["micrometres"] = p.value->micrometres;
+            object["inUnit"] = p.value->inUnit;
+            QString key = Q(p.name).toLower();
+            limits[key] = QJsonObject{{"micrometres", p.value->micrometres},
+                                      {"inUnit", p.value->inUnit},
+                                      {"text", Q(p.text)},
+                                      {"from", Q(p.origin)}};
+        }
+        parameters.append(object);
     }
     QJsonArray criteria;
     for (const coating::Criterion& c : verdict.criteria) {
-        criteria.append(QJsonObject{{"criterion", q(c.name)},
-                                    {"required", q(c.required)},
-                                    {"measured", q(c.measured)},
-                                    {"pass", c.passed}});
+        QJsonObject object{{"criterion", Q(c.name)},
+                           {"rule", Q(c.rule)},
+                           {"required", Q(c.required)},
+                           {"measured", Q(c.measured)},
+                           {"requiredValues", AmountsJson(c.requiredValues)},
+                           {"measuredValues", AmountsJson(c.measuredValues)},
+                           {"pass", c.passed}};
+        if (c.count) object["count"] = static_cast<qint64>(*c.count);
+        if (c.requiredCount) object["requiredCount"] = static_cast<qint64>(*c.requiredCount);
+        criteria.append(object);
     }
     QJsonArray spots;
     for (const coating::Spot& spot : verdict.spots) {
+        QJsonArray numbers;
+        for (int n : spot.readings) numbers.append(n);
         spots.append(QJsonObject{{"first", spot.first},
                                  {"last", spot.last},
+                                 {"readings", numbers},
                                  {"micrometres", spot.meanMicrometres},
-                                 {"mean", q(spot.mean)}});
+                                 {"mean", Q(spot.mean)},
+                                 {"area", spot.area},
+                                 {"pass", spot.passed}});
+    }
+    QJsonArray areas;
+    for (const coating::Area& area : verdict.areas) {
+        areas.append(QJsonObject{{"number", area.number},
+                                 {"firstSpot", area.firstSpot},
+                                 {"lastSpot", area.lastSpot},
+                                 {"mean", AmountJson(area.mean)},
+                                 {"pass", area.passed}});
+    }
+    QJsonArray readings;
+    QJsonArray excluded;
+    for (const coating::ReadingMark& r : verdict.readings) {
+        QJsonObject object{{"number", r.number},
+                           {"value", AmountJson(r.value)},
+                           {"outside", r.outside},
+                           {"excluded", r.excluded},
+                           {"unused", r.unused}};
+        if (r.excluded) {
+            object["reason"] = Q(r.reason);
+            excluded.append(QJsonObject{{"number", r.number}, {"reason", Q(r.reason)}});
+        }
+        readings.append(object);
     }
     QJsonArray notes;
-    for (const std::string& note : verdict.notes) notes.append(q(note));
+    for (const std::string& note : verdict.notes) notes.append(Q(note));
     const QJsonObject document{{"standard", coating::StandardName(standard)},
-                               {"unit", unitIsMils == 1 ? "mils" : "um"},
+                               {"unit", unitWord},
+                               {"heading", Q(verdict.heading)},
                                {"source", source},
-                               {"readings", static_cast<qint64>(readingCount)},
-                               {"limits", limitObject},
+                               {"readings", static_cast<qint64>(verdict.readings.size())},
+                               {"limits", limits},
+                               {"parameters", parameters},
                                {"criteria", criteria},
                                {"spots", spots},
+                               {"areas", areas},
+                               {"readingList", readings},
+                               {"excluded", excluded},
+                               {"outsideScope", verdict.outsideScope},
                                {"notes", notes},
                                {"pass", verdict.passed()}};
     return QJsonDocument(document).toJson(QJsonDocument::Indented).toStdString();
@@ -120,41 +171,41 @@ std::string JsonVerdict(const coating::Verdict& verdict, const QJsonObject& sour
 }  // namespace
 
 int RunCheck(const Options& options) {
-    const Unit optionUnit = options.unitIsMils == 1 ? Unit::Mils : Unit::Micrometres;
-    auto given = [&](const std::optional<double>& v) -> std::optional<Thickness> {
-        if (!v) return std::nullopt;
-        return Thickness{*v, optionUnit};
+    const Unit unit = options.unitIsMils == 1 ? Unit::Mils : Unit::Micrometres;
+    auto given = [&](const std::optional<std::string>& text) -> std::optional<Thickness> {
+        if (!text) return std::nullopt;
+        double value = 0;
+        std::from_chars(text->data(), text->data() + text->size(), value);
+        return Thickness{value, unit, *text};
     };
 
-    coating::CheckRequest request;
+    coating::CheckSetup setup;
+    coating::CheckRequest& request = setup.request;
     request.standard = options.standard;
     request.ndft = given(options.ndft);
     request.minimum = given(options.minimum);
     request.maximum = given(options.maximum);
     request.roughness = options.roughness;
-    request.areaSquareMetres = options.area;
+    request.surface = options.area;
+    request.level = options.level;
+    request.readingsPerSpot = options.readingsPerSpot;
+    request.spotsPerArea = options.spotsPerArea;
+    request.excluded = options.exclude;
+    request.exclusionReason = options.reason;
+    setup.unit = unit;
 
-    const bool sspc = options.standard == Standard::SspcPa2;
-    std::vector<Limit> limits;
-    std::string sourceText;
     QJsonObject source;
-    auto addLimit = [&](const char* name, const std::optional<Thickness>& value,
-                        const std::string& origin) {
-        if (value) limits.push_back({name, *value, origin});
-    };
-
     std::unique_ptr<GaugeSession> session;  // the port stays open until the end
     if (options.file) {
-        const CsvReadings file = ReadReportCsv(*options.file);
+        const CsvReadings file = ReadReportCsv(*options.file, options.timeoutSeconds);
         if (!file.error.empty()) {
             PrintMessage(file.error);
             return kExitUsage;
         }
         request.readings = file.readings;
-        sourceText = "the file " + *options.file;
-        source = {{"file", QString::fromStdString(*options.file)}};
-        addLimit(sspc ? "Minimum" : "NDFT", sspc ? request.minimum : request.ndft, "given");
-        addLimit("Maximum", request.maximum, "given");
+        setup.source = coating::ReadingSource::ReportTexts;
+        setup.sourceName = "the file " + *options.file;
+        source = {{"file", Q(*options.file)}, {"values", "report texts"}};
     } else {
         session = std::make_unique<GaugeSession>(options.port);
         if (const int opened = session->open(); opened != kExitDone) return opened;
@@ -167,51 +218,26 @@ int RunCheck(const Options& options) {
                                     ? session->store().currentGroupSlot
                                     : session->store().groupSlot(options.group);
         for (std::int32_t i = 0; i < std::clamp(slot.readingCount, 0, GroupSlot::kCapacity); ++i) {
-            request.readings.push_back({slot.readings[static_cast<std::size_t>(i)].value});
+            request.readings.push_back(
+                {slot.readings[static_cast<std::size_t>(i)].value, Unit::Micrometres, {}});
         }
-        sourceText = GroupName(options.group);
+        setup.source = coating::ReadingSource::GaugeValues;
+        setup.sourceName = GroupName(options.group);
+        setup.group = coating::GroupLimits{slot.lowLimit, slot.highLimit};
         source = {{"group", options.group == kCurrentGroup ? QStringLiteral("current")
-                                                           : QString::number(options.group)}};
-        std::optional<Thickness>& low = sspc ? request.minimum : request.ndft;
-        const char* lowName = sspc ? "Minimum" : "NDFT";
-        // A limit the gauge holds no sensible value for cannot stand in for an option.
-        auto fromGroup = [&](double limit, const std::string& which, const char* option) {
-            if (std::isfinite(limit) && limit > 0) return true;
-            PrintMessage("The group's " + which + " limit (" + NumberToText(limit) +
-                         ") cannot be used: give " + option + ".");
-            return false;
-        };
-        if (low) {
-            addLimit(lowName, low, "given");
-        } else {
-            if (!fromGroup(slot.lowLimit, "low", sspc ? "--min" : "--ndft")) return kExitUsage;
-            low = Thickness{slot.lowLimit};
-            addLimit(lowName, low, "the group's low limit");
-        }
-        if (request.maximum) {
-            addLimit("Maximum", request.maximum, "given");
-        } else {
-            if (!fromGroup(slot.highLimit, "high", "--max")) return kExitUsage;
-            request.maximum = Thickness{slot.highLimit};
-            addLimit("Maximum", request.maximum, "the group's high limit");
-        }
+                                                           : QString::number(options.group)},
+                  {"values", "gauge values"}};
     }
 
-    const coating::Verdict verdict = coating::CheckReadings(request, options.unitIsMils);
+    const coating::Verdict verdict = coating::ResolveCheck(setup);
     if (!verdict.error.empty()) {
         PrintMessage(verdict.error);
         // Readings that cannot pass fail the check; values given wrongly are a usage error.
-        const bool badReadings =
-            request.readings.empty() ||
-            std::any_of(request.readings.begin(), request.readings.end(),
-                        [](const Thickness& t) { return !std::isfinite(t.value); });
-        return badReadings ? kExitVerdictFailed : kExitUsage;
+        return verdict.errorIsUsage ? kExitUsage : kExitVerdictFailed;
     }
     const std::string out = options.format == OutputFormat::Json
-                                ? JsonVerdict(verdict, source, request.readings.size(), limits,
-                                              options.standard, options.unitIsMils)
-                                : TextVerdict(verdict, sourceText, request.readings.size(), limits,
-                                              options.standard, options.unitIsMils);
+                                ? JsonVerdict(verdict, source, options.standard, options.unitIsMils)
+                                : TextVerdict(verdict);
     if (!WriteStandardOutput(out)) return kExitUsage;
     return verdict.passed() ? kExitDone : kExitVerdictFailed;
 }

@@ -64,21 +64,38 @@ constexpr const char* kCaptureHelp =
 constexpr const char* kCheckHelp =
     "usage: zepra-cli check --standard iso19840|imo-pspc|sspc-pa2 (--group GROUP | --file FILE)\n"
     "                       [--ndft X] [--min X] [--max X] [--roughness none|fine|medium|coarse]\n"
-    "                       [--area M2] [--unit um|mils] [--format text|json]\n"
-    "                       [--port DEVICE] [--timeout SECONDS]\n"
+    "                       [--area M2 | --area-ft2 FT2] [--level 3] [--readings-per-spot N]\n"
+    "                       [--spots-per-area N] [--exclude N[,N...] --reason TEXT]\n"
+    "                       [--unit um|mils] [--format text|json] [--port DEVICE]\n"
+    "                       [--timeout SECONDS]\n"
     "\n"
-    "Pass or fail of the readings against a coating standard, one row per criterion.\n"
-    "  --group      download group 1, 2, 3, 4 or current from the gauge\n"
-    "  --file       a CSV report saved by the program (micrometres or mils)\n"
+    "Pass or fail of the readings against a coating standard, one row per criterion. Every\n"
+    "boundary is decided exactly on decimals: X as typed, a report's texts as saved, a gauge\n"
+    "value as the shortest decimal of its float; 1 mil is exactly 25.4 um.\n"
+    "  --group      download group 1, 2, 3, 4 or current from the gauge (its stored values)\n"
+    "  --file       a CSV report saved by the program (its texts, rounded as the window showed\n"
+    "               them); a FIFO or device is read until it ends or --timeout runs out\n"
     "  --ndft       nominal dry-film thickness (iso19840, imo-pspc)\n"
     "  --min --max  the specified range (sspc-pa2 needs both); --max is optional otherwise\n"
     "               (iso19840 uses 3 x NDFT without it). With --group a missing --ndft or --min\n"
-    "               is the group's low limit and a missing --max its high limit.\n"
+    "               is the group's low limit and a missing --max its high limit. X: a plain\n"
+    "               decimal from 0.001 um to 100 mm, at most 12 decimal places\n"
     "  --roughness  iso19840: subtract 0, 10, 25 or 40 um from every reading\n"
-    "  --area       iso19840: the area in square metres, for the least number of readings\n"
+    "  --area       iso19840: square metres, for the least number of readings;\n"
+    "               sspc-pa2: square metres, for the number of areas to measure\n"
+    "  --area-ft2   sspc-pa2: the same in square feet (areas of 100 ft2)\n"
+    "  --level      sspc-pa2 restriction level; only level 3, the standard's default, is built\n"
+    "               (spot means from 80 % of --min to 120 % of --max, each area's mean from\n"
+    "               --min to --max): levels 1, 2, 4 and 5 are refused, as no public statement\n"
+    "               of their limits was at hand to build them from\n"
+    "  --readings-per-spot  sspc-pa2: readings that make a spot, in order (default 3, at least 3)\n"
+    "  --spots-per-area     sspc-pa2: spots that make an area, in order (default 5)\n"
+    "  --exclude    readings left out by number (from 1), with --reason saying why\n"
     "  --unit       the unit of X and of the output (default um)\n"
     "  --format     text (default) or json\n"
-    "Exit code 0 when every criterion passes, 1 when one fails.\n";
+    "  --timeout    seconds to wait for the gauge or the file (default 5)\n"
+    "Exit code 0 when every criterion passes, 1 when one fails or there are no readings (a\n"
+    "report with a header and no readings), 2 for a usage error.\n";
 
 const std::map<std::string, Command> kCommands = {{"ports", Command::Ports},
                                                   {"download", Command::Download},
@@ -107,9 +124,24 @@ const std::set<std::string>& OptionsOf(Command command) {
                                                    "--timeout"};
     static const std::set<std::string> capture = {"--count",  "--seconds", "--unit",
                                                   "--format", "--port",    "--timeout"};
-    static const std::set<std::string> check = {
-        "--standard",  "--group", "--file", "--ndft",   "--min",  "--max",
-        "--roughness", "--area",  "--unit", "--format", "--port", "--timeout"};
+    static const std::set<std::string> check = {"--standard",
+                                                "--group",
+                                                "--file",
+                                                "--ndft",
+                                                "--min",
+                                                "--max",
+                                                "--roughness",
+                                                "--area",
+                                                "--area-ft2",
+                                                "--level",
+                                                "--readings-per-spot",
+                                                "--spots-per-area",
+                                                "--exclude",
+                                                "--reason",
+                                                "--unit",
+                                                "--format",
+                                                "--port",
+                                                "--timeout"};
     switch (command) {
         case Command::Download:
             return download;
@@ -131,6 +163,16 @@ std::optional<double> ParseNumber(const std::string& text) {
     if (text.empty() || error != std::errc() || end != last || !std::isfinite(value)) {
         return std::nullopt;
     }
+    return value;
+}
+
+// A whole number of at most 9 digits, no sign.
+std::optional<int> ParseWhole(const std::string& text) {
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    int value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
     return value;
 }
 
@@ -208,15 +250,41 @@ std::string Apply(Options& o, const std::string& name, const std::string& value)
     } else if (name == "--file") {
         if (value.empty()) return bad("a file");
         o.file = value;
-    } else if (name == "--ndft") {
-        return positive(o.ndft);
-    } else if (name == "--min") {
-        return positive(o.minimum);
-    } else if (name == "--max") {
-        return positive(o.maximum);
-    } else if (name == "--area") {
-        if (std::string e = positive(o.area); !e.empty()) return e;
-        if (coating::MinimumReadingsForArea(*o.area) == 0) return bad("at most 1e9 m2");
+    } else if (name == "--ndft" || name == "--min" || name == "--max") {
+        // Checked in --unit once all options are read.
+        (name == "--ndft" ? o.ndft : name == "--min" ? o.minimum : o.maximum) = value;
+    } else if (name == "--area" || name == "--area-ft2") {
+        o.area = coating::Surface{value, name == "--area-ft2"};
+        if (coating::AreasToMeasure(*o.area) == 0)
+            return bad("a decimal number above 0, at most 1e9");
+    } else if (name == "--level" || name == "--readings-per-spot" || name == "--spots-per-area") {
+        const std::optional<int> number = ParseWhole(value);
+        if (name == "--level") {
+            if (!number || *number < 1 || *number > 5) return bad("1 to 5");
+            if (*number != 3) return bad("only level 3 is built");
+            o.level = number;
+        } else if (name == "--readings-per-spot") {
+            if (!number || *number < 3 || *number > 1000)
+                return bad("a whole number from 3 to 1000");
+            o.readingsPerSpot = number;
+        } else {
+            if (!number || *number < 1 || *number > 1000)
+                return bad("a whole number from 1 to 1000");
+            o.spotsPerArea = number;
+        }
+    } else if (name == "--exclude") {
+        std::size_t start = 0;
+        while (true) {
+            const std::size_t comma = value.find(',', start);
+            const std::optional<int> number = ParseWhole(value.substr(start, comma - start));
+            if (!number || *number < 1) return bad("reading numbers from 1, separated by commas");
+            o.exclude.push_back(*number);
+            if (comma == std::string::npos) break;
+            start = comma + 1;
+        }
+    } else if (name == "--reason") {
+        if (value.find_first_not_of(" \t") == std::string::npos) return bad("a text");
+        o.reason = value;
     } else if (name == "--roughness") {
         static const std::map<std::string, coating::Roughness> grades = {
             {"none", coating::Roughness::None},
@@ -243,16 +311,35 @@ std::string CheckCombination(const Options& o, const std::set<std::string>& give
     const bool sspc = o.standard == Standard::SspcPa2;
     if (sspc && given.count("--ndft")) return "--ndft does not apply to sspc-pa2 (use --min)";
     if (!sspc && given.count("--min")) return "--min applies to sspc-pa2 only (use --ndft)";
-    if (o.standard != Standard::Iso19840 && (given.count("--roughness") || given.count("--area"))) {
-        return "--roughness and --area apply to iso19840 only";
+    if (o.standard != Standard::Iso19840 && given.count("--roughness"))
+        return "--roughness applies to iso19840 only";
+    if (o.standard == Standard::ImoPspc && given.count("--area"))
+        return "--area applies to iso19840 and sspc-pa2 only";
+    if (!sspc && (given.count("--area-ft2") || given.count("--level") ||
+                  given.count("--readings-per-spot") || given.count("--spots-per-area"))) {
+        return "--area-ft2, --level, --readings-per-spot and --spots-per-area apply to sspc-pa2 "
+               "only";
+    }
+    if (given.count("--area") && given.count("--area-ft2"))
+        return "give --area or --area-ft2, not both";
+    if (given.count("--exclude") != given.count("--reason"))
+        return "--exclude and --reason go together: name the readings and say why";
+    const coating::Unit unit = o.unitIsMils == 1 ? coating::Unit::Mils : coating::Unit::Micrometres;
+    for (const auto& [name, text] : {std::pair{"--ndft", &o.ndft}, std::pair{"--min", &o.minimum},
+                                     std::pair{"--max", &o.maximum}}) {
+        if (!*text) continue;
+        std::string why;
+        const std::optional<coating::ExactValue> v = coating::ParseDecimal(**text, unit, &why);
+        if (!v) return "bad value for " + std::string(name) + ": '" + **text + "' (" + why + ")";
+        if (*v < coating::LeastLimit()) {
+            return "bad value for " + std::string(name) + ": '" + **text + "' (at least 0.001 um)";
+        }
     }
     if (o.file) {
         if (!sspc && !o.ndft) return "check --file needs --ndft for this standard";
         if (sspc && (!o.minimum || !o.maximum))
             return "check --file needs --min and --max for sspc-pa2";
-        if (given.count("--port") || given.count("--timeout")) {
-            return "--port and --timeout apply to --group only";
-        }
+        if (given.count("--port")) return "--port applies to --group only";
     }
     return {};
 }

@@ -44,11 +44,17 @@ struct Options {
 
     coating::Standard standard = coating::Standard::Iso19840;  // check
     std::optional<std::string> file;
-    std::optional<double> ndft;
-    std::optional<double> minimum;
-    std::optional<double> maximum;
+    // Thicknesses as typed, in --unit: decided on these decimals.
+    std::optional<std::string> ndft;
+    std::optional<std::string> minimum;
+    std::optional<std::string> maximum;
     coating::Roughness roughness = coating::Roughness::None;
-    std::optional<double> area;
+    std::optional<coating::Surface> area;  // --area (m2) or --area-ft2
+    std::optional<int> level;
+    std::optional<int> readingsPerSpot;
+    std::optional<int> spotsPerArea;
+    std::vector<int> exclude;  // reading numbers
+    std::string reason;
 };
 
 struct ParseResult {

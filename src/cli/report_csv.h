@@ -1,6 +1,8 @@
 #pragma once
 // Reading back a CSV report that the program saved: "NO.","Samples","Unit", then one line per
-// reading with its number, its text and the unit ("um" or "mils").
+// reading with its number (1, 2, 3, ... in order), its text and the unit ("um" or "mils").
+// Reports written under any locale are read: a decimal point or a decimal comma (reports never
+// group digits), an optional UTF-8 byte-order mark, CR LF or LF line ends.
 
 #include <string>
 #include <vector>
@@ -10,14 +12,15 @@
 namespace zepra::cli {
 
 struct CsvReadings {
-    std::vector<coating::Thickness> readings;  // in file order, in the file's unit
-    std::string error;                         // empty when the file was read whole
+    // In file order, in the file's unit; each keeps its text, which is what a check decides on.
+    std::vector<coating::Thickness> readings;
+    std::string error;  // empty when the file was read whole
 };
 
-// Decimal texts with '.' or the program's decimal separator.
 CsvReadings ParseReportCsv(const std::string& content);
 
-// Reads the file; errors name it.
-CsvReadings ReadReportCsv(const std::string& path);
+// Reads the file; errors name it. A FIFO or a device is read like a file, but the reading gives
+// up with a message when it has not ended within timeoutSeconds.
+CsvReadings ReadReportCsv(const std::string& path, double timeoutSeconds = 5);
 
 }  // namespace zepra::cli

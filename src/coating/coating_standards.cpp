@@ -2,249 +2,413 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
+#include <set>
 
 #include "data/thickness_format.h"
 
 namespace zepra::coating {
 namespace {
 
-constexpr double kLargestArea = 1e9;  // square metres; beyond that the area is a typing error
+constexpr std::int64_t kLargestArea = 1'000'000'000;  // square metres or feet; beyond: a typo
+constexpr int kMostPerGroup = 1000;                   // readings a spot, spots an area
 
-// Display texts in the chosen unit.
-struct Texts {
-    std::int32_t unitIsMils;
-
-    std::string unitWord() const { return unitIsMils == 1 ? "mils" : "um"; }
-    std::string value(double micrometres) const {
-        return FormatStatistic(micrometres, unitIsMils, StatisticFigure::Extreme) + " " +
-               unitWord();
+// A decimal text with the program's decimal separator, as every number the program writes (a
+// point or a comma followed by a digit; the "..." of a cut value stays).
+std::string Localised(std::string text) {
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        if ((text[i] == '.' || text[i] == ',') && text[i + 1] >= '0' && text[i + 1] <= '9')
+            text[i] = DecimalSeparator();
     }
-    std::string mean(double micrometres) const {
-        return FormatStatistic(micrometres, unitIsMils, StatisticFigure::Mean) + " " + unitWord();
-    }
-};
-
-std::string Percent(std::size_t part, std::size_t whole) {
-    const double tenths =
-        std::trunc(1000.0 * static_cast<double>(part) / static_cast<double>(whole));
-    return NumberToText(tenths / 10) + " %";
+    return text;
 }
 
-std::string CountOf(std::size_t part, std::size_t whole) {
+// Texts and numbers in the chosen unit. Computed values show two decimals in um and three in
+// mils; one that needs more is cut and followed by "...".
+struct Display {
+    Unit unit = Unit::Micrometres;
+
+    std::string word() const { return unit == Unit::Mils ? "mils" : "um"; }
+    Amount amount(Int128 units, std::int64_t denominator = 1) const {
+        const int places = unit == Unit::Mils ? 3 : 2;
+        const auto um = static_cast<long double>(units) / static_cast<long double>(denominator) /
+                        static_cast<long double>(ExactValue::kUnitsPerMicrometre);
+        return {Localised(DecimalText(units, denominator, unit, places)), static_cast<double>(um),
+                static_cast<double>(unit == Unit::Mils ? um / 25.4L : um)};
+    }
+    Amount amount(const ExactValue& v) const { return amount(v.units()); }
+    // A value as it was given: its own text when it is in the chosen unit.
+    Amount given(const Thickness& t, const ExactValue& v) const {
+        Amount a = amount(v);
+        if (t.unit == unit) a.text = Localised(t.decimal());
+        return a;
+    }
+    std::string text(const Amount& a) const { return a.text + " " + word(); }
+};
+
+std::string Percent(std::int64_t part, std::int64_t whole) {
+    // Tenths of a per cent, cut (never rounded up to a boundary).
+    const std::int64_t tenths = 1000 * part / whole;
+    std::string text = std::to_string(tenths / 10);
+    if (tenths % 10 != 0) text += DecimalSeparator() + std::to_string(tenths % 10);
+    return text + " %";
+}
+
+std::string CountOf(std::int64_t part, std::int64_t whole) {
     return std::to_string(part) + " of " + std::to_string(whole) + " (" + Percent(part, whole) +
            ")";
 }
 
-// Readings after the roughness correction, exact and for display.
-struct Readings {
-    std::vector<ExactValue> exact;
-    std::vector<double> micrometres;
+std::string Plural(std::int64_t n, const std::string& one, const std::string& many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
 
-    double lowest() const { return *std::min_element(micrometres.begin(), micrometres.end()); }
-    double highest() const { return *std::max_element(micrometres.begin(), micrometres.end()); }
-    double mean() const {
-        double sum = 0;
-        for (double v : micrometres) sum += v;
-        return sum / static_cast<double>(micrometres.size());
-    }
-    ExactValue sum() const {
-        ExactValue total;
-        for (const ExactValue& v : exact) total += v;
-        return total;
-    }
-    std::uint32_t count() const { return static_cast<std::uint32_t>(exact.size()); }
-};
-
-Readings Corrected(const std::vector<Thickness>& readings, double correctionMicrometres) {
-    const ExactValue correction(Thickness{correctionMicrometres, Unit::Micrometres});
-    Readings out;
-    for (const Thickness& reading : readings) {
-        out.exact.push_back(ExactValue(reading) - correction);
-        out.micrometres.push_back(reading.micrometres() - correctionMicrometres);
-    }
+// Reading numbers as a short list: "3, 7, 9".
+std::string NumberList(const std::vector<int>& numbers) {
+    std::string out;
+    for (int n : numbers) out += (out.empty() ? "" : ", ") + std::to_string(n);
     return out;
 }
 
-bool IsUsable(const std::optional<Thickness>& value) {
-    return value && std::isfinite(value->value) && value->value > 0;
-}
+// A reading that takes part in the rules: its number and its value after any correction.
+struct Used {
+    int number = 0;
+    ExactValue value;
+};
 
-// "every reading <= maximum": the row shared by all three standards.
-Criterion HighestReading(const Readings& readings, const ExactValue& maximum,
-                         const std::string& required, const Texts& texts) {
-    bool passed = true;
-    for (const ExactValue& v : readings.exact) passed = passed && v <= maximum;
-    return {"Highest reading", "<= " + required, texts.value(readings.highest()), passed};
-}
+struct Context {
+    Display display;
+    std::vector<Used> used;  // in order, exclusions left out
+    std::vector<Used> all;   // every reading, for the marks
+    Verdict& verdict;
 
-void CheckIso19840(const CheckRequest& request, const Texts& texts, Verdict& verdict) {
-    const double correction = RoughnessCorrectionMicrometres(request.roughness);
-    const Readings readings = Corrected(request.readings, correction);
-    if (correction > 0) {
-        verdict.notes.push_back("Roughness correction: " + texts.value(correction) +
-                                " subtracted from every reading.");
+    std::int64_t n() const { return static_cast<std::int64_t>(used.size()); }
+    ExactValue sum() const {
+        ExactValue total;
+        for (const Used& u : used) total += u.value;
+        return total;
     }
-    const ExactValue ndft(*request.ndft);
-    const double ndftUm = request.ndft->micrometres();
-    const std::uint32_t n = readings.count();
-
-    // mean >= NDFT  <=>  sum >= n * NDFT
-    verdict.criteria.push_back({"Mean of all readings", ">= " + texts.value(ndftUm) + " (NDFT)",
-                                texts.mean(readings.mean()), readings.sum() >= ndft * n});
-
-    // every reading >= 80 % of NDFT  <=>  5 x >= 4 NDFT
-    bool allAbove80 = true;
-    std::size_t between = 0;  // from 80 % of NDFT up to but below NDFT
-    for (const ExactValue& v : readings.exact) {
-        const bool atLeast80 = v * 5 >= ndft * 4;
-        allAbove80 = allAbove80 && atLeast80;
-        if (atLeast80 && v < ndft) ++between;
+    ExactValue lowest() const {
+        return std::min_element(used.begin(), used.end(),
+                                [](const Used& a, const Used& b) { return a.value < b.value; })
+            ->value;
     }
-    verdict.criteria.push_back({"Lowest reading",
-                                ">= " + texts.value(0.8 * ndftUm) + " (80 % of NDFT)",
-                                texts.value(readings.lowest()), allAbove80});
-    // fewer than 20 % of the readings  <=>  5 * between < n
-    verdict.criteria.push_back({"Readings from 80 % of NDFT to below NDFT",
-                                "fewer than 20 % of " + std::to_string(n) + " (at most " +
-                                    std::to_string((n - 1) / 5) + ")",
-                                CountOf(between, n), 5 * between < n});
-
-    if (request.maximum) {
-        verdict.criteria.push_back(HighestReading(readings, ExactValue(*request.maximum),
-                                                  texts.value(request.maximum->micrometres()),
-                                                  texts));
-    } else {
-        verdict.notes.push_back("No maximum was given: 3 x NDFT = " + texts.value(3 * ndftUm) +
-                                " is used.");
-        verdict.criteria.push_back(
-            HighestReading(readings, ndft * 3, texts.value(3 * ndftUm) + " (3 x NDFT)", texts));
+    ExactValue highest() const {
+        return std::max_element(used.begin(), used.end(),
+                                [](const Used& a, const Used& b) { return a.value < b.value; })
+            ->value;
     }
-
-    if (request.areaSquareMetres) {
-        const int least = MinimumReadingsForArea(*request.areaSquareMetres);
-        verdict.criteria.push_back(
-            {"Number of readings for " + NumberToText(*request.areaSquareMetres) + " m2",
-             ">= " + std::to_string(least), std::to_string(n),
-             n >= static_cast<std::uint32_t>(least)});
-    }
-}
-
-void CheckImoPspc(const CheckRequest& request, const Texts& texts, Verdict& verdict) {
-    const Readings readings = Corrected(request.readings, 0);
-    const ExactValue ndft(*request.ndft);
-    const double ndftUm = request.ndft->micrometres();
-    const std::uint32_t n = readings.count();
-
-    std::size_t atLeastNdft = 0;
-    bool noneBelow90 = true;
-    for (const ExactValue& v : readings.exact) {
-        if (v >= ndft) ++atLeastNdft;
-        // below 90 % of NDFT  <=>  10 x < 9 NDFT
-        if (v * 10 < ndft * 9) noneBelow90 = false;
-    }
-    // at least 90 % of the readings  <=>  10 * count >= 9 n
-    verdict.criteria.push_back({"Readings at or above NDFT (" + texts.value(ndftUm) + ")",
-                                "at least 90 % of " + std::to_string(n) + " (at least " +
-                                    std::to_string((9 * n + 9) / 10) + ")",
-                                CountOf(atLeastNdft, n),
-                                10 * atLeastNdft >= 9 * static_cast<std::size_t>(n)});
-    verdict.criteria.push_back({"Lowest reading",
-                                ">= " + texts.value(0.9 * ndftUm) + " (90 % of NDFT)",
-                                texts.value(readings.lowest()), noneBelow90});
-    if (request.maximum) {
-        verdict.criteria.push_back(HighestReading(readings, ExactValue(*request.maximum),
-                                                  texts.value(request.maximum->micrometres()),
-                                                  texts));
-    }
-}
-
-void CheckSspcPa2(const CheckRequest& request, const Texts& texts, Verdict& verdict) {
-    const Readings readings = Corrected(request.readings, 0);
-    const ExactValue minimum(*request.minimum);
-    const ExactValue maximum(*request.maximum);
-    const double minimumUm = request.minimum->micrometres();
-    const double maximumUm = request.maximum->micrometres();
-    const std::size_t spotCount = readings.exact.size() / 3;
-    const std::size_t used = spotCount * 3;
-
-    verdict.criteria.push_back(
-        {"Spots of three readings", ">= 1", std::to_string(spotCount), spotCount >= 1});
-    if (used < readings.exact.size()) {
-        const std::string first = std::to_string(used + 1);
-        const std::string last = std::to_string(readings.exact.size());
-        verdict.notes.push_back(used + 1 == readings.exact.size()
-                                    ? "Reading " + first +
-                                          " does not complete a spot and is not used."
-                                    : "Readings " + first + " to " + last +
-                                          " do not complete a spot and are not used.");
-    }
-    if (spotCount == 0) return;
-
-    // A spot's sum stands for its mean: mean = sum / 3.
-    ExactValue sumOfSpots;
-    bool lowOk = true;
-    bool highOk = true;
-    double lowestMean = std::numeric_limits<double>::infinity();
-    double highestMean = -lowestMean;
-    double sumOfMeans = 0;
-    for (std::size_t s = 0; s < spotCount; ++s) {
-        const ExactValue spotSum =
-            readings.exact[3 * s] + readings.exact[3 * s + 1] + readings.exact[3 * s + 2];
-        sumOfSpots += spotSum;
-        // mean >= 80 % of minimum  <=>  5 sum >= 12 minimum
-        lowOk = lowOk && spotSum * 5 >= minimum * 12;
-        // mean <= 120 % of maximum  <=>  5 sum <= 18 maximum
-        highOk = highOk && spotSum * 5 <= maximum * 18;
-        const double mean = (readings.micrometres[3 * s] + readings.micrometres[3 * s + 1] +
-                             readings.micrometres[3 * s + 2]) /
-                            3;
-        lowestMean = std::min(lowestMean, mean);
-        highestMean = std::max(highestMean, mean);
-        sumOfMeans += mean;
-        verdict.spots.push_back(
-            {static_cast<int>(3 * s + 1), static_cast<int>(3 * s + 3), mean, texts.mean(mean)});
-    }
-    verdict.criteria.push_back({"Lowest spot mean",
-                                ">= " + texts.value(0.8 * minimumUm) + " (80 % of minimum)",
-                                texts.mean(lowestMean), lowOk});
-    verdict.criteria.push_back({"Highest spot mean",
-                                "<= " + texts.value(1.2 * maximumUm) + " (120 % of maximum)",
-                                texts.mean(highestMean), highOk});
-    // minimum <= sumOfSpots / (3 k) <= maximum
-    const auto readingsUsed = static_cast<std::uint32_t>(used);
-    verdict.criteria.push_back(
-        {"Mean of the spot means", texts.value(minimumUm) + " to " + texts.value(maximumUm),
-         texts.mean(sumOfMeans / static_cast<double>(spotCount)),
-         sumOfSpots >= minimum * readingsUsed && sumOfSpots <= maximum * readingsUsed});
-}
-
-// What must be given for the standard; empty when all is there.
-std::string MissingOrInvalid(const CheckRequest& request) {
-    const bool needsNdft = request.standard != Standard::SspcPa2;
-    if (needsNdft && !request.ndft) return "The NDFT is needed for this standard.";
-    if (needsNdft && !IsUsable(request.ndft)) return "The NDFT must be a number above 0.";
-    if (!needsNdft && (!request.minimum || !request.maximum)) {
-        return "The minimum and the maximum are needed for this standard.";
-    }
-    if (!needsNdft && (!IsUsable(request.minimum) || !IsUsable(request.maximum))) {
-        return "The minimum and the maximum must be numbers above 0.";
-    }
-    if (request.maximum && !IsUsable(request.maximum))
-        return "The maximum must be a number above 0.";
-    if (!needsNdft && ExactValue(*request.minimum) > ExactValue(*request.maximum)) {
-        return "The minimum must not be above the maximum.";
-    }
-    if (request.areaSquareMetres && MinimumReadingsForArea(*request.areaSquareMetres) == 0) {
-        return "The area must be a number of square metres above 0.";
-    }
-    if (request.readings.empty()) return "There are no readings to check.";
-    for (std::size_t i = 0; i < request.readings.size(); ++i) {
-        if (!std::isfinite(request.readings[i].value)) {
-            return "Reading " + std::to_string(i + 1) + " is not a number.";
+    // Marks every reading, excluded ones too, that lies outside the bounds on a single reading.
+    template <typename Outside>
+    void mark(Outside outside) {
+        for (const Used& u : all) {
+            verdict.readings[static_cast<std::size_t>(u.number - 1)].outside = outside(u.value);
         }
     }
+};
+
+// "every reading <= maximum": the row shared by all three standards.
+Criterion HighestReading(const Context& c, const ExactValue& maximum, const Amount& shown,
+                         const std::string& suffix) {
+    const ExactValue highest = c.highest();
+    return {"Highest reading",
+            "<= " + c.display.text(shown) + suffix,
+            c.display.text(c.display.amount(highest)),
+            highest <= maximum,
+            "every reading <= maximum",
+            {shown},
+            {c.display.amount(highest)},
+            c.n(),
+            {}};
+}
+
+void CheckIso19840(Context& c, const ExactValue& ndft, const Amount& ndftShown,
+                   const std::optional<ExactValue>& maximum, const Amount& maximumShown) {
+    const Display& d = c.display;
+    const std::int64_t n = c.n();
+    if (ndft < ExactValue::FromUnits(40 * ExactValue::kUnitsPerMicrometre)) {
+        c.verdict.outsideScope = true;
+        c.verdict.notes.push_back(
+            "Outside the standard's scope: ISO 19840 applies to an NDFT of 40 um or more; the "
+            "rules are applied as they stand.");
+    }
+    const ExactValue sum = c.sum();
+    // mean >= NDFT  <=>  sum >= n * NDFT
+    const Amount mean = d.amount(sum.units(), n);
+    c.verdict.criteria.push_back({"Mean of all readings",
+                                  ">= " + d.text(ndftShown) + " (NDFT)",
+                                  d.text(mean),
+                                  sum >= ndft * n,
+                                  "mean >= NDFT",
+                                  {ndftShown},
+                                  {mean},
+                                  n,
+                                  {}});
+
+    // every reading >= 80 % of NDFT  <=>  5 x >= 4 NDFT
+    std::int64_t between = 0;  // from 80 % of NDFT up to but below NDFT
+    bool allAbove80 = true;
+    const ExactValue highLimit = maximum ? *maximum : ndft * 3;
+    for (const Used& u : c.used) {
+        const bool atLeast80 = u.value * 5 >= ndft * 4;
+        allAbove80 = allAbove80 && atLeast80;
+        if (atLeast80 && u.value < ndft) ++between;
+    }
+    c.mark([&](const ExactValue& v) { return v * 5 < ndft * 4 || v > highLimit; });
+    const Amount eighty = d.amount((ndft * 4).units(), 5);
+    const Amount lowest = d.amount(c.lowest());
+    c.verdict.criteria.push_back({"Lowest reading",
+                                  ">= " + d.text(eighty) + " (80 % of NDFT)",
+                                  d.text(lowest),
+                                  allAbove80,
+                                  "every reading >= 80 % of NDFT",
+                                  {eighty},
+                                  {lowest},
+                                  n,
+                                  {}});
+    // fewer than 20 % of the readings  <=>  5 * between < n
+    c.verdict.criteria.push_back(
+        {"Readings from 80 % of NDFT to below NDFT",
+         "fewer than 20 % of " + std::to_string(n) + " (at most " + std::to_string((n - 1) / 5) +
+             ")",
+         CountOf(between, n),
+         5 * between < n,
+         "fewer than 20 % of the readings from 80 % of NDFT up to below NDFT",
+         {},
+         {},
+         between,
+         (n - 1) / 5});
+    if (maximum) {
+        c.verdict.criteria.push_back(HighestReading(c, *maximum, maximumShown, ""));
+    } else {
+        c.verdict.criteria.push_back(HighestReading(c, highLimit, maximumShown, " (3 x NDFT)"));
+    }
+}
+
+void CheckImoPspc(Context& c, const ExactValue& ndft, const std::optional<ExactValue>& maximum,
+                  const Amount& maximumShown, const Amount& ndftShown) {
+    const Display& d = c.display;
+    const std::int64_t n = c.n();
+    std::int64_t atLeastNdft = 0;
+    bool noneBelow90 = true;
+    for (const Used& u : c.used) {
+        if (u.value >= ndft) ++atLeastNdft;
+        // below 90 % of NDFT  <=>  10 x < 9 NDFT
+        const bool below90 = u.value * 10 < ndft * 9;
+        if (below90) noneBelow90 = false;
+    }
+    c.mark([&](const ExactValue& v) { return v * 10 < ndft * 9 || (maximum && v > *maximum); });
+    // at least 90 % of the readings  <=>  10 * count >= 9 n
+    c.verdict.criteria.push_back({"Readings at or above NDFT (" + d.text(ndftShown) + ")",
+                                  "at least 90 % of " + std::to_string(n) + " (at least " +
+                                      std::to_string((9 * n + 9) / 10) + ")",
+                                  CountOf(atLeastNdft, n),
+                                  10 * atLeastNdft >= 9 * n,
+                                  "at least 90 % of the readings >= NDFT",
+                                  {ndftShown},
+                                  {},
+                                  atLeastNdft,
+                                  (9 * n + 9) / 10});
+    const Amount ninety = d.amount((ndft * 9).units(), 10);
+    const Amount lowest = d.amount(c.lowest());
+    c.verdict.criteria.push_back({"Lowest reading",
+                                  ">= " + d.text(ninety) + " (90 % of NDFT)",
+                                  d.text(lowest),
+                                  noneBelow90,
+                                  "every reading >= 90 % of NDFT",
+                                  {ninety},
+                                  {lowest},
+                                  n,
+                                  {}});
+    if (maximum) c.verdict.criteria.push_back(HighestReading(c, *maximum, maximumShown, ""));
+}
+
+struct SspcShape {
+    int readingsPerSpot = 3;
+    int spotsPerArea = 5;
+    int areasNeeded = 0;  // 0: no surface given
+    std::string surfaceText;
+};
+
+void CheckSspcPa2(Context& c, const ExactValue& minimum, const ExactValue& maximum,
+                  const Amount& minimumShown, const Amount& maximumShown, const SspcShape& shape) {
+    const Display& d = c.display;
+    const auto perSpot = static_cast<std::size_t>(shape.readingsPerSpot);
+    const auto perArea = static_cast<std::size_t>(shape.spotsPerArea);
+    const std::size_t spotCount = c.used.size() / perSpot;
+    const std::size_t areaCount = spotCount / perArea;
+
+    // Spots: a spot's sum stands for its mean (sum / N).
+    std::vector<ExactValue> spotSums;
+    for (std::size_t s = 0; s < spotCount; ++s) {
+        Spot spot;
+        ExactValue sum;
+        for (std::size_t k = 0; k < perSpot; ++k) {
+            const Used& u = c.used[s * perSpot + k];
+            sum += u.value;
+            spot.readings.push_back(u.number);
+        }
+        const auto n = static_cast<std::int64_t>(perSpot);
+        const Amount mean = d.amount(sum.units(), n);
+        spot.first = spot.readings.front();
+        spot.last = spot.readings.back();
+        spot.meanMicrometres = mean.micrometres;
+        spot.mean = d.text(mean);
+        spot.area = s < areaCount * perArea ? static_cast<int>(s / perArea) + 1 : 0;
+        // level 3: 80 % of minimum <= mean <= 120 % of maximum
+        //   <=>  5 sum >= 4 N minimum  and  5 sum <= 6 N maximum
+        spot.passed = sum * 5 >= minimum * (4 * n) && sum * 5 <= maximum * (6 * n);
+        spotSums.push_back(sum);
+        c.verdict.spots.push_back(spot);
+    }
+
+    // Readings and spots that do not fill a whole spot or area.
+    std::vector<int> spareReadings;
+    for (std::size_t k = spotCount * perSpot; k < c.used.size(); ++k) {
+        spareReadings.push_back(c.used[k].number);
+    }
+    for (const Spot& spot : c.verdict.spots) {
+        if (spot.area == 0)
+            spareReadings.insert(spareReadings.end(), spot.readings.begin(), spot.readings.end());
+    }
+    std::sort(spareReadings.begin(), spareReadings.end());
+    for (int number : spareReadings) {
+        c.verdict.readings[static_cast<std::size_t>(number - 1)].unused = true;
+    }
+    const std::size_t spareSpots = spotCount - areaCount * perArea;
+    const std::size_t looseReadings = c.used.size() - spotCount * perSpot;
+    if (looseReadings > 0 || spareSpots > 0) {
+        std::string what;
+        if (looseReadings > 0)
+            what = Plural(static_cast<std::int64_t>(looseReadings), "reading", "readings");
+        if (spareSpots > 0) {
+            what += (what.empty() ? "" : " and ") +
+                    Plural(static_cast<std::int64_t>(spareSpots), "spot", "spots");
+        }
+        c.verdict.notes.push_back(
+            what + " not used (" + (spareReadings.size() == 1 ? "reading " : "readings ") +
+            NumberList(spareReadings) + "): a spot takes " + std::to_string(perSpot) +
+            " readings and an area " + std::to_string(perArea) + " spots.");
+    }
+
+    // Areas: mean of the spot means = (sum of the spot sums) / (N * S).
+    const auto perAreaReadings = static_cast<std::int64_t>(perSpot * perArea);
+    const Amount range[2] = {minimumShown, maximumShown};
+    for (std::size_t a = 0; a < areaCount; ++a) {
+        ExactValue sum;
+        std::string means;
+        for (std::size_t s = a * perArea; s < (a + 1) * perArea; ++s) {
+            sum += spotSums[s];
+            means += (means.empty() ? "" : ", ") +
+                     d.amount(spotSums[s].units(), static_cast<std::int64_t>(perSpot)).text;
+        }
+        Area area;
+        area.number = static_cast<int>(a) + 1;
+        area.firstSpot = static_cast<int>(a * perArea) + 1;
+        area.lastSpot = static_cast<int>((a + 1) * perArea);
+        area.mean = d.amount(sum.units(), perAreaReadings);
+        area.passed = sum >= minimum * perAreaReadings && sum <= maximum * perAreaReadings;
+        c.verdict.areas.push_back(area);
+        c.verdict.criteria.push_back({"Area " + std::to_string(area.number) + " (spots " +
+                                          std::to_string(area.firstSpot) + " to " +
+                                          std::to_string(area.lastSpot) + ": " + means + ")",
+                                      d.text(minimumShown) + " to " + d.text(maximumShown),
+                                      d.text(area.mean),
+                                      area.passed,
+                                      "minimum <= area mean <= maximum",
+                                      {range[0], range[1]},
+                                      {area.mean},
+                                      static_cast<std::int64_t>(perArea),
+                                      {}});
+    }
+
+    const auto areas = static_cast<std::int64_t>(areaCount);
+    const std::int64_t needed = std::max(1, shape.areasNeeded);
+    c.verdict.criteria.push_back(
+        {shape.areasNeeded > 0 ? "Areas measured for " + shape.surfaceText : "Areas measured",
+         ">= " + std::to_string(needed),
+         std::to_string(areas),
+         areas >= needed,
+         "at least the areas the surface needs (at least one)",
+         {},
+         {},
+         areas,
+         needed});
+    if (areaCount == 0) return;
+
+    // Spot limits over the spots that make up the areas.
+    const std::size_t usedSpots = areaCount * perArea;
+    auto lowestSpot = std::min_element(spotSums.begin(), spotSums.begin() + usedSpots);
+    auto highestSpot = std::max_element(spotSums.begin(), spotSums.begin() + usedSpots);
+    bool lowOk = true;
+    bool highOk = true;
+    for (std::size_t s = 0; s < usedSpots; ++s) {
+        const auto n = static_cast<std::int64_t>(perSpot);
+        lowOk = lowOk && spotSums[s] * 5 >= minimum * (4 * n);
+        highOk = highOk && spotSums[s] * 5 <= maximum * (6 * n);
+    }
+    const Amount low = d.amount((minimum * 4).units(), 5);
+    const Amount high = d.amount((maximum * 6).units(), 5);
+    const Amount lowest = d.amount(lowestSpot->units(), static_cast<std::int64_t>(perSpot));
+    const Amount highest = d.amount(highestSpot->units(), static_cast<std::int64_t>(perSpot));
+    c.verdict.criteria.push_back({"Lowest spot mean",
+                                  ">= " + d.text(low) + " (80 % of minimum, level 3)",
+                                  d.text(lowest),
+                                  lowOk,
+                                  "every spot mean >= 80 % of minimum",
+                                  {low},
+                                  {lowest},
+                                  static_cast<std::int64_t>(usedSpots),
+                                  {}});
+    c.verdict.criteria.push_back({"Highest spot mean",
+                                  "<= " + d.text(high) + " (120 % of maximum, level 3)",
+                                  d.text(highest),
+                                  highOk,
+                                  "every spot mean <= 120 % of maximum",
+                                  {high},
+                                  {highest},
+                                  static_cast<std::int64_t>(usedSpots),
+                                  {}});
+}
+
+// The area of a surface times 10^12, or empty.
+std::optional<Int128> SurfaceScaled(const Surface& surface) {
+    std::string why;
+    const std::optional<Int128> scaled = ParseScaled(surface.text, 10, &why);
+    const Int128 one = 1'000'000'000'000;
+    if (!scaled || *scaled <= 0 || *scaled > one * kLargestArea) return std::nullopt;
+    return scaled;
+}
+
+Int128 CeilDiv(Int128 a, Int128 b) {
+    return (a + b - 1) / b;
+}
+
+// ISO 19840's table of the least number of readings, on the exact area.
+int ReadingsForArea(Int128 area) {
+    const Int128 one = 1'000'000'000'000;
+    if (area <= one) return 5;
+    if (area <= 3 * one) return 10;
+    if (area <= 10 * one) return 15;
+    if (area <= 30 * one) return 20;
+    if (area <= 100 * one) return 30;
+    return static_cast<int>(30 + 10 * CeilDiv(area - 100 * one, 100 * one));
+}
+
+// What is wrong with a thickness given as a limit; empty when it is usable.
+std::string LimitProblem(const std::string& name, const Thickness& t,
+                         std::optional<ExactValue>& exact) {
+    std::string why;
+    exact = ExactOf(t, &why);
+    if (!exact) return "The " + name + " '" + t.decimal() + "' is no thickness (" + why + ").";
+    if (*exact < LeastLimit()) return "The " + name + " must be at least 0.001 um.";
     return {};
+}
+
+Verdict UsageError(const std::string& message) {
+    Verdict verdict;
+    verdict.error = message;
+    verdict.errorIsUsage = true;
+    return verdict;
 }
 
 }  // namespace
@@ -276,19 +440,20 @@ const char* StandardName(Standard standard) {
 }
 
 int MinimumReadingsForArea(double squareMetres) {
-    if (!(squareMetres > 0) || squareMetres > kLargestArea) return 0;
-    if (squareMetres <= 1) return 5;
-    if (squareMetres <= 3) return 10;
-    if (squareMetres <= 10) return 15;
-    if (squareMetres <= 30) return 20;
-    if (squareMetres <= 100) return 30;
-    // 10 more for every further 100 m2 or part of it: the least k with 100 + 100 k >= area
-    // (100 + 100 k is exact in a double).
-    auto k = static_cast<long long>(std::floor((squareMetres - 100) / 100));
-    k = std::max(k, 1LL);
-    while (100.0 + 100.0 * static_cast<double>(k) < squareMetres) ++k;
-    while (k > 1 && 100.0 + 100.0 * static_cast<double>(k - 1) >= squareMetres) --k;
-    return static_cast<int>(30 + 10 * k);
+    if (!(squareMetres > 0) || squareMetres > static_cast<double>(kLargestArea)) return 0;
+    // The shortest decimal of the double is the area that was typed.
+    const std::optional<Int128> area = SurfaceScaled({ShortestDecimal(squareMetres), false});
+    return area ? ReadingsForArea(*area) : 0;
+}
+
+int AreasToMeasure(const Surface& surface) {
+    const std::optional<Int128> area = SurfaceScaled(surface);
+    if (!area) return 0;
+    // One area is 10 m2 (100 ft2); the two systems are used each on its own, not converted.
+    const Int128 unit = Int128{1'000'000'000'000} * (surface.squareFeet ? 100 : 10);
+    if (*area <= 3 * unit) return static_cast<int>(CeilDiv(*area, unit));  // each area
+    if (*area <= 10 * unit) return 3;                                      // any three
+    return static_cast<int>(3 + CeilDiv(*area - 10 * unit, 10 * unit));    // one per 100 more
 }
 
 bool Verdict::passed() const {
@@ -298,24 +463,228 @@ bool Verdict::passed() const {
 }
 
 Verdict CheckReadings(const CheckRequest& request, std::int32_t unitIsMils) {
+    CheckSetup setup;
+    setup.request = request;
+    setup.unit = unitIsMils == 1 ? Unit::Mils : Unit::Micrometres;
+    return ResolveCheck(setup);
+}
+
+Verdict ResolveCheck(const CheckSetup& setup) {
+    const CheckRequest& request = setup.request;
+    const bool sspc = request.standard == Standard::SspcPa2;
+    const bool iso = request.standard == Standard::Iso19840;
+    const Display display{setup.unit};
     Verdict verdict;
-    verdict.error = MissingOrInvalid(request);
-    if (!verdict.error.empty()) return verdict;
-    if (request.standard != Standard::Iso19840 &&
-        (request.roughness != Roughness::None || request.areaSquareMetres)) {
-        verdict.error = "The roughness and the area apply to ISO 19840 only.";
+
+    // ---- parameters: given, the group's limits, the defaults ----
+    if (!iso && request.roughness != Roughness::None)
+        return UsageError("The roughness applies to ISO 19840 only.");
+    if (request.standard == Standard::ImoPspc && request.surface)
+        return UsageError("The area applies to ISO 19840 and SSPC-PA 2 only.");
+    if (!sspc && (request.level || request.readingsPerSpot || request.spotsPerArea)) {
+        return UsageError(
+            "The level, readings per spot and spots per area apply to SSPC-PA 2 only.");
+    }
+    const char* lowName = sspc ? "minimum" : "NDFT";
+    std::optional<Thickness> low = sspc ? request.minimum : request.ndft;
+    std::optional<Thickness> high = request.maximum;
+    std::string lowOrigin = "given";
+    std::string highOrigin = "given";
+    auto fromGroup = [&](double limit, const char* which, const std::string& name,
+                         std::optional<Thickness>& target, std::string& origin) -> std::string {
+        std::string why;
+        const Thickness t{limit, Unit::Micrometres, {}};
+        const std::optional<ExactValue> v = ExactOf(t, &why);
+        if (!v || *v < LeastLimit()) {
+            return "The group's " + std::string(which) + " limit (" + t.decimal() +
+                   " um) cannot stand in for the " + name + ": give the " + name + ".";
+        }
+        target = t;
+        origin = "the group's " + std::string(which) + " limit";
+        return {};
+    };
+    if (!low && setup.group) {
+        if (std::string e = fromGroup(setup.group->low, "low", lowName, low, lowOrigin); !e.empty())
+            return UsageError(e);
+    }
+    if (!high && setup.group) {
+        if (std::string e = fromGroup(setup.group->high, "high", "maximum", high, highOrigin);
+            !e.empty())
+            return UsageError(e);
+    }
+    if (!low)
+        return UsageError(sspc ? "The minimum and the maximum are needed for SSPC-PA 2."
+                               : "The NDFT is needed for this standard.");
+    if (sspc && !high) return UsageError("The minimum and the maximum are needed for SSPC-PA 2.");
+    std::optional<ExactValue> lowExact;
+    std::optional<ExactValue> highExact;
+    if (std::string e = LimitProblem(lowName, *low, lowExact); !e.empty()) return UsageError(e);
+    if (high) {
+        if (std::string e = LimitProblem("maximum", *high, highExact); !e.empty())
+            return UsageError(e);
+    }
+    if (sspc && *lowExact > *highExact)
+        return UsageError("The minimum must not be above the maximum.");
+    const int level = request.level.value_or(3);
+    if (level != 3) {
+        return UsageError(
+            "Only restriction level 3 of SSPC-PA 2 is built (spot means from 80 % "
+            "of the minimum to 120 % of the maximum).");
+    }
+    SspcShape shape;
+    shape.readingsPerSpot = request.readingsPerSpot.value_or(3);
+    shape.spotsPerArea = request.spotsPerArea.value_or(5);
+    if (shape.readingsPerSpot < 3 || shape.readingsPerSpot > kMostPerGroup)
+        return UsageError("A spot needs 3 to 1000 readings.");
+    if (shape.spotsPerArea < 1 || shape.spotsPerArea > kMostPerGroup)
+        return UsageError("An area needs 1 to 1000 spots.");
+    std::optional<Int128> surface;
+    if (request.surface) {
+        surface = SurfaceScaled(*request.surface);
+        if (!surface || (iso && request.surface->squareFeet)) {
+            return UsageError(iso && request.surface->squareFeet
+                                  ? "ISO 19840 counts readings by square metres."
+                                  : "The area must be a decimal number above 0 and at most 1e9.");
+        }
+        shape.surfaceText =
+            Localised(request.surface->text) + (request.surface->squareFeet ? " ft2" : " m2");
+        if (sspc) shape.areasNeeded = AreasToMeasure(*request.surface);
+    }
+
+    // ---- exclusions ----
+    const auto count = static_cast<int>(std::min(request.readings.size(), kMostReadings + 1));
+    if (request.readings.size() > kMostReadings) {
+        verdict.error = "More than " + std::to_string(kMostReadings) + " readings.";
         return verdict;
     }
-    const Texts texts{unitIsMils};
+    std::set<int> excluded;
+    for (int number : request.excluded) {
+        if (number < 1 || number > count) {
+            return UsageError(
+                "Reading " + std::to_string(number) + " cannot be excluded: there " +
+                (count == 1 ? "is 1 reading." : "are " + std::to_string(count) + " readings."));
+        }
+        if (!excluded.insert(number).second) {
+            return UsageError("Reading " + std::to_string(number) + " is excluded twice.");
+        }
+    }
+    if (!excluded.empty() && request.exclusionReason.empty())
+        return UsageError("An exclusion needs its reason.");
+
+    // ---- readings ----
+    if (request.readings.empty()) {
+        verdict.error = "There are no readings to check.";
+        return verdict;
+    }
+    const ExactValue correction = ExactValue::FromUnits(
+        static_cast<Int128>(RoughnessCorrectionMicrometres(request.roughness)) *
+        ExactValue::kUnitsPerMicrometre);
+    std::vector<Used> used;
+    std::vector<Used> all;
+    for (int i = 0; i < count; ++i) {
+        const Thickness& t = request.readings[static_cast<std::size_t>(i)];
+        std::string why;
+        const std::optional<ExactValue> v = ExactOf(t, &why);
+        if (!v) {
+            verdict.error = "Reading " + std::to_string(i + 1) + " is no thickness (" + why + ").";
+            return verdict;
+        }
+        ReadingMark mark;
+        mark.number = i + 1;
+        mark.value = display.given(t, *v);
+        mark.excluded = excluded.count(i + 1) != 0;
+        if (mark.excluded) mark.reason = request.exclusionReason;
+        verdict.readings.push_back(mark);
+        all.push_back({i + 1, *v - correction});
+        if (!mark.excluded) used.push_back(all.back());
+    }
+    if (used.empty()) {
+        verdict.readings.clear();
+        verdict.error = "Every reading is excluded: there are no readings to check.";
+        return verdict;
+    }
+
+    // ---- what the output says about the check ----
+    const std::string unitWord = display.word();
+    verdict.heading =
+        std::string(StandardName(request.standard)) + ": " + Plural(count, "reading", "readings") +
+        (excluded.empty() ? "" : " (" + std::to_string(excluded.size()) + " excluded)") +
+        (setup.sourceName.empty() ? "" : " from " + setup.sourceName) +
+        (setup.source == ReadingSource::GaugeValues
+             ? " (the gauge's stored values)"
+             : " (the report's texts, rounded as the window showed them)") +
+        ", in " + unitWord;
+    const Amount lowShown = display.given(*low, *lowExact);
+    verdict.parameters.push_back(
+        {sspc ? "Minimum" : "NDFT", display.text(lowShown), lowShown, lowOrigin});
+    Amount highShown;
+    if (high) {
+        highShown = display.given(*high, *highExact);
+        verdict.parameters.push_back({"Maximum", display.text(highShown), highShown, highOrigin});
+    } else if (iso) {
+        highShown = display.amount(*lowExact * 3);
+        verdict.parameters.push_back(
+            {"Maximum", "3 x NDFT = " + display.text(highShown), highShown, "the default"});
+        verdict.notes.push_back("No maximum was given: 3 x NDFT = " + display.text(highShown) +
+                                " is used.");
+    }
+    if (iso && request.roughness != Roughness::None) {
+        const Amount c = display.amount(correction);
+        verdict.parameters.push_back({"Roughness correction", display.text(c), c, "given"});
+        verdict.notes.push_back("Roughness correction: " + display.text(c) +
+                                " subtracted from every reading.");
+    }
+    if (sspc) {
+        auto origin = [](const std::optional<int>& v) { return v ? "given" : "the default"; };
+        verdict.parameters.push_back({"Level", std::to_string(level), {}, origin(request.level)});
+        verdict.parameters.push_back({"Readings per spot",
+                                      std::to_string(shape.readingsPerSpot),
+                                      {},
+                                      origin(request.readingsPerSpot)});
+        verdict.parameters.push_back({"Spots per area",
+                                      std::to_string(shape.spotsPerArea),
+                                      {},
+                                      origin(request.spotsPerArea)});
+        if (shape.spotsPerArea != 5) {
+            verdict.notes.push_back("Areas of " + std::to_string(shape.spotsPerArea) +
+                                    " spots are used; the standard's area has 5.");
+        }
+    }
+    if (request.surface) {
+        verdict.parameters.push_back({"Area", shape.surfaceText, {}, "given"});
+    }
+    if (!excluded.empty()) {
+        const std::vector<int> numbers(excluded.begin(), excluded.end());
+        verdict.parameters.push_back({"Excluded readings", NumberList(numbers), {}, "given"});
+        verdict.notes.push_back((excluded.size() == 1 ? "Reading " : "Readings ") +
+                                NumberList(numbers) + " excluded: " + request.exclusionReason +
+                                ".");
+    }
+
+    // ---- the rules ----
+    Context context{display, std::move(used), std::move(all), verdict};
     switch (request.standard) {
         case Standard::Iso19840:
-            CheckIso19840(request, texts, verdict);
+            CheckIso19840(context, *lowExact, lowShown, highExact, highShown);
+            if (surface) {
+                const std::int64_t least = ReadingsForArea(*surface);
+                context.verdict.criteria.push_back(
+                    {"Number of readings for " + shape.surfaceText,
+                     ">= " + std::to_string(least),
+                     std::to_string(context.n()),
+                     context.n() >= least,
+                     "at least the readings ISO 19840 asks for the area",
+                     {},
+                     {},
+                     context.n(),
+                     least});
+            }
             break;
         case Standard::ImoPspc:
-            CheckImoPspc(request, texts, verdict);
+            CheckImoPspc(context, *lowExact, highExact, highShown, lowShown);
             break;
         case Standard::SspcPa2:
-            CheckSspcPa2(request, texts, verdict);
+            CheckSspcPa2(context, *lowExact, *highExact, lowShown, highShown, shape);
             break;
     }
     return verdict;

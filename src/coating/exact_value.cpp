@@ -1,129 +1,173 @@
 #include "coating/exact_value.h"
 
-#include <algorithm>
-#include <cassert>
+#include <charconv>
 #include <cmath>
-
-#include "data/thickness_format.h"
 
 namespace zepra::coating {
 namespace {
 
-using Natural = std::vector<std::uint32_t>;
+constexpr Int128 kUnitsPerMilAtScale12 = 254;  // 10^-12 mil = 254 * 10^-13 um
+constexpr Int128 kLargestUnits = 100'000 * ExactValue::kUnitsPerMicrometre;  // 100 mm
 
-constexpr int kLowestExponent = -1074;  // of the least significant bit of any double
-
-void Trim(Natural& n) {
-    while (!n.empty() && n.back() == 0) n.pop_back();
+Int128 PowerOfTen(int n) {
+    Int128 p = 1;
+    for (int i = 0; i < n; ++i) p *= 10;
+    return p;
 }
 
-// n += value * 2^shift.
-void AddShifted(Natural& n, std::uint64_t value, int shift) {
-    const auto word = static_cast<std::size_t>(shift / 32);
-    const int bit = shift % 32;
-    const std::uint64_t low = value << bit;
-    const std::uint64_t high = bit == 0 ? 0 : value >> (64 - bit);
-    const std::uint32_t parts[3] = {static_cast<std::uint32_t>(low),
-                                    static_cast<std::uint32_t>(low >> 32),
-                                    static_cast<std::uint32_t>(high)};
-    if (n.size() < word + 3) n.resize(word + 3, 0);
-    std::uint64_t carry = 0;
-    for (std::size_t i = word; i < n.size(); ++i) {
-        const std::size_t k = i - word;
-        if (k >= 3 && carry == 0) break;
-        const std::uint64_t sum = carry + n[i] + (k < 3 ? parts[k] : 0);
-        n[i] = static_cast<std::uint32_t>(sum);
-        carry = sum >> 32;
-    }
-    if (carry != 0) n.push_back(static_cast<std::uint32_t>(carry));
-    Trim(n);
-}
-
-void Add(Natural& n, const Natural& other) {
-    for (std::size_t i = 0; i < other.size(); ++i)
-        AddShifted(n, other[i], static_cast<int>(32 * i));
-}
-
-Natural Multiply(const Natural& n, std::uint32_t factor) {
-    Natural out;
-    out.reserve(n.size() + 1);
-    std::uint64_t carry = 0;
-    for (std::uint32_t word : n) {
-        const std::uint64_t product = static_cast<std::uint64_t>(word) * factor + carry;
-        out.push_back(static_cast<std::uint32_t>(product));
-        carry = product >> 32;
-    }
-    if (carry != 0) out.push_back(static_cast<std::uint32_t>(carry));
-    Trim(out);
-    return out;
-}
-
-int CompareNatural(const Natural& a, const Natural& b) {
-    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
-    for (std::size_t i = a.size(); i-- > 0;) {
-        if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
-    }
-    return 0;
+std::string ToString(Int128 n) {
+    if (n == 0) return "0";
+    std::string digits;
+    for (; n > 0; n /= 10) digits.insert(digits.begin(), static_cast<char>('0' + n % 10));
+    return digits;
 }
 
 }  // namespace
 
 double Thickness::micrometres() const {
-    return unit == Unit::Mils ? value * kMicrometresPerMil : value;
+    std::string why;
+    if (const std::optional<ExactValue> exact = ExactOf(*this, &why)) return exact->micrometres();
+    return unit == Unit::Mils ? value * 25.4 : value;
 }
 
-ExactValue::ExactValue(const Thickness& thickness) {
-    assert(std::isfinite(thickness.value));
-    if (!std::isfinite(thickness.value) || thickness.value == 0) return;
-    int exponent = 0;
-    const double fraction = std::frexp(std::fabs(thickness.value), &exponent);  // [0.5, 1)
-    // |value| = mantissa * 2^(exponent - 53), mantissa < 2^53, exact.
-    auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-    int lowBit = exponent - 53;
-    // Subnormals: drop the zero bits below the lowest representable one.
-    while (lowBit < kLowestExponent) {
-        mantissa >>= 1;
-        ++lowBit;
-    }
-    const std::uint64_t perUnit = thickness.unit == Unit::Mils ? 254 : 10;  // tenths of um
-    Natural magnitude;
-    AddShifted(magnitude, mantissa, lowBit - kLowestExponent);
-    magnitude = Multiply(magnitude, static_cast<std::uint32_t>(perUnit));
-    (thickness.value < 0 ? negative_ : positive_) = std::move(magnitude);
+std::string Thickness::decimal() const {
+    return text.empty() ? ShortestDecimal(value) : text;
+}
+
+ExactValue ExactValue::FromUnits(Int128 units) {
+    ExactValue v;
+    v.units_ = units;
+    return v;
+}
+
+double ExactValue::micrometres() const {
+    return static_cast<double>(static_cast<long double>(units_) /
+                               static_cast<long double>(kUnitsPerMicrometre));
 }
 
 ExactValue& ExactValue::operator+=(const ExactValue& other) {
-    Add(positive_, other.positive_);
-    Add(negative_, other.negative_);
+    units_ += other.units_;
     return *this;
 }
 
 ExactValue ExactValue::operator+(const ExactValue& other) const {
-    ExactValue sum = *this;
-    sum += other;
-    return sum;
+    return FromUnits(units_ + other.units_);
 }
 
 ExactValue ExactValue::operator-(const ExactValue& other) const {
-    ExactValue negated;
-    negated.positive_ = other.negative_;
-    negated.negative_ = other.positive_;
-    return *this + negated;
+    return FromUnits(units_ - other.units_);
 }
 
-ExactValue ExactValue::operator*(std::uint32_t factor) const {
-    ExactValue product;
-    product.positive_ = Multiply(positive_, factor);
-    product.negative_ = Multiply(negative_, factor);
-    return product;
+ExactValue ExactValue::operator*(std::int64_t factor) const {
+    return FromUnits(units_ * factor);
 }
 
-int Compare(const ExactValue& a, const ExactValue& b) {
-    Natural left = a.positive_;
-    Add(left, b.negative_);
-    Natural right = b.positive_;
-    Add(right, a.negative_);
-    return CompareNatural(left, right);
+std::optional<Int128> ParseScaled(std::string_view text, int maxIntegerDigits, std::string* why) {
+    auto refuse = [&](const std::string& reason) -> std::optional<Int128> {
+        if (why) *why = reason;
+        return std::nullopt;
+    };
+    Int128 digits = 0;
+    int places = -1;  // -1: no separator yet
+    int significant = 0;
+    bool any = false;
+    for (const char c : text) {
+        if (c == '.' || c == ',') {
+            if (places >= 0) return refuse("not a decimal number");
+            places = 0;
+        } else if (c >= '0' && c <= '9') {
+            any = true;
+            if (places >= 0) ++places;
+            if (significant > 0 || c != '0') ++significant;
+            if (significant > 30) return refuse("too many digits");  // before the integer overflows
+            digits = digits * 10 + (c - '0');
+        } else {
+            return refuse(c == '-' ? "negative" : "not a decimal number");
+        }
+    }
+    if (!any) return refuse("not a decimal number");
+    if (places < 0) places = 0;
+    // Trailing zeros after the separator say nothing.
+    while (places > kMostDecimalPlaces && digits % 10 == 0) {
+        digits /= 10;
+        --places;
+    }
+    if (places > kMostDecimalPlaces) {
+        return refuse("more than " + std::to_string(kMostDecimalPlaces) + " decimal places");
+    }
+    if (significant - places > maxIntegerDigits) return refuse("too large");
+    return digits * PowerOfTen(kMostDecimalPlaces - places);
+}
+
+std::optional<ExactValue> ParseDecimal(std::string_view text, Unit unit, std::string* why) {
+    // Eight integer digits are above 100 mm in either unit: refused before scaling.
+    const std::optional<Int128> atScale12 = ParseScaled(text, 7, why);
+    if (!atScale12) {
+        if (why && *why == "too large") *why = "above 100 mm";
+        return std::nullopt;
+    }
+    const Int128 units = unit == Unit::Mils ? *atScale12 * kUnitsPerMilAtScale12 : *atScale12 * 10;
+    if (units > kLargestUnits) {
+        if (why) *why = "above 100 mm";
+        return std::nullopt;
+    }
+    return ExactValue::FromUnits(units);
+}
+
+std::optional<ExactValue> ExactOf(const Thickness& thickness, std::string* why) {
+    if (thickness.text.empty()) {
+        if (!std::isfinite(thickness.value)) {
+            if (why) *why = "not a number";
+            return std::nullopt;
+        }
+        return ParseDecimal(ShortestDecimal(thickness.value), thickness.unit, why);
+    }
+    return ParseDecimal(thickness.text, thickness.unit, why);
+}
+
+std::string ShortestDecimal(double value) {
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value < 0 ? "-Inf" : "Inf";
+    char buffer[512];
+    const auto asFloat = static_cast<float>(value);
+    const std::to_chars_result r =
+        static_cast<double>(asFloat) == value
+            ? std::to_chars(buffer, buffer + sizeof buffer, asFloat, std::chars_format::fixed)
+            : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    if (r.ec != std::errc()) return "NaN";
+    return std::string(buffer, r.ptr);
+}
+
+std::string DecimalText(Int128 units, std::int64_t denominator, Unit unit, int places) {
+    const Int128 perUnit = unit == Unit::Mils
+                               ? kUnitsPerMilAtScale12 * PowerOfTen(kMostDecimalPlaces)
+                               : ExactValue::kUnitsPerMicrometre;
+    const Int128 whole = perUnit * denominator;
+    const bool negative = units < 0;
+    const Int128 magnitude = negative ? -units : units;
+    const Int128 scaled = magnitude * PowerOfTen(places);
+    const Int128 shown = scaled / whole;
+    const bool more = scaled % whole != 0;
+    std::string digits = ToString(shown);
+    if (digits.size() <= static_cast<std::size_t>(places)) {
+        digits.insert(0, static_cast<std::size_t>(places) + 1 - digits.size(), '0');
+    }
+    std::string text = digits.substr(0, digits.size() - static_cast<std::size_t>(places));
+    std::string fraction = digits.substr(digits.size() - static_cast<std::size_t>(places));
+    if (!more) {
+        while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+    }
+    if (!fraction.empty()) text += "." + fraction;
+    if (more) text += "...";
+    return (negative && (shown != 0 || more) ? "-" : "") + text;
+}
+
+ExactValue LargestThickness() {
+    return ExactValue::FromUnits(kLargestUnits);
+}
+
+ExactValue LeastLimit() {
+    return ExactValue::FromUnits(ExactValue::kUnitsPerMicrometre / 1000);
 }
 
 }  // namespace zepra::coating

@@ -1,50 +1,92 @@
 #pragma once
-// Exact sums and comparisons of thickness values, so that a reading that lies exactly on a limit
-// (or on 80 % of it) is decided as it lies, whatever the binary rounding of the factors would do.
+// Thickness values as the decimals an inspector reads, and exact arithmetic on them.
 //
-// Every finite double is m * 2^e with integers m and e >= -1074, and a value in mils is 25.4 times
-// (254 / 10 times) one in micrometres. An ExactValue holds such a value times 10 * 2^1074 as an
-// integer: sums, integer multiples and comparisons of them are exact.
+// A limit typed on the command line and a reading in a saved report are the decimals they are
+// written as; a gauge value (a 32-bit float widened to double in the store) is the shortest decimal
+// that reads back as the same float ("30.3", not 30.299999237...). A mil is exactly 25.4 um.
+//
+// An ExactValue holds a thickness as a whole number of 10^-13 um. Every accepted decimal fits:
+// at most 12 decimal places in um or in mils (a mil is 254 * 10^-13 um times 10^12), at most
+// 100 mm (10^18 units). Sums of up to kMostReadings such values, times the small factors of the
+// rules (at most 10^4), stay below 10^29, far inside the 127 bits of the integer.
 
 #include <cstdint>
-#include <vector>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
 
 namespace zepra::coating {
 
+__extension__ typedef __int128 Int128;
+
 enum class Unit { Micrometres, Mils };
 
-// A thickness as it was given: a stored gauge value, a number read from a file, an option.
+inline constexpr int kMostDecimalPlaces = 12;
+inline constexpr std::size_t kMostReadings = 1'000'000;
+
+// A thickness as it was given: a number typed or read from a report (text set, in unit), or a
+// gauge value in micrometres (text empty, value the stored double).
 struct Thickness {
+    Thickness() = default;
+    Thickness(double v, Unit u = Unit::Micrometres, std::string t = {})
+        : value(v), unit(u), text(std::move(t)) {}
+
     double value = 0.0;
     Unit unit = Unit::Micrometres;
+    std::string text;  // the decimal as given; empty for a gauge value
 
-    double micrometres() const;  // for display only: rounded
+    double micrometres() const;  // for display and JSON only: rounded
+    // The decimal that stands for it in its unit: the text, or the gauge value's shortest decimal.
+    std::string decimal() const;
 };
 
 class ExactValue {
   public:
+    static constexpr Int128 kUnitsPerMicrometre = 10'000'000'000'000;  // 10^13
+
     ExactValue() = default;  // zero
-    // Requires a finite value.
-    explicit ExactValue(const Thickness& thickness);
+    static ExactValue FromUnits(Int128 units);
+
+    Int128 units() const { return units_; }
+    double micrometres() const;
 
     ExactValue& operator+=(const ExactValue& other);
     ExactValue operator+(const ExactValue& other) const;
     ExactValue operator-(const ExactValue& other) const;
-    // Non-negative integer multiples.
-    ExactValue operator*(std::uint32_t factor) const;
+    ExactValue operator*(std::int64_t factor) const;
 
-    // -1, 0 or 1 as a is less than, equal to or greater than b.
-    friend int Compare(const ExactValue& a, const ExactValue& b);
-    friend bool operator<(const ExactValue& a, const ExactValue& b) { return Compare(a, b) < 0; }
-    friend bool operator<=(const ExactValue& a, const ExactValue& b) { return Compare(a, b) <= 0; }
-    friend bool operator>=(const ExactValue& a, const ExactValue& b) { return Compare(a, b) >= 0; }
-    friend bool operator>(const ExactValue& a, const ExactValue& b) { return Compare(a, b) > 0; }
+    friend bool operator==(const ExactValue& a, const ExactValue& b) = default;
+    friend auto operator<=>(const ExactValue& a, const ExactValue& b) = default;
 
   private:
-    // Magnitudes as little-endian 32-bit words; the value is positive_ - negative_.
-    using Natural = std::vector<std::uint32_t>;
-    Natural positive_;
-    Natural negative_;
+    Int128 units_ = 0;
 };
+
+// The exact value of a plain decimal ("12", "12.5", "0.125", with '.' or ','; no sign, no
+// exponent) in the unit; empty with the reason in *why when it is no such decimal, has more than
+// kMostDecimalPlaces places, or lies above 100 mm.
+std::optional<ExactValue> ParseDecimal(std::string_view text, Unit unit, std::string* why);
+
+// A plain decimal of at most kMostDecimalPlaces places and maxIntegerDigits integer digits, times
+// 10^kMostDecimalPlaces; empty with the reason in *why otherwise.
+std::optional<Int128> ParseScaled(std::string_view text, int maxIntegerDigits, std::string* why);
+
+// The exact value of a thickness; empty with the reason when it has none (a gauge value that is
+// not a number, a text that is no decimal).
+std::optional<ExactValue> ExactOf(const Thickness& thickness, std::string* why);
+
+// The shortest decimal that reads back as the same float (or, for a double that is no float, as
+// the same double); "NaN"/"Inf" for those.
+std::string ShortestDecimal(double value);
+
+// The value units / denominator in the unit as a decimal text: exact when it has at most
+// `places` decimal places, otherwise cut after `places` places and followed by "..." (the shown
+// digits are a bound the value lies strictly beyond). No unit word.
+std::string DecimalText(Int128 units, std::int64_t denominator, Unit unit, int places);
+
+// 100 mm, the largest thickness accepted; 0.001 um, the least a given limit may be.
+ExactValue LargestThickness();
+ExactValue LeastLimit();
 
 }  // namespace zepra::coating

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,8 +18,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gauge_emulator.h"
@@ -458,16 +462,16 @@ TEST_F(CliTest, CheckAGroupAgainstItsOwnLimits) {
     CliRun r = run({"check", "--standard", "iso19840", "--group", "4"});
     EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
     EXPECT_EQ(r.out,
-              "ISO 19840: 6 readings from group 4, in um\n"
+              "ISO 19840: 6 readings from group 4 (the gauge's stored values), in um\n"
               "NDFT: 200 um (the group's low limit)\n"
               "Maximum: 300 um (the group's high limit)\n"
               "\n"
               "Criterion                                 Required                          "
               "Measured         Result\n"
               "Mean of all readings                      >= 200 um (NDFT)                  "
-              "225 um           pass\n"
+              "225.83... um     pass\n"
               "Lowest reading                            >= 160 um (80 % of NDFT)          "
-              "199 um           pass\n"
+              "199.5 um         pass\n"
               "Readings from 80 % of NDFT to below NDFT  fewer than 20 % of 6 (at most 1)  "
               "1 of 6 (16.6 %)  pass\n"
               "Highest reading                           <= 300 um                         "
@@ -486,7 +490,17 @@ TEST_F(CliTest, CheckAGroupAgainstItsOwnLimits) {
     const QJsonArray criteria = verdict["criteria"].toArray();
     ASSERT_EQ(criteria.size(), 3);
     EXPECT_EQ(criteria[0].toObject()["measured"].toString(), "5 of 6 (83.3 %)");
+    EXPECT_EQ(criteria[0].toObject()["count"].toInt(), 5);
+    EXPECT_EQ(criteria[0].toObject()["requiredCount"].toInt(), 6);
     EXPECT_FALSE(criteria[0].toObject()["pass"].toBool());
+    // Numbers beside the texts, in micrometres and in the chosen unit.
+    const QJsonObject lowest = criteria[1].toObject();
+    EXPECT_EQ(lowest["rule"].toString(), "every reading >= 90 % of NDFT");
+    EXPECT_EQ(lowest["requiredValues"].toArray()[0].toObject()["micrometres"].toDouble(), 180);
+    EXPECT_EQ(lowest["measuredValues"].toArray()[0].toObject()["micrometres"].toDouble(), 199.5);
+    EXPECT_EQ(lowest["measuredValues"].toArray()[0].toObject()["text"].toString(), "199.5");
+    EXPECT_EQ(verdict["source"].toObject()["values"].toString(), "gauge values");
+    EXPECT_EQ(verdict["readingList"].toArray().size(), 6);
 
     gauge_->setDumpFault({.kind = DumpFault::Kind::NoAnswer});
     r = run({"check", "--standard", "sspc-pa2", "--group", "1", "--timeout", "0.5"});
@@ -505,7 +519,7 @@ TEST_F(CliTest, CheckOfAnEmptyGroupOrOneWithoutLimits) {
     gauge_->setScenario(noLimits);
     r = run({"check", "--standard", "imo-pspc", "--group", "1"});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.err, "The group's low limit (0) cannot be used: give --ndft.\n");
+    EXPECT_EQ(r.err, "The group's low limit (0 um) cannot stand in for the NDFT: give the NDFT.\n");
     r = run({"check", "--standard", "imo-pspc", "--group", "1", "--ndft", "20"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.out.find("NDFT: 20 um (given)\nMaximum: 150 um (the group's high limit)\n"),
@@ -519,16 +533,28 @@ TEST_F(CliTest, CheckASavedReportInEitherUnit) {
         const QString file = path("group4.csv");
         CliRun r = run({"download", "4", "--unit", unit, "--output", file});
         ASSERT_EQ(r.exitCode, 0) << r.err;
-        // The texts in the file are what is checked: 199.5 um is "199.5", 7.854 mils.
+        // The texts in the file are what is checked: 199.5 um was saved as "200", 7.854 mils.
+        r = run({"check", "--standard", "sspc-pa2", "--file", file, "--min", "200", "--max", "300",
+                 "--spots-per-area", "2"});
+        EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+        EXPECT_NE(r.out.find("SSPC-PA 2: 6 readings from the file " + file.toStdString() +
+                             " (the report's texts, rounded as the window showed them), in um"),
+                  std::string::npos);
+        EXPECT_NE(r.out.find("Minimum: 200 um (given)"), std::string::npos);
+        EXPECT_NE(r.out.find("Spots per area: 2 (given)"), std::string::npos);
+        if (std::string(unit) == "um") {
+            EXPECT_NE(r.out.find("  spot 1 (readings 1, 2, 3): mean 215.33... um, area 1\n"),
+                      std::string::npos)
+                << r.out;
+        }
+        EXPECT_NE(r.out.find("Verdict: PASS"), std::string::npos);
+
+        // Five spots make the standard's area: six readings make none, and say so.
         r = run(
             {"check", "--standard", "sspc-pa2", "--file", file, "--min", "200", "--max", "300"});
-        EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
-        EXPECT_NE(
-            r.out.find("SSPC-PA 2: 6 readings from the file " + file.toStdString() + ", in um"),
-            std::string::npos);
-        EXPECT_NE(r.out.find("Minimum: 200 um (given)"), std::string::npos);
-        EXPECT_NE(r.out.find("  readings 1 to 3: mean 215 um\n"), std::string::npos) << r.out;
-        EXPECT_NE(r.out.find("Verdict: PASS"), std::string::npos);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.out.find("2 spots not used (readings 1, 2, 3, 4, 5, 6)"), std::string::npos)
+            << r.out;
     }
     // The group's mean is 225.83: an NDFT of 9 mils (228.6 um) fails it.
     const CliRun r = run({"check", "--standard", "iso19840", "--file", path("group4.csv"), "--ndft",
@@ -548,7 +574,8 @@ TEST_F(CliTest, CheckRefusesABadCsvFile) {
     CliRun r = run({"check", "--standard", "iso19840", "--file", file, "--ndft", "100"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "The file \"" + file.toStdString() + "\": line 3: '12O' is not a reading.\n");
+    EXPECT_EQ(r.err, "The file \"" + file.toStdString() +
+                         "\": line 3: '12O' is no thickness (not a decimal number).\n");
 
     r = run({"check", "--standard", "iso19840", "--file", path("missing.csv"), "--ndft", "100"});
     EXPECT_EQ(r.exitCode, 2);
@@ -560,6 +587,68 @@ TEST_F(CliTest, CheckRefusesABadCsvFile) {
     r = run({"check", "--standard", "iso19840", "--file", file, "--ndft", "100"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "There are no readings to check.\n");
+}
+
+TEST_F(CliTest, CheckGivesJsonWithNumbersExclusionsAndOrigins) {
+    const QString file = path("spots.csv");
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    // Readings 4 and 5 are a probe slip; 2 readings do not complete a spot.
+    out.write(
+        "\xEF\xBB\xBF\"NO.\",\"Samples\",\"Unit\"\n"
+        "1,\"5,9\",\"mils\"\n2,\"6\",\"mils\"\n3,\"6,1\",\"mils\"\n4,\"0,5\",\"mils\"\n"
+        "5,\"20\",\"mils\"\n6,\"4\",\"mils\"\n7,\"4\",\"mils\"\n8,\"4\",\"mils\"\n"
+        "9,\"4\",\"mils\"\n10,\"4\",\"mils\"\n");
+    out.close();
+    CliRun r = run({"check", "--standard", "sspc-pa2", "--file", file, "--min", "4", "--max", "6",
+                    "--unit", "mils", "--spots-per-area", "1", "--exclude", "4,5", "--reason",
+                    "probe slip", "--format", "json"});
+    EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
+    const QJsonObject verdict = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    EXPECT_TRUE(verdict["pass"].toBool());
+    EXPECT_EQ(verdict["source"].toObject()["values"].toString(), "report texts");
+    EXPECT_EQ(verdict["excluded"].toArray().size(), 2);
+    EXPECT_EQ(verdict["excluded"].toArray()[0].toObject()["reason"].toString(), "probe slip");
+    const QJsonArray areas = verdict["areas"].toArray();
+    ASSERT_EQ(areas.size(), 2);
+    EXPECT_EQ(areas[0].toObject()["mean"].toObject()["text"].toString(), "6");
+    EXPECT_DOUBLE_EQ(areas[0].toObject()["mean"].toObject()["micrometres"].toDouble(), 152.4);
+    EXPECT_EQ(areas[0].toObject()["mean"].toObject()["inUnit"].toDouble(), 6);
+    const QJsonArray parameters = verdict["parameters"].toArray();
+    EXPECT_EQ(parameters[0].toObject()["text"].toString(), "4 mils");
+    EXPECT_EQ(parameters[0].toObject()["from"].toString(), "given");
+    EXPECT_EQ(parameters[2].toObject()["name"].toString(), "Level");
+    EXPECT_EQ(parameters[2].toObject()["from"].toString(), "the default");
+    const QJsonArray list = verdict["readingList"].toArray();
+    ASSERT_EQ(list.size(), 10);
+    EXPECT_TRUE(list[3].toObject()["excluded"].toBool());
+    EXPECT_TRUE(list[9].toObject()["unused"].toBool());
+    EXPECT_EQ(verdict["notes"].toArray().size(), 3) << r.out;
+
+    r = run({"check", "--standard", "sspc-pa2", "--file", file, "--min", "4", "--max", "6",
+             "--exclude", "11", "--reason", "weld seam"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "Reading 11 cannot be excluded: there are 10 readings.\n");
+}
+
+TEST_F(CliTest, CheckReadsAFifoButNeverHangsOnIt) {
+    const std::string fifo = path("pipe").toStdString();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    QElapsedTimer timer;
+    timer.start();
+    CliRun r = run({"check", "--standard", "iso19840", "--file", QString::fromStdString(fifo),
+                    "--ndft", "100", "--timeout", "0.5"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "The file \"" + fifo + "\" did not end within 0.5 s (--timeout).\n");
+    EXPECT_LT(timer.elapsed(), 5000);
+
+    // With a writer it is read like any file.
+    std::thread writer(
+        [&] { std::ofstream(fifo) << "\"NO.\",\"Samples\",\"Unit\"\r\n1,\"100\",\"um\"\r\n"; });
+    r = run({"check", "--standard", "iso19840", "--file", QString::fromStdString(fifo), "--ndft",
+             "100"});
+    writer.join();
+    EXPECT_EQ(r.exitCode, 0) << r.err;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <locale.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -81,6 +82,30 @@ TEST_P(CliLocaleTest, DownloadWritesTheCReportWithTheLocalesDecimalSeparator) {
                     EXPECT_EQ(inLocale.toStdString(), expected.toStdString());
                 }
             }
+        }
+    }
+}
+
+// A report saved under any locale is checked the same: the same verdict, and the same texts with
+// the locale's separator.
+TEST_P(CliLocaleTest, CheckReadsReportsOfEveryLocaleAndWritesTheLocalesSeparator) {
+    const LocaleCase& c = GetParam();
+    for (const char* unit : {"um", "mils"}) {
+        SCOPED_TRACE(unit);
+        const QString saved = dir_.filePath(QStringLiteral("group1-%1.csv").arg(unit));
+        for (const char* writer : {"C", c.locale}) {
+            QFile file(saved);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(run(writer, {"download", "1", "--unit", unit}).toUtf8());
+            file.close();
+            const QStringList check{"check", "--standard", "imo-pspc", "--file", saved, "--ndft",
+                                    "0.03",  "--unit",     unit,       "--max",  "2000"};
+            const QString inC = run("C", check);
+            QString expected = inC;
+            expected.replace(QRegularExpression("(\\d)\\.(\\d)"),
+                             QStringLiteral("\\1%1\\2").arg(QLatin1String(c.separator)));
+            ASSERT_TRUE(inC.contains("Verdict: PASS")) << inC.toStdString();
+            EXPECT_EQ(run(c.locale, check).toStdString(), expected.toStdString());
         }
     }
 }

@@ -56,16 +56,51 @@ TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
         {{"check", "--standard", "imo-pspc", "--group", "1", "--min", "100"},
          "--min applies to sspc-pa2 only (use --ndft)"},
         {{"check", "--standard", "imo-pspc", "--group", "1", "--roughness", "fine"},
-         "--roughness and --area apply to iso19840 only"},
+         "--roughness applies to iso19840 only"},
+        {{"check", "--standard", "imo-pspc", "--group", "1", "--area", "10"},
+         "--area applies to iso19840 and sspc-pa2 only"},
+        {{"check", "--standard", "iso19840", "--group", "1", "--spots-per-area", "3"},
+         "--area-ft2, --level, --readings-per-spot and --spots-per-area apply to sspc-pa2 only"},
+        {{"check", "--standard", "sspc-pa2", "--group", "1", "--area", "10", "--area-ft2", "100"},
+         "give --area or --area-ft2, not both"},
+        {{"check", "--standard", "sspc-pa2", "--group", "1", "--level", "2"},
+         "bad value for --level: '2' (only level 3 is built)"},
+        {{"check", "--standard", "sspc-pa2", "--group", "1", "--level", "6"},
+         "bad value for --level: '6' (1 to 5)"},
+        {{"check", "--standard", "sspc-pa2", "--group", "1", "--readings-per-spot", "2"},
+         "bad value for --readings-per-spot: '2' (a whole number from 3 to 1000)"},
+        {{"check", "--standard", "sspc-pa2", "--group", "1", "--spots-per-area", "0"},
+         "bad value for --spots-per-area: '0' (a whole number from 1 to 1000)"},
+        {{"check", "--standard", "iso19840", "--group", "1", "--exclude", "3"},
+         "--exclude and --reason go together: name the readings and say why"},
+        {{"check", "--standard", "iso19840", "--group", "1", "--reason", "weld"},
+         "--exclude and --reason go together: name the readings and say why"},
+        {{"check", "--standard", "iso19840", "--group", "1", "--exclude", "3,,4", "--reason", "x"},
+         "bad value for --exclude: '3,,4' (reading numbers from 1, separated by commas)"},
+        {{"check", "--standard", "iso19840", "--group", "1", "--exclude", "0", "--reason", "x"},
+         "bad value for --exclude: '0' (reading numbers from 1, separated by commas)"},
+        {{"check", "--standard", "iso19840", "--group", "1", "--exclude", "2", "--reason", " "},
+         "bad value for --reason: ' ' (a text)"},
+        {{"check", "--standard", "iso19840", "--group", "1", "--ndft", "1e2"},
+         "bad value for --ndft: '1e2' (not a decimal number)"},
+        {{"check", "--standard", "iso19840", "--group", "1", "--ndft", "-3"},
+         "bad value for --ndft: '-3' (negative)"},
+        {{"check", "--standard", "iso19840", "--group", "1", "--ndft", "0.0009"},
+         "bad value for --ndft: '0.0009' (at least 0.001 um)"},
+        {{"check", "--standard", "iso19840", "--group", "1", "--ndft", "100000.001"},
+         "bad value for --ndft: '100000.001' (above 100 mm)"},
+        {{"check", "--standard", "iso19840", "--group", "1", "--ndft", "3937.008", "--unit",
+          "mils"},
+         "bad value for --ndft: '3937.008' (above 100 mm)"},
         {{"check", "--standard", "iso19840", "--group", "1", "--roughness", "rough"},
          "bad value for --roughness: 'rough' (none, fine, medium or coarse)"},
         {{"check", "--standard", "iso19840", "--group", "1", "--area", "0"},
-         "bad value for --area: '0' (a number above 0)"},
+         "bad value for --area: '0' (a decimal number above 0, at most 1e9)"},
         {{"check", "--standard", "iso19840", "--group", "1", "--ndft", "nan"},
-         "bad value for --ndft: 'nan' (a number above 0)"},
+         "bad value for --ndft: 'nan' (not a decimal number)"},
         {{"check", "--standard", "iso19840", "--file", "a.csv", "--ndft", "100", "--port",
           "/dev/x"},
-         "--port and --timeout apply to --group only"},
+         "--port applies to --group only"},
     };
     for (const UsageErrorCase& c : cases) {
         std::string joined;
@@ -106,18 +141,42 @@ TEST(CliOptions, ReadsEveryOptionOfACommand) {
     ASSERT_EQ(r.error, "");
     EXPECT_EQ(r.options.standard, coating::Standard::Iso19840);
     EXPECT_EQ(r.options.group, 2);
-    EXPECT_EQ(r.options.ndft, 120.0);
-    EXPECT_EQ(r.options.maximum, 400.0);
+    EXPECT_EQ(r.options.ndft, "120");
+    EXPECT_EQ(r.options.maximum, "400");
     EXPECT_EQ(r.options.roughness, coating::Roughness::Coarse);
-    EXPECT_EQ(r.options.area, 12.5);
+    ASSERT_TRUE(r.options.area);
+    EXPECT_EQ(r.options.area->text, "12.5");
+    EXPECT_FALSE(r.options.area->squareFeet);
     EXPECT_EQ(r.options.format, OutputFormat::Text);
 
     r = ParseCommandLine({"check", "--standard", "sspc-pa2", "--file", "a.csv", "--min", "3",
                           "--max", "5", "--unit", "mils", "--format", "json"});
     ASSERT_EQ(r.error, "");
     EXPECT_EQ(r.options.file, "a.csv");
-    EXPECT_EQ(r.options.minimum, 3.0);
+    EXPECT_EQ(r.options.minimum, "3");
     EXPECT_EQ(r.options.unitIsMils, 1);
+
+    r = ParseCommandLine({"check",     "--standard",
+                          "sspc-pa2",  "--file",
+                          "a.csv",     "--min",
+                          "3",         "--max",
+                          "5",         "--level",
+                          "3",         "--readings-per-spot",
+                          "4",         "--spots-per-area",
+                          "2",         "--area-ft2",
+                          "1500",      "--exclude",
+                          "2,9",       "--reason",
+                          "weld seam", "--timeout",
+                          "0.5"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.level, 3);
+    EXPECT_EQ(r.options.readingsPerSpot, 4);
+    EXPECT_EQ(r.options.spotsPerArea, 2);
+    ASSERT_TRUE(r.options.area);
+    EXPECT_TRUE(r.options.area->squareFeet);
+    EXPECT_EQ(r.options.exclude, (std::vector<int>{2, 9}));
+    EXPECT_EQ(r.options.reason, "weld seam");
+    EXPECT_EQ(r.options.timeoutSeconds, 0.5);
 }
 
 TEST(CliOptions, HelpOfEachCommandAndTheVersion) {

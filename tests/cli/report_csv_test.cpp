@@ -27,18 +27,55 @@ TEST(ReportCsv, ReadsBackWhatTheReportWriterWrites) {
         for (std::size_t i = 0; i < records.size(); ++i) {
             EXPECT_EQ(read.readings[i].unit, unit == 1 ? Unit::Mils : Unit::Micrometres);
             EXPECT_EQ(NumberToText(read.readings[i].value), records[i].text);
+            EXPECT_EQ(read.readings[i].text, records[i].text);  // what a check decides on
         }
     }
 }
 
-TEST(ReportCsv, AcceptsTheProgramsDecimalSeparator) {
-    SetDecimalSeparator(',');
-    const CsvReadings read =
-        ParseReportCsv("\"NO.\",\"Samples\",\"Unit\"\r\n1,\"20,5\",\"um\"\r\n");
+struct LocaleCase {
+    const char* what;
+    std::string content;
+    std::vector<std::string> texts;
+    std::vector<double> values;
+};
+
+// Reports written under any locale read the same, whatever the program's own separator.
+TEST(ReportCsv, ReadsReportsWrittenUnderAnyLocale) {
+    const std::string header = "\"NO.\",\"Samples\",\"Unit\"";
+    const LocaleCase cases[] = {
+        {"decimal point, CR LF",
+         header + "\r\n1,\"20.5\",\"um\"\r\n2,\"7\",\"um\"\r\n",
+         {"20.5", "7"},
+         {20.5, 7}},
+        {"decimal comma, LF",
+         header + "\n1,\"20,5\",\"um\"\n2,\"0,125\",\"um\"\n",
+         {"20,5", "0,125"},
+         {20.5, 0.125}},
+        {"byte-order mark",
+         "\xEF\xBB\xBF" + header + "\r\n1,\"1,234\",\"mils\"\r\n",
+         {"1,234"},
+         {1.234}},
+        {"no end of line after the last", header + "\n1,\"3\",\"mils\"", {"3"}, {3}},
+        {"mixed line ends", header + "\r\n1,\"3\",\"um\"\n2,\"4\",\"um\"\r\n", {"3", "4"}, {3, 4}},
+    };
+    for (char separator : {'.', ','}) {
+        SetDecimalSeparator(separator);
+        for (const LocaleCase& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + " with separator " + separator);
+            const CsvReadings read = ParseReportCsv(c.content);
+            ASSERT_EQ(read.error, "");
+            ASSERT_EQ(read.readings.size(), c.texts.size());
+            for (std::size_t i = 0; i < c.texts.size(); ++i) {
+                EXPECT_EQ(read.readings[i].text, c.texts[i]);
+                EXPECT_EQ(read.readings[i].value, c.values[i]);
+            }
+        }
+    }
     SetDecimalSeparator('.');
-    ASSERT_EQ(read.error, "");
-    ASSERT_EQ(read.readings.size(), 1u);
-    EXPECT_EQ(read.readings[0].value, 20.5);
+    // The comma inside a quoted value is its decimal comma, and compares exactly.
+    const CsvReadings read = ParseReportCsv(header + "\n1,\"10,1\",\"um\"\n");
+    EXPECT_EQ(*coating::ExactOf(read.readings[0], nullptr),
+              *coating::ParseDecimal("10.1", Unit::Micrometres, nullptr));
 }
 
 struct BadCsvCase {
@@ -62,11 +99,33 @@ TEST(ReportCsv, BadFilesAreRefusedWithTheLine) {
         {"open quote", header + "1,\"10,\"um\r\n", "line 2: expected NO.,\"Samples\",\"Unit\""},
         {"text instead of number", header + "one,\"10\",\"um\"\r\n",
          "line 2: 'one' is not a reading number"},
-        {"not a reading", header + "1,\"1O\",\"um\"\r\n", "line 2: '1O' is not a reading"},
-        {"empty reading", header + "1,\"\",\"um\"\r\n", "line 2: '' is not a reading"},
-        {"NaN", header + "1,\"NaN\",\"um\"\r\n", "line 2: 'NaN' is not a reading"},
-        {"exponent", header + "1,\"1e3\",\"um\"\r\n", "line 2: '1e3' is not a reading"},
-        {"two points", header + "1,\"1.2.3\",\"um\"\r\n", "line 2: '1.2.3' is not a reading"},
+        {"numbers not from 1", header + "2,\"10\",\"um\"\r\n",
+         "line 2: reading number 2 where 1 was expected (the numbers run 1, 2, 3, ...)"},
+        {"a number skipped", header + "1,\"10\",\"um\"\r\n3,\"10\",\"um\"\r\n",
+         "line 3: reading number 3 where 2 was expected (the numbers run 1, 2, 3, ...)"},
+        {"a number repeated", header + "1,\"10\",\"um\"\r\n1,\"10\",\"um\"\r\n",
+         "line 3: reading number 1 where 2 was expected (the numbers run 1, 2, 3, ...)"},
+        {"a leading zero", header + "01,\"10\",\"um\"\r\n",
+         "line 2: reading number 01 where 1 was expected (the numbers run 1, 2, 3, ...)"},
+        {"not a reading", header + "1,\"1O\",\"um\"\r\n",
+         "line 2: '1O' is no thickness (not a decimal number)"},
+        {"empty reading", header + "1,\"\",\"um\"\r\n",
+         "line 2: '' is no thickness (not a decimal number)"},
+        {"NaN", header + "1,\"NaN\",\"um\"\r\n",
+         "line 2: 'NaN' is no thickness (not a decimal number)"},
+        {"exponent", header + "1,\"1e3\",\"um\"\r\n",
+         "line 2: '1e3' is no thickness (not a decimal number)"},
+        {"two points", header + "1,\"1.2.3\",\"um\"\r\n",
+         "line 2: '1.2.3' is no thickness (not a decimal number)"},
+        {"point and comma", header + "1,\"1.2,3\",\"um\"\r\n",
+         "line 2: '1.2,3' is no thickness (not a decimal number)"},
+        {"negative", header + "1,\"-5\",\"um\"\r\n", "line 2: '-5' is no thickness (negative)"},
+        {"above 100 mm", header + "1,\"100001\",\"um\"\r\n",
+         "line 2: '100001' is no thickness (above 100 mm)"},
+        {"below 0.001 um", header + "1,\"0.0009\",\"um\"\r\n",
+         "line 2: '0.0009' is no thickness (below 0.001 um)"},
+        {"too many places", header + "1,\"0.1234567890123\",\"mils\"\r\n",
+         "line 2: '0.1234567890123' is no thickness (more than 12 decimal places)"},
         {"unknown unit", header + "1,\"10\",\"mm\"\r\n", "line 2: unknown unit 'mm'"},
         {"mixed units", header + "1,\"10\",\"um\"\r\n2,\"0.4\",\"mils\"\r\n",
          "line 3: the unit changes from um to mils"},
@@ -93,7 +152,8 @@ TEST(ReportCsv, FileErrorsNameTheFile) {
               "Cannot read the file \"" + dir.path().toStdString() + "\".");
     const std::string bad = dir.filePath("bad.csv").toStdString();
     std::ofstream(bad) << "\"NO.\",\"Samples\",\"Unit\"\n1,\"x\",\"um\"\n";
-    EXPECT_EQ(ReadReportCsv(bad).error, "The file \"" + bad + "\": line 2: 'x' is not a reading.");
+    EXPECT_EQ(ReadReportCsv(bad).error,
+              "The file \"" + bad + "\": line 2: 'x' is no thickness (not a decimal number).");
 }
 
 }  // namespace

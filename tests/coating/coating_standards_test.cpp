@@ -10,11 +10,12 @@
 namespace zepra::coating {
 namespace {
 
+// One step of the third decimal either side: boundaries are decided on decimals.
 double Below(double v) {
-    return std::nextafter(v, 0.0);
+    return v - 0.001;
 }
 double Above(double v) {
-    return std::nextafter(v, 1e9);
+    return v + 0.001;
 }
 
 std::vector<Thickness> Um(std::vector<double> values) {
@@ -197,7 +198,7 @@ TEST(Iso19840, ValuesInMilsAreComparedExactly) {
     request.maximum = Thickness{10, Unit::Mils};
     EXPECT_EQ(Results(CheckReadings(request, 1)), (std::vector<bool>{1, 1, 1, 1}));
 
-    request.readings[1] = {std::nextafter(254.0, 1e9), Unit::Micrometres};
+    request.readings[1] = {254.001, Unit::Micrometres};
     EXPECT_EQ(Results(CheckReadings(request, 1)), (std::vector<bool>{1, 1, 1, 0}));
 }
 
@@ -242,8 +243,8 @@ TEST(Iso19840, TheAreaAddsACriterionOnTheCount) {
     request.standard = Standard::Iso19840;
     request.ndft = Thickness{100, Unit::Micrometres};
     request.readings = Um(Repeat(10, 100));
-    for (const auto& [area, passes] : {std::pair{3.0, true}, std::pair{Above(3), false}}) {
-        request.areaSquareMetres = area;
+    for (const auto& [area, passes] : {std::pair{"3", true}, std::pair{"3.001", false}}) {
+        request.surface = Surface{area, false};
         const Verdict verdict = CheckReadings(request, 0);
         ASSERT_EQ(verdict.criteria.size(), 5u);
         EXPECT_EQ(verdict.criteria[4].required, passes ? ">= 10" : ">= 15");
@@ -263,9 +264,9 @@ TEST(Iso19840, RowsShowTheValuesInTheChosenUnit) {
     ASSERT_EQ(um.criteria.size(), 4u);
     EXPECT_EQ(um.criteria[0].name, "Mean of all readings");
     EXPECT_EQ(um.criteria[0].required, ">= 100 um (NDFT)");
-    EXPECT_EQ(um.criteria[0].measured, "101 um");  // (559.75 - 50) / 5 = 101.95, truncated
+    EXPECT_EQ(um.criteria[0].measured, "101.95 um");  // (559.75 - 50) / 5
     EXPECT_EQ(um.criteria[1].required, ">= 80 um (80 % of NDFT)");
-    EXPECT_EQ(um.criteria[1].measured, "85.2 um");
+    EXPECT_EQ(um.criteria[1].measured, "85.25 um");
     EXPECT_EQ(um.criteria[2].name, "Readings from 80 % of NDFT to below NDFT");
     EXPECT_EQ(um.criteria[2].required, "fewer than 20 % of 5 (at most 0)");
     EXPECT_EQ(um.criteria[2].measured, "2 of 5 (40 %)");
@@ -273,14 +274,15 @@ TEST(Iso19840, RowsShowTheValuesInTheChosenUnit) {
     EXPECT_EQ(um.criteria[3].required, "<= 300 um (3 x NDFT)");
     EXPECT_EQ(um.criteria[3].measured, "120 um");
     EXPECT_EQ(um.notes, (std::vector<std::string>{
-                            "Roughness correction: 10 um subtracted from every reading.",
-                            "No maximum was given: 3 x NDFT = 300 um is used."}));
+                            "No maximum was given: 3 x NDFT = 300 um is used.",
+                            "Roughness correction: 10 um subtracted from every reading."}));
     EXPECT_FALSE(um.passed());
 
     const Verdict mils = CheckReadings(request, 1);
-    EXPECT_EQ(mils.criteria[0].required, ">= 3.93 mils (NDFT)");
-    EXPECT_EQ(mils.criteria[0].measured, "4.01 mils");
-    EXPECT_EQ(mils.criteria[3].required, "<= 11.81 mils (3 x NDFT)");
+    // Values that do not end within three places are cut and marked.
+    EXPECT_EQ(mils.criteria[0].required, ">= 3.937... mils (NDFT)");
+    EXPECT_EQ(mils.criteria[0].measured, "4.013... mils");
+    EXPECT_EQ(mils.criteria[3].required, "<= 11.811... mils (3 x NDFT)");
 }
 
 // The counts in the required texts are the last ones that pass.
@@ -371,70 +373,322 @@ TEST(ImoPspc, NinetyPercentInMilsIsExact) {
 
 // ---- SSPC-PA 2 ----
 
+// Report texts in a unit.
+std::vector<Thickness> Texts(const std::vector<std::string>& texts, Unit unit = Unit::Micrometres) {
+    std::vector<Thickness> out;
+    for (const std::string& t : texts) out.push_back({0, unit, t});
+    return out;
+}
+
+std::vector<std::string> RepeatText(std::size_t n, const std::string& v,
+                                    std::vector<std::string> rest = {}) {
+    std::vector<std::string> out(n, v);
+    out.insert(out.end(), rest.begin(), rest.end());
+    return out;
+}
+
+CheckRequest Sspc(const std::string& minimum, const std::string& maximum,
+                  std::vector<Thickness> readings, Unit unit = Unit::Micrometres) {
+    CheckRequest request;
+    request.standard = Standard::SspcPa2;
+    request.minimum = Thickness{0, unit, minimum};
+    request.maximum = Thickness{0, unit, maximum};
+    request.readings = std::move(readings);
+    return request;
+}
+
 struct SspcCase {
     const char* what;
-    std::vector<double> readings;
-    // at least one spot, lowest spot mean >= 80 % min, highest <= 120 % max, mean within
+    const char* minimum;
+    const char* maximum;
+    std::vector<std::string> readings;
+    int spotsPerArea;
+    Unit unit;
+    // one per area, areas measured, lowest spot mean >= 80 % min, highest <= 120 % max
     std::vector<bool> expected;
 };
 
-TEST(SspcPa2, SpotsAndTheirMeansAtTheBoundaries) {
-    // minimum 100, maximum 200
+TEST(SspcPa2, EachAreaAndEachSpotAtTheBoundaries) {
+    const Unit um = Unit::Micrometres;
+    const Unit mils = Unit::Mils;
     const SspcCase cases[] = {
-        {"one spot in the middle", {150, 150, 150}, {1, 1, 1, 1}},
-        {"a spot mean exactly 80 % of the minimum", {70, 80, 90, 120, 120, 120}, {1, 1, 1, 1}},
-        {"just below", {70, 80, Below(90), 120, 120, 120}, {1, 0, 1, 0}},
-        {"a spot mean exactly 120 % of the maximum", {240, 240, 240, 160, 160, 160}, {1, 1, 1, 1}},
-        {"just above", {240, 240, Above(240), 160, 160, 160}, {1, 1, 0, 0}},
-        {"mean of the spot means on the minimum", {90, 90, 90, 110, 110, 110}, {1, 1, 1, 1}},
-        {"mean of the spot means just below the minimum",
-         {90, 90, 90, 110, 110, Below(110)},
+        // Three areas averaging 125, 175 and 225: the grand mean 175 lies in range, two areas
+        // do not.
+        {"three areas, two outside",
+         "150",
+         "200",
+         RepeatText(15, "125", RepeatText(15, "175", RepeatText(15, "225"))),
+         5,
+         um,
+         {0, 1, 0, 1, 1, 1}},
+        {"a spot mean of exactly 80 % of the minimum",
+         "12.5",
+         "20",
+         {"9.7", "10.1", "10.2", "15", "15", "15"},
+         2,
+         um,
+         {1, 1, 1, 1}},
+        {"one step below",
+         "12.5",
+         "20",
+         {"9.7", "10.1", "10.199", "15", "15", "15.001"},
+         2,
+         um,
+         {1, 1, 0, 1}},
+        {"a spot mean of exactly 120 % of the maximum",
+         "12.5",
+         "20",
+         {"24", "24", "24", "16", "16", "16"},
+         2,
+         um,
+         {1, 1, 1, 1}},
+        {"one step above",
+         "12.5",
+         "20",
+         {"24", "24", "24.001", "16", "16", "15.999"},
+         2,
+         um,
          {1, 1, 1, 0}},
-        {"mean of the spot means on the maximum", {190, 190, 190, 210, 210, 210}, {1, 1, 1, 1}},
-        {"mean of the spot means just above the maximum",
-         {190, 190, 190, 210, 210, Above(210)},
+        {"an area mean on the minimum", "150", "200", RepeatText(15, "150"), 5, um, {1, 1, 1, 1}},
+        {"one step below the minimum",
+         "150",
+         "200",
+         RepeatText(14, "150", {"149.999"}),
+         5,
+         um,
+         {0, 1, 1, 1}},
+        {"an area mean on the maximum", "150", "200", RepeatText(15, "200"), 5, um, {1, 1, 1, 1}},
+        {"one step above the maximum",
+         "150",
+         "200",
+         RepeatText(14, "200", {"200.001"}),
+         5,
+         um,
+         {0, 1, 1, 1}},
+        {"single readings are not judged on their own",
+         "100",
+         "200",
+         {"10", "145", "145"},
+         1,
+         um,
+         {1, 1, 1, 1}},
+        {"mils: 2.4 is 80 % of 3",
+         "3",
+         "5",
+         {"2.4", "2.4", "2.4", "3.6", "3.6", "3.6"},
+         2,
+         mils,
+         {1, 1, 1, 1}},
+        {"mils: one step below",
+         "3",
+         "5",
+         {"2.4", "2.4", "2.399", "3.6", "3.6", "3.601"},
+         2,
+         mils,
+         {1, 1, 0, 1}},
+        {"mils: 6 is 120 % of 5", "3", "5", {"6", "6", "6", "4", "4", "4"}, 2, mils, {1, 1, 1, 1}},
+        {"mils: one step above",
+         "3",
+         "5",
+         {"6", "6", "6.001", "4", "4", "3.999"},
+         2,
+         mils,
          {1, 1, 1, 0}},
-        {"single readings are not judged on their own", {10, 145, 145}, {1, 1, 1, 1}},
-        {"a remainder is not used", {150, 150, 150, 1, 1000}, {1, 1, 1, 1}},
-        {"two readings make no spot", {150, 150}, {0}},
+        {"no whole area", "150", "200", RepeatText(14, "175"), 5, um, {0}},
     };
     for (const SspcCase& c : cases) {
         SCOPED_TRACE(c.what);
-        CheckRequest request;
-        request.standard = Standard::SspcPa2;
-        request.readings = Um(c.readings);
-        request.minimum = Thickness{100, Unit::Micrometres};
-        request.maximum = Thickness{200, Unit::Micrometres};
-        const Verdict verdict = CheckReadings(request, 0);
+        CheckRequest request = Sspc(c.minimum, c.maximum, Texts(c.readings, c.unit), c.unit);
+        request.spotsPerArea = c.spotsPerArea;
+        const Verdict verdict = CheckReadings(request, c.unit == mils ? 1 : 0);
         ASSERT_EQ(verdict.error, "");
         EXPECT_EQ(Results(verdict), c.expected);
+        EXPECT_EQ(verdict.passed(),
+                  std::all_of(c.expected.begin(), c.expected.end(), [](bool b) { return b; }));
     }
 }
 
-TEST(SspcPa2, SpotsAndRemaindersAreReported) {
-    CheckRequest request;
-    request.standard = Standard::SspcPa2;
-    request.minimum = Thickness{100, Unit::Micrometres};
-    request.maximum = Thickness{200, Unit::Micrometres};
-    request.readings = Um({100, 110, 120, 150, 160, 170, 99});
-    Verdict verdict = CheckReadings(request, 0);
-    ASSERT_EQ(verdict.spots.size(), 2u);
+TEST(SspcPa2, SpotsAreasAndRemaindersAreReported) {
+    // 3 readings a spot, 2 spots an area: 11 readings make 3 spots and 1 area.
+    CheckRequest request =
+        Sspc("100", "200",
+             Texts({"100", "110", "120", "150", "160", "170", "99", "98", "97", "1", "1000"}));
+    request.spotsPerArea = 2;
+    const Verdict verdict = CheckReadings(request, 0);
+    ASSERT_EQ(verdict.spots.size(), 3u);
     EXPECT_EQ(verdict.spots[0].first, 1);
     EXPECT_EQ(verdict.spots[0].last, 3);
     EXPECT_EQ(verdict.spots[0].mean, "110 um");
-    EXPECT_EQ(verdict.spots[1].first, 4);
     EXPECT_EQ(verdict.spots[1].mean, "160 um");
-    EXPECT_EQ(verdict.notes,
-              std::vector<std::string>{"Reading 7 does not complete a spot and is not used."});
-    EXPECT_EQ(verdict.criteria[1].required, ">= 80 um (80 % of minimum)");
-    EXPECT_EQ(verdict.criteria[2].required, "<= 240 um (120 % of maximum)");
-    EXPECT_EQ(verdict.criteria[3].required, "100 um to 200 um");
-    EXPECT_EQ(verdict.criteria[3].measured, "135 um");
+    EXPECT_EQ(verdict.spots[2].area, 0);
+    ASSERT_EQ(verdict.areas.size(), 1u);
+    EXPECT_EQ(verdict.areas[0].mean.text, "135");
+    EXPECT_EQ(verdict.criteria[0].name, "Area 1 (spots 1 to 2: 110, 160)");
+    EXPECT_EQ(verdict.criteria[0].required, "100 um to 200 um");
+    EXPECT_EQ(verdict.criteria[2].required, ">= 80 um (80 % of minimum, level 3)");
+    EXPECT_EQ(verdict.criteria[3].required, "<= 240 um (120 % of maximum, level 3)");
+    EXPECT_EQ(verdict.notes[0], "Areas of 2 spots are used; the standard's area has 5.");
+    EXPECT_EQ(verdict.notes[1],
+              "2 readings and 1 spot not used (readings 7, 8, 9, 10, 11): a spot takes 3 readings "
+              "and an area 2 spots.");
+    for (const ReadingMark& mark : verdict.readings) EXPECT_EQ(mark.unused, mark.number >= 7);
+    EXPECT_TRUE(verdict.passed());  // the unused 1 and 1000 are judged nowhere
+}
 
-    request.readings.push_back({98});
-    verdict = CheckReadings(request, 0);
-    EXPECT_EQ(verdict.notes,
-              std::vector<std::string>{"Readings 7 to 8 do not complete a spot and are not used."});
+TEST(SspcPa2, AreasToMeasureForTheSurface) {
+    const std::pair<Surface, int> cases[] = {
+        {{"0.001", false}, 1},   {{"10", false}, 1},      {{"10.001", false}, 2},
+        {{"30", false}, 3},      {{"30.001", false}, 3},  {{"100", false}, 3},
+        {{"100.001", false}, 4}, {{"200", false}, 4},     {{"200.001", false}, 5},
+        {{"300", true}, 3},      {{"300.001", true}, 3},  {{"100.001", true}, 2},
+        {{"1000", true}, 3},     {{"1000.001", true}, 4}, {{"0", false}, 0},
+        {{"-5", false}, 0},      {{"1e3", false}, 0},     {{"1000000000.001", false}, 0},
+    };
+    for (const auto& [surface, areas] : cases) {
+        SCOPED_TRACE(surface.text);
+        EXPECT_EQ(AreasToMeasure(surface), areas);
+    }
+    // The count is a criterion: 250 m2 needs 5 areas.
+    CheckRequest request = Sspc("150", "200", Texts(RepeatText(60, "175")));
+    request.surface = Surface{"250", false};
+    Verdict verdict = CheckReadings(request, 0);
+    EXPECT_EQ(verdict.criteria[4].name, "Areas measured for 250 m2");
+    EXPECT_EQ(verdict.criteria[4].required, ">= 5");
+    EXPECT_FALSE(verdict.criteria[4].passed);
+    request.readings = Texts(RepeatText(75, "175"));
+    EXPECT_TRUE(CheckReadings(request, 0).passed());
+}
+
+// ---- decimals as the inspector reads them ----
+
+TEST(CoatingStandards, BoundariesOnTheDecimalsShown) {
+    // 30.3 against 3 x 10.1; a gauge float 30.3 is the decimal 30.3.
+    CheckRequest iso;
+    iso.standard = Standard::Iso19840;
+    iso.ndft = Thickness{0, Unit::Micrometres, "10.1"};
+    iso.readings = Texts(RepeatText(5, "30.3"));
+    EXPECT_TRUE(CheckReadings(iso, 0).passed());
+    iso.readings = {Thickness{30.3f}, Thickness{30.3f}};
+    EXPECT_TRUE(CheckReadings(iso, 0).passed());
+    iso.readings = Texts({"30.301"});
+    EXPECT_FALSE(CheckReadings(iso, 0).passed());
+
+    // 2.8 mils is 80 % of 3.5 mils.
+    iso.ndft = Thickness{0, Unit::Mils, "3.5"};
+    iso.readings = Texts({"2.8", "4", "4", "4", "4", "4"}, Unit::Mils);
+    Verdict verdict = CheckReadings(iso, 1);
+    EXPECT_TRUE(verdict.passed());
+    EXPECT_EQ(verdict.criteria[1].measured, "2.8 mils");
+    EXPECT_EQ(verdict.parameters[0].text, "3.5 mils");
+
+    // 526.3 less 40 is 486.3.
+    iso.ndft = Thickness{0, Unit::Micrometres, "486.3"};
+    iso.roughness = Roughness::Coarse;
+    iso.readings = Texts(RepeatText(5, "526.3"));
+    EXPECT_TRUE(CheckReadings(iso, 0).passed());
+    iso.readings = Texts(RepeatText(4, "526.3", {"526.299"}));
+    EXPECT_EQ(Results(CheckReadings(iso, 0)), (std::vector<bool>{0, 1, 0, 1}));
+
+    // Given values come back as given: 3 mils is "3 mils", a spot mean of 4 mils "4 mils".
+    CheckRequest imo;
+    imo.standard = Standard::ImoPspc;
+    imo.ndft = Thickness{0, Unit::Mils, "3"};
+    imo.readings = Texts({"3", "3", "3"}, Unit::Mils);
+    verdict = CheckReadings(imo, 1);
+    EXPECT_EQ(verdict.parameters[0].text, "3 mils");
+    EXPECT_EQ(verdict.criteria[1].measured, "3 mils");
+    EXPECT_EQ(verdict.readings[0].value.text, "3");
+    CheckRequest sspc = Sspc("3", "5", Texts({"3.9", "4", "4.1"}, Unit::Mils), Unit::Mils);
+    sspc.spotsPerArea = 1;
+    EXPECT_EQ(CheckReadings(sspc, 1).spots[0].mean, "4 mils");
+}
+
+TEST(Iso19840, BelowFortyMicrometresIsOutsideTheScope) {
+    for (const auto& [ndft, outside] :
+         {std::pair{"39.999", true}, std::pair{"40", false}, std::pair{"1.575", true}}) {
+        SCOPED_TRACE(ndft);
+        CheckRequest request;
+        request.standard = Standard::Iso19840;
+        request.ndft = Thickness{0, Unit::Micrometres, ndft};
+        request.maximum = Thickness{0, Unit::Micrometres, "100"};
+        request.readings = Texts({"50", "50", "50"});
+        const Verdict verdict = CheckReadings(request, 0);
+        EXPECT_EQ(verdict.outsideScope, outside);
+        EXPECT_TRUE(verdict.passed());  // judged anyway
+    }
+}
+
+// ---- exclusions ----
+
+struct ExclusionCase {
+    const char* what;
+    std::vector<int> excluded;
+    bool passes;
+};
+
+TEST(CoatingStandards, ExclusionsChangeTheVerdictOnlyThroughTheReadingsLeftOut) {
+    // ISO 19840, NDFT 100: reading 3 (50) is below 80 %, reading 5 (90) in the band.
+    CheckRequest request;
+    request.standard = Standard::Iso19840;
+    request.ndft = Thickness{0, Unit::Micrometres, "100"};
+    request.readings = Texts({"120", "120", "50", "120", "90", "120", "120", "120", "120", "120"});
+    request.exclusionReason = "weld seam";
+    const ExclusionCase cases[] = {
+        {"none", {}, false},
+        {"the thin one", {3}, true},
+        {"a good one", {1}, false},
+        {"the thin one and the band one", {3, 5}, true},
+        {"the band one only", {5}, false},
+    };
+    for (const ExclusionCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        request.excluded = c.excluded;
+        const Verdict verdict = CheckReadings(request, 0);
+        ASSERT_EQ(verdict.error, "");
+        EXPECT_EQ(verdict.passed(), c.passes);
+        const std::int64_t n = 10 - static_cast<std::int64_t>(c.excluded.size());
+        EXPECT_EQ(verdict.criteria[0].count, n);  // counted nowhere else
+        for (const ReadingMark& mark : verdict.readings) {
+            const bool excluded = std::count(c.excluded.begin(), c.excluded.end(), mark.number);
+            EXPECT_EQ(mark.excluded, excluded);
+            EXPECT_EQ(mark.reason, excluded ? "weld seam" : "");
+            EXPECT_EQ(mark.outside, mark.number == 3);
+        }
+    }
+    request.excluded = {3};
+    EXPECT_EQ(CheckReadings(request, 0).notes.back(), "Reading 3 excluded: weld seam.");
+}
+
+// ---- the resolved check ----
+
+TEST(CoatingStandards, ParametersSayWhereTheyCameFrom) {
+    CheckSetup setup;
+    setup.request.standard = Standard::SspcPa2;
+    setup.request.readings = {Thickness{175.0f}, Thickness{175.0f}, Thickness{175.0f}};
+    setup.request.spotsPerArea = 1;
+    setup.request.maximum = Thickness{0, Unit::Micrometres, "250"};
+    setup.source = ReadingSource::GaugeValues;
+    setup.sourceName = "group 2";
+    setup.group = GroupLimits{150.0f, 200.0f};
+    Verdict verdict = ResolveCheck(setup);
+    ASSERT_EQ(verdict.error, "");
+    EXPECT_EQ(verdict.heading,
+              "SSPC-PA 2: 3 readings from group 2 (the gauge's stored values), in um");
+    ASSERT_GE(verdict.parameters.size(), 5u);
+    EXPECT_EQ(verdict.parameters[0].text, "150 um");
+    EXPECT_EQ(verdict.parameters[0].origin, "the group's low limit");
+    EXPECT_EQ(verdict.parameters[1].text, "250 um");
+    EXPECT_EQ(verdict.parameters[1].origin, "given");
+    EXPECT_EQ(verdict.parameters[2].name, "Level");
+    EXPECT_EQ(verdict.parameters[2].origin, "the default");
+    EXPECT_EQ(verdict.parameters[4].origin, "given");
+    EXPECT_TRUE(verdict.passed());
+
+    setup.group = GroupLimits{0, 200};
+    verdict = ResolveCheck(setup);
+    EXPECT_EQ(verdict.error,
+              "The group's low limit (0 um) cannot stand in for the minimum: give the minimum.");
+    EXPECT_TRUE(verdict.errorIsUsage);
 }
 
 // ---- what cannot be judged ----
@@ -443,54 +697,81 @@ struct ErrorCase {
     const char* what;
     CheckRequest request;
     const char* error;
+    bool usage;
 };
 
 TEST(CoatingStandards, MissingOrInvalidInputIsNotJudged) {
-    const Thickness hundred{100, Unit::Micrometres};
-    const std::vector<Thickness> readings = Um({100, 100, 100});
+    const Thickness hundred{0, Unit::Micrometres, "100"};
+    auto iso = [&](std::vector<Thickness> readings, std::optional<Thickness> ndft) {
+        CheckRequest r;
+        r.readings = std::move(readings);
+        r.ndft = std::move(ndft);
+        return r;
+    };
+    const std::vector<Thickness> readings = Texts({"100", "100", "100"});
     const double nan = std::numeric_limits<double>::quiet_NaN();
+    CheckRequest imoRough = iso(readings, hundred);
+    imoRough.standard = Standard::ImoPspc;
+    imoRough.roughness = Roughness::Fine;
+    CheckRequest excludedMissing = iso(readings, hundred);
+    excludedMissing.excluded = {4};
+    excludedMissing.exclusionReason = "probe slip";
+    CheckRequest excludedTwice = iso(readings, hundred);
+    excludedTwice.excluded = {2, 2};
+    excludedTwice.exclusionReason = "probe slip";
+    CheckRequest noReason = iso(readings, hundred);
+    noReason.excluded = {2};
+    CheckRequest allExcluded = iso(readings, hundred);
+    allExcluded.excluded = {1, 2, 3};
+    allExcluded.exclusionReason = "probe slip";
+    CheckRequest level = Sspc("100", "200", readings);
+    level.level = 2;
+    CheckRequest noMaximum = Sspc("100", "200", readings);
+    noMaximum.maximum.reset();
+    CheckRequest shortSpot = Sspc("100", "200", readings);
+    shortSpot.readingsPerSpot = 2;
     const ErrorCase cases[] = {
-        {"no NDFT",
-         {Standard::Iso19840, readings, {}, {}, {}, Roughness::None, {}},
-         "The NDFT is needed for this standard."},
-        {"NDFT zero",
-         {Standard::ImoPspc, readings, Thickness{0}, {}, {}, Roughness::None, {}},
-         "The NDFT must be a number above 0."},
-        {"NDFT not a number",
-         {Standard::ImoPspc, readings, Thickness{nan}, {}, {}, Roughness::None, {}},
-         "The NDFT must be a number above 0."},
-        {"no maximum",
-         {Standard::SspcPa2, readings, {}, hundred, {}, Roughness::None, {}},
-         "The minimum and the maximum are needed for this standard."},
-        {"minimum above maximum",
-         {Standard::SspcPa2, readings, {}, Thickness{101}, hundred, Roughness::None, {}},
-         "The minimum must not be above the maximum."},
-        {"negative maximum",
-         {Standard::Iso19840, readings, hundred, {}, Thickness{-1}, Roughness::None, {}},
-         "The maximum must be a number above 0."},
-        {"area zero",
-         {Standard::Iso19840, readings, hundred, {}, {}, Roughness::None, 0.0},
-         "The area must be a number of square metres above 0."},
-        {"no readings",
-         {Standard::Iso19840, {}, hundred, {}, {}, Roughness::None, {}},
-         "There are no readings to check."},
-        {"a reading that is not a number",
-         {Standard::Iso19840, Um({100, nan}), hundred, {}, {}, Roughness::None, {}},
-         "Reading 2 is not a number."},
-        {"roughness with IMO",
-         {Standard::ImoPspc, readings, hundred, {}, {}, Roughness::Fine, {}},
-         "The roughness and the area apply to ISO 19840 only."},
+        {"no NDFT", iso(readings, {}), "The NDFT is needed for this standard.", true},
+        {"NDFT zero", iso(readings, Thickness{0, Unit::Micrometres, "0"}),
+         "The NDFT must be at least 0.001 um.", true},
+        {"NDFT below 0.001 um", iso(readings, Thickness{0, Unit::Micrometres, "0.0009"}),
+         "The NDFT must be at least 0.001 um.", true},
+        {"NDFT not a number", iso(readings, Thickness{nan}),
+         "The NDFT 'NaN' is no thickness (not a number).", true},
+        {"NDFT negative", iso(readings, Thickness{0, Unit::Micrometres, "-1"}),
+         "The NDFT '-1' is no thickness (negative).", true},
+        {"NDFT above 100 mm", iso(readings, Thickness{0, Unit::Micrometres, "100000.001"}),
+         "The NDFT '100000.001' is no thickness (above 100 mm).", true},
+        {"no maximum", noMaximum, "The minimum and the maximum are needed for SSPC-PA 2.", true},
+        {"minimum above maximum", Sspc("100.001", "100", readings),
+         "The minimum must not be above the maximum.", true},
+        {"no readings", iso({}, hundred), "There are no readings to check.", false},
+        {"a reading that is not a number", iso({Thickness{100}, Thickness{nan}}, hundred),
+         "Reading 2 is no thickness (not a number).", false},
+        {"roughness with IMO", imoRough, "The roughness applies to ISO 19840 only.", true},
+        {"excluding a reading that is not there", excludedMissing,
+         "Reading 4 cannot be excluded: there are 3 readings.", true},
+        {"excluding twice", excludedTwice, "Reading 2 is excluded twice.", true},
+        {"an exclusion without its reason", noReason, "An exclusion needs its reason.", true},
+        {"every reading excluded", allExcluded,
+         "Every reading is excluded: there are no readings to check.", false},
+        {"a level that is not built", level,
+         "Only restriction level 3 of SSPC-PA 2 is built (spot means from 80 % of the minimum to "
+         "120 % of the maximum).",
+         true},
+        {"a spot of two readings", shortSpot, "A spot needs 3 to 1000 readings.", true},
     };
     for (const ErrorCase& c : cases) {
         SCOPED_TRACE(c.what);
         const Verdict verdict = CheckReadings(c.request, 0);
         EXPECT_EQ(verdict.error, c.error);
+        EXPECT_EQ(verdict.errorIsUsage, c.usage);
         EXPECT_TRUE(verdict.criteria.empty());
         EXPECT_FALSE(verdict.passed());
     }
     // The minimum equal to the maximum is fine.
-    const CheckRequest equal{Standard::SspcPa2, readings,        {}, hundred,
-                             hundred,           Roughness::None, {}};
+    CheckRequest equal = Sspc("100", "100", readings);
+    equal.spotsPerArea = 1;
     EXPECT_TRUE(CheckReadings(equal, 0).passed());
 }
 
