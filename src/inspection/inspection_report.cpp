@@ -145,10 +145,11 @@ class Pages {
         advance(text(left(), y_, width(), font, content, colour));
     }
 
-    void heading(const QString& title) {
+    // A heading kept on one page with the next `keepMm` of what follows.
+    void heading(const QString& title, double keepMm = 30) {
         const QFont font = Font(12, true);
         const double height = lineHeight(font);
-        need(height + Mm(30));  // never alone at the foot of a page
+        need(height + Mm(7) + Mm(keepMm));
         advance(Mm(4));
         text(left(), y_, width(), font, title);
         advance(height + Mm(0.8));
@@ -390,15 +391,15 @@ void ChartBlock(Pages& pages, const Content& c, bool trend) {
     const QFont axis = Font(7);
     const double axisHeight = pages.lineHeight(axis);
     const double labelWidth = Mm(16);
-    const double chartWidth = pages.width() - labelWidth - Mm(2);
+    // Both charts fit on one page of either paper size.
+    const double chartWidth = std::min(pages.width() - labelWidth - Mm(2), Mm(140));
     const double scale = chartWidth / kChartWidth;
     const double chartHeight = kChartHeight * scale;
-    const QFont titleFont = Font(10, true);
-    const double total = pages.lineHeight(titleFont) + Mm(1) + chartHeight + axisHeight * 2 + Mm(4);
-    pages.need(total);
-    pages.paragraph(titleFont, trend ? QStringLiteral("Trend (%1 by reading number)").arg(Q(c.unit))
-                                     : QStringLiteral("Histogram (readings by %1)").arg(Q(c.unit)));
-    pages.advance(Mm(1));
+    const double total = chartHeight + axisHeight * 4 + Mm(4);
+    pages.heading(trend ? QStringLiteral("Trend (%1 by reading number)").arg(Q(c.unit))
+                        : QStringLiteral("Histogram (readings by %1)").arg(Q(c.unit)),
+                  total / Mm(1));
+    pages.advance(axisHeight / 2);
     const double x0 = pages.left() + labelWidth + Mm(2);
     const double y0 = pages.y();
     QPainter* painter = pages.painter();
@@ -483,9 +484,14 @@ void ChartBlock(Pages& pages, const Content& c, bool trend) {
         auto item = [&](const std::optional<double>& value, const QString& name,
                         const QColor& colour) {
             if (!value) return;
-            const QString text =
+            QString text =
                 QStringLiteral("- - -  %1 %2 %3")
                     .arg(name, Q(FormatThickness(*value, c.report.unitIsMils)), Q(c.unit));
+            const double where =
+                trend ? TrendValueY(trendData, *value) : HistogramValueX(histogram, *value);
+            if (!(where >= 0 && where <= (trend ? kChartHeight : kChartWidth))) {
+                text += QStringLiteral(" (off the scale)");
+            }
             pages.text(x, pages.y(), pages.textWidth(axis, text) + Mm(1), axis, text, colour);
             x += pages.textWidth(axis, text) + Mm(8);
         };
@@ -578,7 +584,6 @@ int Layout(Pages& pages, const Content& c) {
     SourceBlock(pages, c);
     StatisticsBlock(pages, c);
     if (c.standard) StandardBlock(pages, c);
-    pages.heading(QStringLiteral("Charts"));
     ChartBlock(pages, c, true);
     ChartBlock(pages, c, false);
     ReadingsBlock(pages, c);
