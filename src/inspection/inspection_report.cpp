@@ -527,7 +527,7 @@ void ReadingsBlock(Pages& pages, const Content& c) {
         legend.push_back(
             QStringLiteral("struck through: excluded from the verdict (see the notes)"));
     }
-    if (!legend.isEmpty()) pages.paragraph(Font(8), legend.join(QStringLiteral(";  ")) + ".");
+    for (const QString& line : legend) pages.paragraph(Font(8), line);
     pages.advance(Mm(1));
 
     const QFont font = Font(8);
