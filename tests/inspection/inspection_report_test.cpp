@@ -120,9 +120,10 @@ TEST_F(InspectionReportTest, EveryPartInTheOrderOfTheDocument) {
     }
     for (const std::string& note : report.standard->verdict.notes) parts.push_back(note);
     for (const char* tail :
-         {"Reading 3 excluded: measured on a weld seam", "The verdict covers 79 of 80 readings.",
-          "Verdict (ISO 19840):", "PASS", "Trend (um by reading number)",
-          "Histogram (readings by um)", "Readings (um)", "Inspector", "Client", "Date"}) {
+         {"Reading 3 excluded: measured on a weld seam",
+          "Readings given to the standard: 79 of 80 (1 excluded).", "Verdict (ISO 19840):", "PASS",
+          "Trend (um by reading number)", "Histogram (readings by um)", "Readings (um)",
+          "Inspector", "Client", "Date"}) {
         parts.push_back(tail);
     }
     EXPECT_EQ(poppler::FirstOutOfOrder(text, parts), "") << text;
@@ -335,7 +336,7 @@ TEST(JudgeReadings, ExclusionsAndTheirNumbers) {
     EXPECT_EQ(texts.spots[0].rfind("1-4: ", 0), 0u) << texts.spots[0];
     EXPECT_EQ(texts.spots[1].rfind("5-7: ", 0), 0u) << texts.spots[1];
     EXPECT_EQ(texts.excluded, std::set<std::int32_t>{2});
-    EXPECT_EQ(texts.notes.back(), "The verdict covers 6 of 7 readings.");
+    EXPECT_EQ(texts.notes.back(), "Readings given to the standard: 6 of 7 (1 excluded).");
 }
 
 // The bounds a single reading fails a standard by, decided on the exact values.
