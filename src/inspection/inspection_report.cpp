@@ -5,7 +5,6 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QThread>
-#include <QTimeZone>
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -453,13 +452,14 @@ void ChartBlock(Pages& pages, const Content& c, bool trend) {
     };
     if (drawable && trend) {
         for (int i = 0; i < kTrendValueLabels; ++i) {
-            left(kChartHeight * i / (kTrendValueLabels - 1.0),
+            // Label i stands for m + S (3 - i) / 3.
+            left(TrendValueY(trendData, trendData.mean + trendData.halfSpan * (3 - i) / 3),
                  trendData.valueLabels[static_cast<std::size_t>(i)]);
         }
         const double n = static_cast<double>(c.readings.size());
         const double fractions[kTrendNumberLabels] = {0.25, 0.5, 0.75, 1.0};
         for (int i = 0; i < kTrendNumberLabels; ++i) {
-            below(735.0 * std::round(n * fractions[i]) / n,
+            below(735.0 * std::nearbyint(n * fractions[i]) / n,  // where the label's number is
                   trendData.numberLabels[static_cast<std::size_t>(i)]);
         }
     } else if (drawable) {
