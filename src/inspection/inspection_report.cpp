@@ -686,9 +686,7 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
     }
     if (!c.lowLine && c.standard && c.standard->lowLine) {
         c.lowLine = c.standard->lowLine;
-        c.lowLineName = report.standard->request.standard == coating::Standard::SspcPa2
-                            ? QStringLiteral("minimum")
-                            : QStringLiteral("NDFT");
+        c.lowLineName = Q(c.standard->lowLineName);
     }
 
     QSaveFile file(name);
