@@ -27,7 +27,9 @@ std::string GroupSource(const Options& options, GaugeSession& session) {
     std::string port =
         options.port ? device
                      : "COM" + std::to_string(session.port().portNumber()) + " (" + device + ")";
-    return Capitalised(GroupName(options.group)) + " downloaded from " + port + " at " +
+    const std::string group =
+        options.group == kCurrentGroup ? "Current group" : Capitalised(GroupName(options.group));
+    return group + " downloaded from " + port + " at " +
            QTime::currentTime().toString(QStringLiteral("HH:mm:ss")).toStdString();
 }
 

@@ -293,8 +293,10 @@ void Table(Pages& pages, const std::vector<QString>& header,
     for (std::size_t i = 0; i < rows.size(); ++i) draw(rows[i], plain, lastColumnColours[i]);
 }
 
-// Items in columns that fill downwards, page by page.
+// Items in columns that fill downwards, page by page; each further page starts with `title`
+// and "(continued)".
 void Columns(Pages& pages, std::size_t count, double columnMm, double rowHeight,
+             const QString& title,
              const std::function<void(std::size_t, double, double)>& drawItem) {
     const int columns = std::max(1, static_cast<int>(pages.width() / Mm(columnMm)));
     const double columnWidth = pages.width() / columns;
@@ -314,7 +316,11 @@ void Columns(Pages& pages, std::size_t count, double columnMm, double rowHeight,
             }
         }
         pages.advance(static_cast<double>(perColumn) * rowHeight);
-        if (next < count) pages.newPage();
+        if (next < count) {
+            pages.newPage();
+            pages.paragraph(Font(9, true), title + QStringLiteral(" (continued)"));
+            pages.advance(Mm(1));
+        }
     }
 }
 
@@ -348,9 +354,10 @@ void StandardBlock(Pages& pages, const Content& c) {
         pages.paragraph(Font(10, true), QStringLiteral("Spot means (readings: mean)"));
         const QFont font = Font(8);
         const double rowHeight = pages.lineHeight(font) + Mm(0.4);
-        Columns(pages, s.spots.size(), 34, rowHeight, [&](std::size_t i, double x, double y) {
-            pages.text(x, y, Mm(34), font, Q(s.spots[i]));
-        });
+        Columns(pages, s.spots.size(), 34, rowHeight, QStringLiteral("Spot means"),
+                [&](std::size_t i, double x, double y) {
+                    pages.text(x, y, Mm(34), font, Q(s.spots[i]));
+                });
     }
     if (!s.notes.empty() || !s.error.empty()) {
         pages.advance(Mm(2));
@@ -558,31 +565,34 @@ void ReadingsBlock(Pages& pages, const Content& c) {
     const QPen numberPen(Qt::darkGray);
     const QPen valuePen(Qt::black);
     const QPen strikePen(Qt::black, Mm(0.2));
-    Columns(pages, c.readings.size(), 34, rowHeight, [&](std::size_t i, double x, double y) {
-        if (painter == nullptr) return;
-        const ReadingRecord& r = c.readings[i];
-        const QString mark = MarkOf(c, i);
-        const QString number = QString::number(r.number);
-        const QString value = Q(r.text);
-        painter->setFont(font);
-        painter->setPen(numberPen);
-        painter->drawText(QPointF(x + numberWidth - metrics.horizontalAdvance(number), y + ascent),
-                          number);
-        painter->setPen(valuePen);
-        const double valueRight = x + numberWidth + Mm(2) + valueWidth;
-        painter->drawText(QPointF(valueRight - metrics.horizontalAdvance(value), y + ascent),
-                          value);
-        if (!mark.isEmpty()) {
-            painter->setFont(markFont);
-            painter->setPen(kMarkColour);
-            painter->drawText(QPointF(valueRight + Mm(1), y + ascent), mark);
-        }
-        if (excluded.count(r.number)) {
-            const double middle = y + rowHeight * 0.45;
-            painter->setPen(strikePen);
-            painter->drawLine(QPointF(x + Mm(2), middle), QPointF(valueRight + Mm(0.5), middle));
-        }
-    });
+    Columns(pages, c.readings.size(), 34, rowHeight, QStringLiteral("Readings (%1)").arg(Q(c.unit)),
+            [&](std::size_t i, double x, double y) {
+                if (painter == nullptr) return;
+                const ReadingRecord& r = c.readings[i];
+                const QString mark = MarkOf(c, i);
+                const QString number = QString::number(r.number);
+                const QString value = Q(r.text);
+                painter->setFont(font);
+                painter->setPen(numberPen);
+                painter->drawText(
+                    QPointF(x + numberWidth - metrics.horizontalAdvance(number), y + ascent),
+                    number);
+                painter->setPen(valuePen);
+                const double valueRight = x + numberWidth + Mm(2) + valueWidth;
+                painter->drawText(
+                    QPointF(valueRight - metrics.horizontalAdvance(value), y + ascent), value);
+                if (!mark.isEmpty()) {
+                    painter->setFont(markFont);
+                    painter->setPen(kMarkColour);
+                    painter->drawText(QPointF(valueRight + Mm(1), y + ascent), mark);
+                }
+                if (excluded.count(r.number)) {
+                    const double middle = y + rowHeight * 0.45;
+                    painter->setPen(strikePen);
+                    painter->drawLine(QPointF(x + Mm(2), middle),
+                                      QPointF(valueRight + Mm(0.5), middle));
+                }
+            });
 }
 
 void SignatureBlock(Pages& pages) {

@@ -197,6 +197,10 @@ TEST_F(InspectionReportTest, PropertiesFontsAndPaper) {
                 << line;
         }
         EXPECT_GE(rows, 1) << fonts;
+
+        // The charts are vector drawings: the document holds no images at all.
+        const std::string images = poppler::Run(QStringLiteral("pdfimages"), {"-list", pdf});
+        EXPECT_EQ(std::count(images.begin(), images.end(), '\n'), 2) << images;  // the header
     }
 }
 
@@ -278,6 +282,7 @@ TEST_F(InspectionReportTest, ManyReadingsFlowOverPagesAndFewGiveNoChart) {
     EXPECT_GE(pages, 4);
     std::string text = poppler::Text(pdf);
     EXPECT_TRUE(std::regex_search(text, std::regex("\\b5000\\s+152\\b")));
+    EXPECT_NE(text.find("Readings (um) (continued)"), std::string::npos);
     EXPECT_NE(text.find("Page " + std::to_string(pages) + " of " + std::to_string(pages)),
               std::string::npos);
     EXPECT_EQ(text.find("High-limit:"), std::string::npos);  // a file has no limits

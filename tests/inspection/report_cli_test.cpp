@@ -108,6 +108,13 @@ TEST_F(ReportCliTest, GroupReportWithAndWithoutAStandard) {
     EXPECT_NE(text.find("FAIL"), std::string::npos) << text;
     EXPECT_NE(text.find("Readings (mils)"), std::string::npos);
 
+    // The current group (empty here): no charts, but the report.
+    r = run({"report", "current", "--output", path("current.pdf")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(poppler::Text(path("current.pdf"))
+                  .find("Current group downloaded from COM3 (" + gauge_->devicePath() + ") at"),
+              std::string::npos);
+
     // No standard: the report alone, exit code 0.
     r = run({"report", "2", "--output", path("plain.pdf")});
     EXPECT_EQ(r.exitCode, 0) << r.err;
