@@ -170,7 +170,7 @@ std::string JsonVerdict(const coating::Verdict& verdict, const QJsonObject& sour
 
 }  // namespace
 
-int RunCheck(const Options& options) {
+coating::CheckSetup CheckSetupOf(const Options& options) {
     const Unit unit = options.unitIsMils == 1 ? Unit::Mils : Unit::Micrometres;
     auto given = [&](const std::optional<std::string>& text) -> std::optional<Thickness> {
         if (!text) return std::nullopt;
@@ -190,9 +190,14 @@ int RunCheck(const Options& options) {
     request.level = options.level;
     request.readingsPerSpot = options.readingsPerSpot;
     request.spotsPerArea = options.spotsPerArea;
-    request.excluded = options.exclude;
-    request.exclusionReason = options.reason;
+    for (int number : options.exclude) request.exclusions.push_back({number, options.reason});
     setup.unit = unit;
+    return setup;
+}
+
+int RunCheck(const Options& options) {
+    coating::CheckSetup setup = CheckSetupOf(options);
+    coating::CheckRequest& request = setup.request;
 
     QJsonObject source;
     std::unique_ptr<GaugeSession> session;  // the port stays open until the end

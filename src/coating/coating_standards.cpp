@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <set>
 
 #include "data/thickness_format.h"
@@ -557,19 +558,18 @@ Verdict ResolveCheck(const CheckSetup& setup) {
         verdict.error = "More than " + std::to_string(kMostReadings) + " readings.";
         return verdict;
     }
-    std::set<int> excluded;
-    for (int number : request.excluded) {
+    std::map<int, std::string> excluded;  // number: reason
+    for (const auto& [number, reason] : request.exclusions) {
         if (number < 1 || number > count) {
             return UsageError(
                 "Reading " + std::to_string(number) + " cannot be excluded: there " +
                 (count == 1 ? "is 1 reading." : "are " + std::to_string(count) + " readings."));
         }
-        if (!excluded.insert(number).second) {
+        if (!excluded.emplace(number, reason).second) {
             return UsageError("Reading " + std::to_string(number) + " is excluded twice.");
         }
+        if (reason.empty()) return UsageError("An exclusion needs its reason.");
     }
-    if (!excluded.empty() && request.exclusionReason.empty())
-        return UsageError("An exclusion needs its reason.");
 
     // ---- readings ----
     if (request.readings.empty()) {
@@ -592,8 +592,10 @@ Verdict ResolveCheck(const CheckSetup& setup) {
         ReadingMark mark;
         mark.number = i + 1;
         mark.value = display.given(t, *v);
-        mark.excluded = excluded.count(i + 1) != 0;
-        if (mark.excluded) mark.reason = request.exclusionReason;
+        if (const auto found = excluded.find(i + 1); found != excluded.end()) {
+            mark.excluded = true;
+            mark.reason = found->second;
+        }
         verdict.readings.push_back(mark);
         all.push_back({i + 1, *v - correction});
         if (!mark.excluded) used.push_back(all.back());
@@ -654,11 +656,21 @@ Verdict ResolveCheck(const CheckSetup& setup) {
         verdict.parameters.push_back({"Area", shape.surfaceText, {}, "given"});
     }
     if (!excluded.empty()) {
-        const std::vector<int> numbers(excluded.begin(), excluded.end());
+        std::vector<int> numbers;
+        // One note for each reason, in the order the reasons were first given.
+        std::vector<std::pair<std::string, std::vector<int>>> byReason;
+        for (const auto& [number, reason] : excluded) {
+            numbers.push_back(number);
+            auto same = std::find_if(byReason.begin(), byReason.end(),
+                                     [&](const auto& entry) { return entry.first == reason; });
+            if (same == byReason.end()) same = byReason.insert(byReason.end(), {reason, {}});
+            same->second.push_back(number);
+        }
         verdict.parameters.push_back({"Excluded readings", NumberList(numbers), {}, "given"});
-        verdict.notes.push_back((excluded.size() == 1 ? "Reading " : "Readings ") +
-                                NumberList(numbers) + " excluded: " + request.exclusionReason +
-                                ".");
+        for (const auto& [reason, group] : byReason) {
+            verdict.notes.push_back((group.size() == 1 ? "Reading " : "Readings ") +
+                                    NumberList(group) + " excluded: " + reason + ".");
+        }
     }
 
     // ---- the rules ----

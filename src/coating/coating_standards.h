@@ -37,6 +37,12 @@ struct Surface {
     bool squareFeet = false;
 };
 
+// A reading left out of the verdict (its number, counting from 1) and why: a weld seam, a slip.
+struct Exclusion {
+    int number = 0;
+    std::string reason;
+};
+
 struct CheckRequest {
     Standard standard = Standard::Iso19840;
     std::vector<Thickness> readings;        // in list order
@@ -51,9 +57,8 @@ struct CheckRequest {
     std::optional<int> level;
     std::optional<int> readingsPerSpot;
     std::optional<int> spotsPerArea;
-    // Every standard: readings left out (numbers counting from 1) and why.
-    std::vector<int> excluded;
-    std::string exclusionReason;
+    // Every standard: readings left out and why.
+    std::vector<Exclusion> exclusions;
 };
 
 // A value shown in a row: its text in the chosen unit and the numbers behind it.

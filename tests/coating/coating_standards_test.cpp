@@ -632,7 +632,6 @@ TEST(CoatingStandards, ExclusionsChangeTheVerdictOnlyThroughTheReadingsLeftOut) 
     request.standard = Standard::Iso19840;
     request.ndft = Thickness{0, Unit::Micrometres, "100"};
     request.readings = Texts({"120", "120", "50", "120", "90", "120", "120", "120", "120", "120"});
-    request.exclusionReason = "weld seam";
     const ExclusionCase cases[] = {
         {"none", {}, false},
         {"the thin one", {3}, true},
@@ -642,7 +641,8 @@ TEST(CoatingStandards, ExclusionsChangeTheVerdictOnlyThroughTheReadingsLeftOut) 
     };
     for (const ExclusionCase& c : cases) {
         SCOPED_TRACE(c.what);
-        request.excluded = c.excluded;
+        request.exclusions.clear();
+        for (int number : c.excluded) request.exclusions.push_back({number, "weld seam"});
         const Verdict verdict = CheckReadings(request, 0);
         ASSERT_EQ(verdict.error, "");
         EXPECT_EQ(verdict.passed(), c.passes);
@@ -655,8 +655,16 @@ TEST(CoatingStandards, ExclusionsChangeTheVerdictOnlyThroughTheReadingsLeftOut) 
             EXPECT_EQ(mark.outside, mark.number == 3);
         }
     }
-    request.excluded = {3};
+    request.exclusions = {{3, "weld seam"}};
     EXPECT_EQ(CheckReadings(request, 0).notes.back(), "Reading 3 excluded: weld seam.");
+    // Each reading keeps its own reason; the notes gather the readings of one reason.
+    request.exclusions = {{5, "probe slip"}, {3, "weld seam"}, {7, "probe slip"}};
+    const Verdict reasons = CheckReadings(request, 0);
+    EXPECT_EQ(reasons.readings[2].reason, "weld seam");
+    EXPECT_EQ(reasons.readings[6].reason, "probe slip");
+    const std::vector<std::string> lastNotes(reasons.notes.end() - 2, reasons.notes.end());
+    EXPECT_EQ(lastNotes, (std::vector<std::string>{"Reading 3 excluded: weld seam.",
+                                                   "Readings 5, 7 excluded: probe slip."}));
 }
 
 // ---- the resolved check ----
@@ -714,16 +722,13 @@ TEST(CoatingStandards, MissingOrInvalidInputIsNotJudged) {
     imoRough.standard = Standard::ImoPspc;
     imoRough.roughness = Roughness::Fine;
     CheckRequest excludedMissing = iso(readings, hundred);
-    excludedMissing.excluded = {4};
-    excludedMissing.exclusionReason = "probe slip";
+    excludedMissing.exclusions = {{4, "probe slip"}};
     CheckRequest excludedTwice = iso(readings, hundred);
-    excludedTwice.excluded = {2, 2};
-    excludedTwice.exclusionReason = "probe slip";
+    excludedTwice.exclusions = {{2, "probe slip"}, {2, "probe slip"}};
     CheckRequest noReason = iso(readings, hundred);
-    noReason.excluded = {2};
+    noReason.exclusions = {{2, ""}};
     CheckRequest allExcluded = iso(readings, hundred);
-    allExcluded.excluded = {1, 2, 3};
-    allExcluded.exclusionReason = "probe slip";
+    allExcluded.exclusions = {{1, "probe slip"}, {2, "probe slip"}, {3, "probe slip"}};
     CheckRequest level = Sspc("100", "200", readings);
     level.level = 2;
     CheckRequest noMaximum = Sspc("100", "200", readings);

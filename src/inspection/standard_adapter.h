@@ -1,0 +1,49 @@
+#pragma once
+// The one place that reads the coating-standard types: the report's standard section as plain
+// texts, and what it marks on the readings and the charts.
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "inspection/inspection_report.h"
+
+namespace zepra::inspection {
+
+struct ParameterLine {
+    std::string name;    // "NDFT"
+    std::string value;   // "100 um"
+    std::string origin;  // "the group's low limit"
+};
+
+struct CriterionRow {
+    std::string name;
+    std::string required;
+    std::string measured;
+    bool passed = false;
+};
+
+struct StandardTexts {
+    std::string name;   // "ISO 19840"
+    std::string error;  // the readings could not be judged
+    std::vector<ParameterLine> parameters;
+    std::vector<CriterionRow> criteria;
+    std::vector<std::string> spots;  // "1-3: 120 um"
+    std::vector<std::string> notes;  // the verdict's notes and how many readings it judged
+    bool passed = false;
+    // What the S mark on a reading means: "below 80 % of the NDFT or above the maximum".
+    std::string boundsExplanation;
+    std::set<std::int32_t> excluded;  // reading numbers
+    std::vector<bool> outside;        // per reading: outside the standard's single-reading bounds
+    // What the charts mark when the readings carry no limits of their own (a file): the low
+    // bound of the standard (NDFT or minimum) and its maximum, micrometres.
+    std::optional<double> lowLine;
+    std::optional<double> highLine;
+    std::string lowLineName;  // "NDFT" or "minimum"
+};
+
+StandardTexts DescribeStandard(const StandardSection& section);
+
+}  // namespace zepra::inspection
