@@ -2,11 +2,15 @@
 // What every window of the program is given by the main window that creates it.
 
 #include <functional>
+#include <string>
 
 #include "data/measurement_store.h"
+#include "inspection/inspection_report.h"
 #include "platform/clock_text.h"
 #include "platform/message_box.h"
 #include "platform/save_dialog.h"
+
+class QSettings;
 
 namespace zepra {
 
@@ -15,6 +19,11 @@ struct WindowContext {
     SaveDialog* saveDialog = nullptr;
     MessageBox* messageBox = nullptr;
     ClockText* clock = nullptr;
+    // Where the inspection dialog remembers its fields between runs; none: nothing is remembered.
+    QSettings* settings = nullptr;
+    // Writes the inspection report (PDF); inspection::WriteInspectionReport when not set.
+    std::function<std::string(const inspection::ReportContent&, const std::string& path)>
+        writeInspectionReport;
     // Pause the live stream around a save dialog; each does nothing unless sampling is live.
     std::function<void()> suspendLiveStream;
     std::function<void()> resumeLiveStream;

@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <algorithm>
+#include <string>
 
 #include "charts/chart_area.h"
 #include "data/group_texts.h"
@@ -123,6 +124,14 @@ void GroupWindow::buildMenu() {
     saveCsv->setObjectName(QStringLiteral("SAVECSV"));
     connect(saveCsv, &QAction::triggered, this,
             [this] { SaveReport(ReportFormat::Csv, readings(), context_); });
+    QAction* savePdf = bar->addAction(QStringLiteral("SAVE-*.PDF"));
+    savePdf->setObjectName(QStringLiteral("SAVEPDF"));
+    connect(savePdf, &QAction::triggered, this, [this] {
+        const std::string source = id_ == GroupWindowId::Current
+                                       ? "Current group"
+                                       : "Group " + std::to_string(static_cast<int>(id_));
+        SaveInspectionReport(slot(), source, context_, this);
+    });
 
     QMenu* graph = bar->addMenu(QStringLiteral("GRAPH"));
     graph->setObjectName(QStringLiteral("SHOWGRAPH"));

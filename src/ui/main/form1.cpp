@@ -71,6 +71,10 @@ Form1Services SystemServices() {
     services.saveDialog = std::make_unique<QtSaveDialog>();
     services.clock = std::make_unique<QtClockText>();
     services.linkClock = std::make_unique<QtLinkClock>();
+    // An INI file in the user's settings folder, on Windows as on Linux.
+    services.settings =
+        std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                    QStringLiteral("ZEPRA"), QStringLiteral("zepra-thickness"));
     return services;
 }
 
@@ -103,6 +107,7 @@ WindowContext Form1::makeWindowContext() {
     context.saveDialog = services_.saveDialog.get();
     context.messageBox = services_.messageBox.get();
     context.clock = services_.clock.get();
+    context.settings = services_.settings.get();
     context.suspendLiveStream = [this] { link_.suspendLiveStream(); };
     context.resumeLiveStream = [this] { link_.resumeLiveStream(); };
     return context;  // the window set adds its toggles

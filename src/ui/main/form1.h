@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <QSettings>
 #include <QSize>
 #include <QWidget>
 #include <memory>
@@ -33,6 +34,7 @@ struct Form1Services {
     std::unique_ptr<SaveDialog> saveDialog;
     std::unique_ptr<ClockText> clock;
     std::unique_ptr<LinkClock> linkClock;  // the link's time and wake-ups; Qt's when not given
+    std::unique_ptr<QSettings> settings;   // what the inspection dialog remembers; none: nothing
 };
 
 // The system's list of serial ports, the real serial port and the Qt dialogs.
