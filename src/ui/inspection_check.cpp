@@ -17,9 +17,9 @@ std::string UnitText(std::int32_t unitIsMils) {
     return unitIsMils == 1 ? " mils" : " um";
 }
 
-std::string ValueText(const Thickness& t, std::int32_t unitIsMils) {
-    return FormatStatistic(t.micrometres(), unitIsMils, StatisticFigure::Extreme) +
-           UnitText(unitIsMils);
+// A group's limit as the group window shows it.
+std::string LimitText(double micrometres, std::int32_t unitIsMils) {
+    return FormatThickness(micrometres, unitIsMils) + UnitText(unitIsMils);
 }
 
 bool UsesLowLimit(StandardParameter parameter) {
@@ -39,7 +39,8 @@ bool ThicknessOf(StandardParameter parameter, const std::string& typed, const Gr
             return false;
         }
         value = Thickness{number, unitIsMils == 1 ? Unit::Mils : Unit::Micrometres};
-        parameters.push_back({name, ValueText(*value, unitIsMils), "given"});
+        // As typed: a round trip through micrometres would show 12 mils as 11.99.
+        parameters.push_back({name, NumberToText(number) + UnitText(unitIsMils), "given"});
         return true;
     }
     const bool low = UsesLowLimit(parameter);
@@ -51,7 +52,7 @@ bool ThicknessOf(StandardParameter parameter, const std::string& typed, const Gr
         return false;
     }
     value = Thickness{limit};
-    parameters.push_back({name, ValueText(*value, unitIsMils), "the group's " + which + " limit"});
+    parameters.push_back({name, LimitText(limit, unitIsMils), "the group's " + which + " limit"});
     return true;
 }
 
@@ -123,8 +124,7 @@ std::string DefaultText(StandardParameter parameter, const GroupSlot& group,
     const double limit = low ? group.lowLimit : group.highLimit;
     if (!std::isfinite(limit) || limit <= 0)
         return "required: the group has no " + std::string(low ? "low" : "high") + " limit";
-    return ValueText(Thickness{limit}, unitIsMils) + " (the group's " + (low ? "low" : "high") +
-           " limit)";
+    return LimitText(limit, unitIsMils) + " (the group's " + (low ? "low" : "high") + " limit)";
 }
 
 bool ParseNumber(const std::string& text, double& value) {

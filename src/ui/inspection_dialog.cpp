@@ -13,6 +13,7 @@
 #include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "data/thickness_format.h"
 #include "ui/fonts.h"
@@ -117,6 +118,7 @@ InspectionDialog::InspectionDialog(const GroupSlot& group, std::int32_t unitIsMi
 
 QGroupBox* InspectionDialog::buildJob() {
     auto* box = new QGroupBox(QStringLiteral("Job"));
+    box->setObjectName(QStringLiteral("JobBox"));
     auto* form = new QFormLayout(box);
     project_ = Field("Project");
     structure_ = Field("Structure");
@@ -138,6 +140,7 @@ QGroupBox* InspectionDialog::buildJob() {
 
 QGroupBox* InspectionDialog::buildStandard() {
     auto* box = new QGroupBox(QStringLiteral("Standard"));
+    box->setObjectName(QStringLiteral("StandardBox"));
     parameterForm_ = new QFormLayout(box);
     standard_ = Choices(
         "Standard", {kStandardNames[0], kStandardNames[1], kStandardNames[2], kStandardNames[3]});
@@ -169,6 +172,7 @@ QGroupBox* InspectionDialog::buildStandard() {
 
 QGroupBox* InspectionDialog::buildExclusions() {
     exclusionBox_ = new QGroupBox(QStringLiteral("Readings left out"));
+    exclusionBox_->setObjectName(QStringLiteral("ExclusionBox"));
     auto* layout = new QVBoxLayout(exclusionBox_);
     exclusions_ = Table("Exclusions", {QStringLiteral("Reading"), QStringLiteral("Reason")});
     exclusions_->setColumnWidth(0, 70);
@@ -201,6 +205,7 @@ QGroupBox* InspectionDialog::buildExclusions() {
 
 QGroupBox* InspectionDialog::buildCriteria() {
     criteriaBox_ = new QGroupBox(QStringLiteral("Criteria"));
+    criteriaBox_->setObjectName(QStringLiteral("CriteriaBox"));
     auto* layout = new QVBoxLayout(criteriaBox_);
     criteria_ = Table("Criteria", {QStringLiteral("Criterion"), QStringLiteral("Required"),
                                    QStringLiteral("Measured"), QStringLiteral("Result")});
@@ -336,8 +341,11 @@ void InspectionDialog::load() {
         const std::string text = s.value(QString::fromLatin1(key)).toString().toStdString();
         double value = 0;
         if (otherUnit && ParseNumber(text, value)) {
-            const double micrometres = unitIsMils_ == 1 ? value : value * kMicrometresPerMil;
-            edit->setText(Text(FormatThickness(micrometres, unitIsMils_)));
+            // To the gauge's resolution: 0.001 mils, 0.1 um.
+            const double converted =
+                unitIsMils_ == 1 ? value / kMicrometresPerMil : value * kMicrometresPerMil;
+            const double steps = unitIsMils_ == 1 ? 1000.0 : 10.0;
+            edit->setText(Text(NumberToText(std::round(converted * steps) / steps)));
         } else {
             edit->setText(Text(text));
         }
