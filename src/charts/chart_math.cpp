@@ -81,7 +81,7 @@ void ComputeTrendChart(std::span<const ReadingRecord> readings, std::int32_t uni
             continue;
         }
         const double x = static_cast<double>(i + 1) * step;
-        const double y = kTrendMiddle - (readings[i].value - m) * kTrendMiddle / s;
+        const double y = TrendValueY(chart, readings[i].value);
         chart.points.push_back({static_cast<float>(x), static_cast<float>(y)});
     }
 }
@@ -90,6 +90,10 @@ TrendChartData ComputeTrendChart(std::span<const ReadingRecord> readings, std::i
     TrendChartData chart;
     ComputeTrendChart(readings, unitIsMils, chart);
     return chart;
+}
+
+double TrendValueY(const TrendChartData& chart, double micrometres) {
+    return kTrendMiddle - (micrometres - chart.mean) * kTrendMiddle / chart.halfSpan;
 }
 
 HistogramChartData ComputeHistogramChart(std::span<const ReadingRecord> readings,

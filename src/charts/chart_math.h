@@ -45,6 +45,9 @@ void ComputeTrendChart(std::span<const ReadingRecord> readings, std::int32_t uni
                        TrendChartData& chart);
 TrendChartData ComputeTrendChart(std::span<const ReadingRecord> readings, std::int32_t unitIsMils);
 
+// The y of a value (micrometres) on a drawable trend's scale: m + S at 0, m at 249, m - S at 498.
+double TrendValueY(const TrendChartData& chart, double micrometres);
+
 // ---- Histogram ---------------------------------------------------------------------------
 
 inline constexpr int kHistogramBins = 30;

@@ -19,17 +19,7 @@ using coating::Standard;
 using coating::Thickness;
 using coating::Unit;
 
-// A limit the check used, with where it came from.
-struct Limit {
-    std::string name;  // "NDFT", "Minimum", "Maximum"
-    Thickness value;
-    std::string origin;  // "given", "the group's low limit"
-};
-
-std::string ValueText(const Thickness& t, std::int32_t unitIsMils) {
-    return FormatStatistic(t.micrometres(), unitIsMils, StatisticFigure::Extreme) +
-           (unitIsMils == 1 ? " mils" : " um");
-}
+using Limit = CheckLimit;
 
 std::string PadRight(std::string text, std::size_t width) {
     if (text.size() < width) text.resize(width, ' ');
@@ -43,7 +33,8 @@ std::string TextVerdict(const coating::Verdict& verdict, const std::string& sour
                       std::to_string(readingCount) + " readings from " + source + ", in " +
                       (unitIsMils == 1 ? "mils" : "um") + "\n";
     for (const Limit& limit : limits) {
-        out += limit.name + ": " + ValueText(limit.value, unitIsMils) + " (" + limit.origin + ")\n";
+        out += limit.name + ": " + CheckValueText(limit.value, unitIsMils) + " (" + limit.origin +
+               ")\n";
     }
     out += "\n";
     std::size_t widths[3] = {9, 8, 8};  // "Criterion", "Required", "Measured"
@@ -86,7 +77,7 @@ std::string JsonVerdict(const coating::Verdict& verdict, const QJsonObject& sour
         std::transform(key.begin(), key.end(), key.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         limitObject[q(key)] = QJsonObject{{"micrometres", limit.value.micrometres()},
-                                          {"text", q(ValueText(limit.value, unitIsMils))},
+                                          {"text", q(CheckValueText(limit.value, unitIsMils))},
                                           {"from", q(limit.origin)}};
     }
     QJsonArray criteria;
@@ -119,14 +110,19 @@ std::string JsonVerdict(const coating::Verdict& verdict, const QJsonObject& sour
 
 }  // namespace
 
-int RunCheck(const Options& options) {
+std::string CheckValueText(const Thickness& t, std::int32_t unitIsMils) {
+    return FormatStatistic(t.micrometres(), unitIsMils, StatisticFigure::Extreme) +
+           (unitIsMils == 1 ? " mils" : " um");
+}
+
+int PrepareCheck(const Options& options, const GroupSlot* slot, coating::CheckRequest& request,
+                 std::vector<CheckLimit>& limits) {
     const Unit optionUnit = options.unitIsMils == 1 ? Unit::Mils : Unit::Micrometres;
     auto given = [&](const std::optional<double>& v) -> std::optional<Thickness> {
         if (!v) return std::nullopt;
         return Thickness{*v, optionUnit};
     };
 
-    coating::CheckRequest request;
     request.standard = options.standard;
     request.ndft = given(options.ndft);
     request.minimum = given(options.minimum);
@@ -135,13 +131,56 @@ int RunCheck(const Options& options) {
     request.areaSquareMetres = options.area;
 
     const bool sspc = options.standard == Standard::SspcPa2;
-    std::vector<Limit> limits;
-    std::string sourceText;
-    QJsonObject source;
     auto addLimit = [&](const char* name, const std::optional<Thickness>& value,
                         const std::string& origin) {
         if (value) limits.push_back({name, *value, origin});
     };
+    if (slot == nullptr) {
+        addLimit(sspc ? "Minimum" : "NDFT", sspc ? request.minimum : request.ndft, "given");
+        addLimit("Maximum", request.maximum, "given");
+        return kExitDone;
+    }
+    std::optional<Thickness>& low = sspc ? request.minimum : request.ndft;
+    const char* lowName = sspc ? "Minimum" : "NDFT";
+    // A limit the gauge holds no sensible value for cannot stand in for an option.
+    auto fromGroup = [&](double limit, const std::string& which, const char* option) {
+        if (std::isfinite(limit) && limit > 0) return true;
+        PrintMessage("The group's " + which + " limit (" + NumberToText(limit) +
+                     ") cannot be used: give " + option + ".");
+        return false;
+    };
+    if (low) {
+        addLimit(lowName, low, "given");
+    } else {
+        if (!fromGroup(slot->lowLimit, "low", sspc ? "--min" : "--ndft")) return kExitUsage;
+        low = Thickness{slot->lowLimit};
+        addLimit(lowName, low, "the group's low limit");
+    }
+    if (request.maximum) {
+        addLimit("Maximum", request.maximum, "given");
+    } else {
+        if (!fromGroup(slot->highLimit, "high", "--max")) return kExitUsage;
+        request.maximum = Thickness{slot->highLimit};
+        addLimit("Maximum", request.maximum, "the group's high limit");
+    }
+    return kExitDone;
+}
+
+int CheckErrorExit(const coating::CheckRequest& request) {
+    // Readings that cannot pass fail the check; values given wrongly are a usage error.
+    const bool badReadings =
+        request.readings.empty() ||
+        std::any_of(request.readings.begin(), request.readings.end(),
+                    [](const Thickness& t) { return !std::isfinite(t.value); });
+    return badReadings ? kExitVerdictFailed : kExitUsage;
+}
+
+int RunCheck(const Options& options) {
+    coating::CheckRequest request;
+    std::vector<Limit> limits;
+    std::string sourceText;
+    QJsonObject source;
+    const GroupSlot* slot = nullptr;
 
     std::unique_ptr<GaugeSession> session;  // the port stays open until the end
     if (options.file) {
@@ -153,8 +192,6 @@ int RunCheck(const Options& options) {
         request.readings = file.readings;
         sourceText = "the file " + *options.file;
         source = {{"file", QString::fromStdString(*options.file)}};
-        addLimit(sspc ? "Minimum" : "NDFT", sspc ? request.minimum : request.ndft, "given");
-        addLimit("Maximum", request.maximum, "given");
     } else {
         session = std::make_unique<GaugeSession>(options.port);
         if (const int opened = session->open(); opened != kExitDone) return opened;
@@ -163,49 +200,23 @@ int RunCheck(const Options& options) {
             result != kExitDone) {
             return result;
         }
-        const GroupSlot& slot = options.group == kCurrentGroup
-                                    ? session->store().currentGroupSlot
-                                    : session->store().groupSlot(options.group);
-        for (std::int32_t i = 0; i < std::clamp(slot.readingCount, 0, GroupSlot::kCapacity); ++i) {
-            request.readings.push_back({slot.readings[static_cast<std::size_t>(i)].value});
+        slot = options.group == kCurrentGroup ? &session->store().currentGroupSlot
+                                              : &session->store().groupSlot(options.group);
+        for (std::int32_t i = 0; i < std::clamp(slot->readingCount, 0, GroupSlot::kCapacity); ++i) {
+            request.readings.push_back({slot->readings[static_cast<std::size_t>(i)].value});
         }
         sourceText = GroupName(options.group);
         source = {{"group", options.group == kCurrentGroup ? QStringLiteral("current")
                                                            : QString::number(options.group)}};
-        std::optional<Thickness>& low = sspc ? request.minimum : request.ndft;
-        const char* lowName = sspc ? "Minimum" : "NDFT";
-        // A limit the gauge holds no sensible value for cannot stand in for an option.
-        auto fromGroup = [&](double limit, const std::string& which, const char* option) {
-            if (std::isfinite(limit) && limit > 0) return true;
-            PrintMessage("The group's " + which + " limit (" + NumberToText(limit) +
-                         ") cannot be used: give " + option + ".");
-            return false;
-        };
-        if (low) {
-            addLimit(lowName, low, "given");
-        } else {
-            if (!fromGroup(slot.lowLimit, "low", sspc ? "--min" : "--ndft")) return kExitUsage;
-            low = Thickness{slot.lowLimit};
-            addLimit(lowName, low, "the group's low limit");
-        }
-        if (request.maximum) {
-            addLimit("Maximum", request.maximum, "given");
-        } else {
-            if (!fromGroup(slot.highLimit, "high", "--max")) return kExitUsage;
-            request.maximum = Thickness{slot.highLimit};
-            addLimit("Maximum", request.maximum, "the group's high limit");
-        }
+    }
+    if (const int prepared = PrepareCheck(options, slot, request, limits); prepared != kExitDone) {
+        return prepared;
     }
 
     const coating::Verdict verdict = coating::CheckReadings(request, options.unitIsMils);
     if (!verdict.error.empty()) {
         PrintMessage(verdict.error);
-        // Readings that cannot pass fail the check; values given wrongly are a usage error.
-        const bool badReadings =
-            request.readings.empty() ||
-            std::any_of(request.readings.begin(), request.readings.end(),
-                        [](const Thickness& t) { return !std::isfinite(t.value); });
-        return badReadings ? kExitVerdictFailed : kExitUsage;
+        return CheckErrorExit(request);
     }
     const std::string out = options.format == OutputFormat::Json
                                 ? JsonVerdict(verdict, source, request.readings.size(), limits,

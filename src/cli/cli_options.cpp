@@ -20,6 +20,8 @@ constexpr const char* kMainHelp =
     "  download   download stored groups (1 to 4), the current group or all groups\n"
     "  capture    capture live readings, one line per reading\n"
     "  check      pass or fail of a group or a CSV report against a coating standard\n"
+    "  report     a PDF inspection report of a group or a CSV report, optionally with a\n"
+    "             standard's verdict\n"
     "\n"
     "  zepra-cli COMMAND --help   the options of a command\n"
     "  zepra-cli --version        the version\n"
@@ -80,10 +82,34 @@ constexpr const char* kCheckHelp =
     "  --format     text (default) or json\n"
     "Exit code 0 when every criterion passes, 1 when one fails.\n";
 
+constexpr const char* kReportHelp =
+    "usage: zepra-cli report (GROUP | --file FILE) --output FILE.pdf\n"
+    "                        [--standard iso19840|imo-pspc|sspc-pa2] [--ndft X] [--min X] [--max "
+    "X]\n"
+    "                        [--roughness none|fine|medium|coarse] [--area M2]\n"
+    "                        [--project T] [--structure T] [--coating T] [--inspector T]\n"
+    "                        [--notes T] [--unit um|mils] [--page a4|letter]\n"
+    "                        [--port DEVICE] [--timeout SECONDS]\n"
+    "\n"
+    "Writes the inspection report as a PDF: the job, the source of the readings, the statistics\n"
+    "and limits, the trend chart and the histogram, every reading, and with --standard the\n"
+    "criteria and the verdict, as 'check' gives them. Needs no display.\n"
+    "  GROUP        download group 1, 2, 3, 4 or current from the gauge\n"
+    "  --file       a CSV report saved by the program (micrometres or mils)\n"
+    "  --output     the PDF file to write (replaced as one step; nothing is left on failure)\n"
+    "  --standard and its options as for 'zepra-cli check' (see 'zepra-cli check --help')\n"
+    "  --project --structure --coating --inspector --notes\n"
+    "               the job; each is shown only when given (\\n in --notes starts a new line)\n"
+    "  --unit       the unit of X and of the report (default um)\n"
+    "  --page       a4 (default) or letter\n"
+    "Exit code 0 when written (and the verdict passed), 1 when written and the verdict failed,\n"
+    "2 a usage error or a file that cannot be written, 3 and 4 as for download.\n";
+
 const std::map<std::string, Command> kCommands = {{"ports", Command::Ports},
                                                   {"download", Command::Download},
                                                   {"capture", Command::Capture},
-                                                  {"check", Command::Check}};
+                                                  {"check", Command::Check},
+                                                  {"report", Command::Report}};
 
 const char* HelpFor(Command command) {
     switch (command) {
@@ -95,6 +121,8 @@ const char* HelpFor(Command command) {
             return kCaptureHelp;
         case Command::Check:
             return kCheckHelp;
+        case Command::Report:
+            return kReportHelp;
         default:
             return kMainHelp;
     }
@@ -110,7 +138,13 @@ const std::set<std::string>& OptionsOf(Command command) {
     static const std::set<std::string> check = {
         "--standard",  "--group", "--file", "--ndft",   "--min",  "--max",
         "--roughness", "--area",  "--unit", "--format", "--port", "--timeout"};
+    static const std::set<std::string> report = {
+        "--standard",  "--file",    "--ndft",      "--min",   "--max",     "--roughness",
+        "--area",      "--unit",    "--output",    "--port",  "--timeout", "--project",
+        "--structure", "--coating", "--inspector", "--notes", "--page"};
     switch (command) {
+        case Command::Report:
+            return report;
         case Command::Download:
             return download;
         case Command::Capture:
@@ -200,6 +234,7 @@ std::string Apply(Options& o, const std::string& name, const std::string& value)
         const auto found = standards.find(value);
         if (found == standards.end()) return bad("iso19840, imo-pspc or sspc-pa2");
         o.standard = found->second;
+        o.standardGiven = true;
     } else if (name == "--group") {
         const std::optional<int> group = ParseGroup(value, false);
         if (!group) return bad("1, 2, 3, 4 or current");
@@ -226,6 +261,23 @@ std::string Apply(Options& o, const std::string& name, const std::string& value)
         const auto found = grades.find(value);
         if (found == grades.end()) return bad("none, fine, medium or coarse");
         o.roughness = found->second;
+    } else if (name == "--page") {
+        if (value != "a4" && value != "letter") return bad("a4 or letter");
+        o.letterPage = value == "letter";
+    } else if (name == "--notes") {
+        // "\n" typed on a command line starts a new line of the notes.
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            const bool lineBreak = value.compare(i, 2, "\\n") == 0;
+            o.notes += lineBreak ? '\n' : value[i];
+            if (lineBreak) ++i;
+        }
+    } else {
+        static const std::map<std::string, std::string Options::*> job = {
+            {"--project", &Options::project},
+            {"--structure", &Options::structure},
+            {"--coating", &Options::coating},
+            {"--inspector", &Options::inspector}};
+        if (const auto field = job.find(name); field != job.end()) o.*(field->second) = value;
     }
     return {};
 }
@@ -237,22 +289,37 @@ std::string CheckCombination(const Options& o, const std::set<std::string>& give
         !o.output) {
         return "download all as csv or txt needs --output naming a folder";
     }
-    if (o.command != Command::Check) return {};
-    if (!given.count("--standard")) return "check needs --standard";
-    if (o.groupGiven == o.file.has_value()) return "check needs either --group or --file";
-    const bool sspc = o.standard == Standard::SspcPa2;
-    if (sspc && given.count("--ndft")) return "--ndft does not apply to sspc-pa2 (use --min)";
-    if (!sspc && given.count("--min")) return "--min applies to sspc-pa2 only (use --ndft)";
-    if (o.standard != Standard::Iso19840 && (given.count("--roughness") || given.count("--area"))) {
-        return "--roughness and --area apply to iso19840 only";
-    }
-    if (o.file) {
-        if (!sspc && !o.ndft) return "check --file needs --ndft for this standard";
-        if (sspc && (!o.minimum || !o.maximum))
-            return "check --file needs --min and --max for sspc-pa2";
-        if (given.count("--port") || given.count("--timeout")) {
-            return "--port and --timeout apply to --group only";
+    if (o.command == Command::Report) {
+        if (!o.output) return "report needs --output naming the PDF file";
+        if (o.groupGiven == o.file.has_value()) return "report needs either a GROUP or --file";
+        if (!o.standardGiven) {
+            for (const char* option : {"--ndft", "--min", "--max", "--roughness", "--area"}) {
+                if (given.count(option)) return std::string(option) + " needs --standard";
+            }
         }
+    }
+    if (o.command != Command::Check && o.command != Command::Report) return {};
+    if (o.command == Command::Check && !given.count("--standard")) return "check needs --standard";
+    if (o.command == Command::Check && o.groupGiven == o.file.has_value()) {
+        return "check needs either --group or --file";
+    }
+    const std::string name = o.command == Command::Check ? "check" : "report";
+    const bool sspc = o.standard == Standard::SspcPa2;
+    if (o.standardGiven) {
+        if (sspc && given.count("--ndft")) return "--ndft does not apply to sspc-pa2 (use --min)";
+        if (!sspc && given.count("--min")) return "--min applies to sspc-pa2 only (use --ndft)";
+        if (o.standard != Standard::Iso19840 &&
+            (given.count("--roughness") || given.count("--area"))) {
+            return "--roughness and --area apply to iso19840 only";
+        }
+        if (o.file && !sspc && !o.ndft) return name + " --file needs --ndft for this standard";
+        if (o.file && sspc && (!o.minimum || !o.maximum)) {
+            return name + " --file needs --min and --max for sspc-pa2";
+        }
+    }
+    if (o.file && (given.count("--port") || given.count("--timeout"))) {
+        return o.command == Command::Check ? "--port and --timeout apply to --group only"
+                                           : "--port and --timeout apply to a GROUP only";
     }
     return {};
 }
@@ -320,7 +387,19 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         }
     }
 
-    if (o.command == Command::Download) {
+    if (o.command == Command::Report && !positionals.empty()) {
+        const std::optional<int> group = ParseGroup(positionals[0], false);
+        if (positionals.size() > 1) {
+            result.error = "report takes one GROUP";
+            return result;
+        }
+        if (!group) {
+            result.error = "bad GROUP '" + positionals[0] + "' (1, 2, 3, 4 or current)";
+            return result;
+        }
+        o.group = *group;
+        o.groupGiven = true;
+    } else if (o.command == Command::Download) {
         if (positionals.size() != 1) {
             result.error = positionals.empty()
                                ? "download needs a GROUP (1, 2, 3, 4, current or all)"

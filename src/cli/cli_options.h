@@ -18,7 +18,7 @@ enum ExitCode {
     kExitGauge = 4,          // the gauge did not answer, or a transfer broke off
 };
 
-enum class Command { Help, Version, Ports, Download, Capture, Check };
+enum class Command { Help, Version, Ports, Download, Capture, Check, Report };
 enum class OutputFormat { Csv, Text, Json, Jsonl };
 
 // Which groups: 1 .. 4 the stored groups, kCurrentGroup the gauge's current group, kAllGroups.
@@ -34,9 +34,9 @@ struct Options {
     bool timeoutGiven = false;
     std::int32_t unitIsMils = 0;  // --unit
     OutputFormat format = OutputFormat::Csv;
-    std::optional<std::string> output;  // download --output
+    std::optional<std::string> output;  // download --output, report --output
 
-    int group = 1;  // download GROUP, check --group
+    int group = 1;  // download GROUP, check --group, report GROUP
     bool groupGiven = false;
 
     std::optional<long long> count;  // capture
@@ -49,6 +49,15 @@ struct Options {
     std::optional<double> maximum;
     coating::Roughness roughness = coating::Roughness::None;
     std::optional<double> area;
+    bool standardGiven = false;  // report: a standard is optional
+
+    // report: the job (each shown only when given) and the paper
+    std::string project;
+    std::string structure;
+    std::string coating;
+    std::string inspector;
+    std::string notes;
+    bool letterPage = false;  // --page letter; A4 otherwise
 };
 
 struct ParseResult {

@@ -34,6 +34,7 @@ class GaugeSession {
 
     MeasurementStore& store() { return *store_; }
     SerialPort& port() { return port_; }
+    std::string devicePath() const { return port_.devicePath(); }  // of the open port
     HeadlessWindows& windows() { return windows_; }
     GaugeLink& link() { return link_; }
 

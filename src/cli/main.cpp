@@ -4,7 +4,9 @@
 #include <signal.h>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,7 +17,13 @@
 int main(int argc, char** argv) {
     // A closed output pipe shows up as a failed write, not as a signal that ends the program.
     ::signal(SIGPIPE, SIG_IGN);
-    QCoreApplication app(argc, argv);
+    // The report draws text, which needs a QGuiApplication; the offscreen platform lets it run
+    // without a display (a server, a nightly job). Every other command stays on QCoreApplication.
+    const bool report = argc > 1 && std::string(argv[1]) == "report";
+    if (report) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app =
+        report ? std::make_unique<QGuiApplication>(argc, argv)
+               : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zepra-cli"));
     zepra::UseSystemDecimalSeparator();
 
@@ -43,6 +51,8 @@ int main(int argc, char** argv) {
             return zepra::cli::RunCapture(options);
         case Command::Check:
             return zepra::cli::RunCheck(options);
+        case Command::Report:
+            return zepra::cli::RunReport(options);
     }
     return 0;
 }

@@ -1,0 +1,699 @@
+#include "inspection/inspection_report.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QTimeZone>
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <set>
+#include <span>
+
+#include "charts/chart_drawing.h"
+#include "charts/chart_math.h"
+#include "data/group_texts.h"
+#include "data/sample_statistics.h"
+#include "data/thickness_format.h"
+#include "inspection/standard_adapter.h"
+#include "zepra_version.h"
+
+namespace zepra::inspection {
+namespace {
+
+constexpr const char* kProgram = "ZEPRA Coating Thickness Tester";
+constexpr const char* kTitle = "Coating Thickness Inspection Report";
+constexpr int kDotsPerInch = 1200;  // the writer's resolution; layout is in millimetres
+constexpr double kMarginMm = 18;
+constexpr double kFooterMm = 10;  // below the body, above the bottom margin
+constexpr const char* kFontFamily = "Liberation Sans";
+
+const QColor kPassColour(0, 128, 0);
+const QColor kFailColour(200, 0, 0);
+const QColor kHighLimitColour(0, 70, 200);
+const QColor kLowLimitColour(200, 110, 0);
+const QColor kRuleColour(120, 120, 120);
+const QColor kMarkColour(200, 0, 0);
+
+double Mm(double mm) {
+    return mm * kDotsPerInch / 25.4;
+}
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::string UnitWord(std::int32_t unitIsMils) {
+    return unitIsMils == 1 ? "mils" : "um";
+}
+
+// "Max:  " -> "Max:": the group window's label prefixes without their padding.
+QString Label(const char* prefix) {
+    return QString::fromLatin1(prefix).trimmed();
+}
+
+QFont Font(double points, bool bold = false) {
+    QFont font(QString::fromLatin1(kFontFamily));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+// "2026-12-10 17:20:31 UTC+01:00"
+QString DateTimeText(const QDateTime& when) {
+    const int offset = when.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+           QStringLiteral(" UTC%1%2:%3")
+               .arg(offset < 0 ? '-' : '+')
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+// Everything the pages show, computed once before the layout.
+struct Content {
+    const ReportContent& report;
+    std::vector<ReadingRecord> readings;  // with their texts in the report's unit
+    GroupTexts texts;
+    std::optional<StandardTexts> standard;
+    std::vector<bool> outsideStandard;  // per reading
+    std::optional<double> highLine;     // marked on the charts, micrometres
+    std::optional<double> lowLine;
+    QString highLineName;
+    QString lowLineName;
+    std::string unit;
+};
+
+// Lays the document out from top to bottom; a pass without a painter only counts the pages.
+class Pages {
+  public:
+    Pages(QPdfWriter& writer, QPainter* painter, int pageCount)
+        : writer_(writer), painter_(painter), pageCount_(pageCount) {
+        const QRectF page(0, 0, writer.width(), writer.height());
+        body_ = page.adjusted(Mm(kMarginMm), Mm(kMarginMm), -Mm(kMarginMm),
+                              -Mm(kMarginMm) - Mm(kFooterMm));
+        y_ = body_.top();
+    }
+
+    int page() const { return page_; }
+    double left() const { return body_.left(); }
+    double width() const { return body_.width(); }
+    double y() const { return y_; }
+    void advance(double height) { y_ += height; }
+    double room() const { return body_.bottom() - y_; }
+    QPainter* painter() const { return painter_; }
+    const QPaintDevice* device() const { return &writer_; }
+
+    // Starts a new page unless `height` fits below.
+    void need(double height) {
+        if (height > room() && y_ > body_.top()) newPage();
+    }
+    void newPage() {
+        footer();
+        if (painter_ != nullptr) writer_.newPage();
+        ++page_;
+        y_ = body_.top();
+    }
+    void finish() { footer(); }
+
+    double textHeight(const QFont& font, double width, const QString& text) const {
+        const QFontMetricsF metrics(font, &writer_);
+        return metrics.boundingRect(QRectF(0, 0, width, 1e9), Qt::TextWordWrap, text).height();
+    }
+    double lineHeight(const QFont& font) const { return QFontMetricsF(font, &writer_).height(); }
+    double textWidth(const QFont& font, const QString& text) const {
+        return QFontMetricsF(font, &writer_).horizontalAdvance(text);
+    }
+
+    // Draws wrapped text at (x, y) in `width`; returns its height.
+    double text(double x, double y, double width, const QFont& font, const QString& text,
+                const QColor& colour = Qt::black, int flags = Qt::AlignLeft) {
+        const double height = textHeight(font, width, text);
+        if (painter_ != nullptr) {
+            painter_->setFont(font);
+            painter_->setPen(colour);
+            painter_->drawText(QRectF(x, y, width, height), flags | Qt::TextWordWrap, text);
+        }
+        return height;
+    }
+
+    // A paragraph at the cursor, across the body.
+    void paragraph(const QFont& font, const QString& content, const QColor& colour = Qt::black) {
+        need(textHeight(font, width(), content));
+        advance(text(left(), y_, width(), font, content, colour));
+    }
+
+    // A heading kept on one page with the next `keepMm` of what follows.
+    void heading(const QString& title, double keepMm = 30) {
+        const QFont font = Font(12, true);
+        const double height = lineHeight(font);
+        need(height + Mm(7) + Mm(keepMm));
+        advance(Mm(4));
+        text(left(), y_, width(), font, title);
+        advance(height + Mm(0.8));
+        rule(y_, kRuleColour);
+        advance(Mm(2));
+    }
+
+    void rule(double y, const QColor& colour, double widthMm = 0.25) {
+        if (painter_ == nullptr) return;
+        painter_->setPen(QPen(colour, Mm(widthMm)));
+        painter_->drawLine(QPointF(left(), y), QPointF(left() + width(), y));
+    }
+
+  private:
+    void footer() {
+        if (painter_ == nullptr) return;
+        const QFont font = Font(8);
+        const double top = body_.bottom() + Mm(kFooterMm) - lineHeight(font);
+        rule(top - Mm(1.5), kRuleColour, 0.15);
+        text(left(), top, width(), font,
+             QStringLiteral("%1 %2").arg(QString::fromLatin1(kProgram),
+                                         QString::fromLatin1(ZEPRA_VERSION)));
+        text(left(), top, width(), font, QStringLiteral("Page %1 of %2").arg(page_).arg(pageCount_),
+             Qt::black, Qt::AlignRight);
+    }
+
+    QPdfWriter& writer_;
+    QPainter* painter_;
+    int pageCount_;
+    int page_ = 1;
+    QRectF body_;
+    double y_ = 0;
+};
+
+// Rows of label and value; a value may wrap.
+void LabelledRows(Pages& pages, const std::vector<std::pair<QString, QString>>& rows,
+                  double labelMm = 42) {
+    const QFont label = Font(10, true);
+    const QFont value = Font(10);
+    const double valueWidth = pages.width() - Mm(labelMm);
+    for (const auto& [name, text] : rows) {
+        const double height =
+            std::max(pages.textHeight(value, valueWidth, text), pages.lineHeight(label)) + Mm(0.8);
+        pages.need(height);
+        pages.text(pages.left(), pages.y(), Mm(labelMm), label, name);
+        pages.text(pages.left() + Mm(labelMm), pages.y(), valueWidth, value, text);
+        pages.advance(height);
+    }
+}
+
+void TitleBlock(Pages& pages, const Content& c) {
+    pages.paragraph(Font(20, true), QString::fromLatin1(kTitle));
+    pages.advance(Mm(1));
+    const QDateTime when =
+        c.report.createdAt.isValid() ? c.report.createdAt : QDateTime::currentDateTime();
+    pages.paragraph(Font(10), QStringLiteral("%1 %2, report of %3")
+                                  .arg(QString::fromLatin1(kProgram),
+                                       QString::fromLatin1(ZEPRA_VERSION), DateTimeText(when)));
+}
+
+void JobBlock(Pages& pages, const Content& c) {
+    const JobDetails& job = c.report.job;
+    std::vector<std::pair<QString, QString>> rows;
+    auto add = [&](const char* name, const std::string& value) {
+        if (!value.empty()) rows.emplace_back(QString::fromLatin1(name), Q(value));
+    };
+    add("Project", job.project);
+    add("Structure or area", job.structure);
+    add("Coating", job.coating);
+    add("Inspector", job.inspector);
+    add("Notes", job.notes);
+    if (rows.empty()) return;
+    pages.heading(QStringLiteral("Job"));
+    LabelledRows(pages, rows);
+}
+
+void SourceBlock(Pages& pages, const Content& c) {
+    pages.heading(QStringLiteral("Readings measured"));
+    LabelledRows(pages, {{QStringLiteral("Source"), Q(c.report.source)},
+                         {QStringLiteral("Unit"), Q(c.unit)},
+                         {QStringLiteral("Readings"), QString::number(c.readings.size())}});
+}
+
+// The statistics in the group window's words, four to a row.
+void StatisticsBlock(Pages& pages, const Content& c) {
+    pages.heading(QStringLiteral("Statistics and limits"));
+    const GroupTexts& t = c.texts;
+    const bool any = !c.readings.empty();
+    std::vector<std::pair<QString, QString>> cells = {
+        {Label(labels::kGroupCount), QString::number(c.readings.size())},
+        {Label(labels::kGroupMean), any ? Q(t.mean) : QString()},
+        {Label(labels::kGroupMax), any ? Q(t.maximum) : QString()},
+        {Label(labels::kGroupMin), any ? Q(t.minimum) : QString()},
+        {Label(labels::kDeviation), any ? Q(t.deviation) : QString()},
+        {QStringLiteral("Unit:"), Q(c.unit)},
+    };
+    if (c.report.highLimit) cells.emplace_back(Label(labels::kHighLimit), Q(t.highLimit));
+    if (c.report.lowLimit) cells.emplace_back(Label(labels::kLowLimit), Q(t.lowLimit));
+    const QFont label = Font(10, true);
+    const QFont value = Font(10);
+    const double cell = pages.width() / 4;
+    const double height = pages.lineHeight(value) + Mm(1);
+    for (std::size_t i = 0; i < cells.size(); i += 4) {
+        pages.need(height);
+        for (std::size_t k = i; k < std::min(i + 4, cells.size()); ++k) {
+            const double x = pages.left() + cell * static_cast<double>(k - i);
+            pages.text(x, pages.y(), Mm(22), label, cells[k].first);
+            pages.text(x + Mm(22), pages.y(), cell - Mm(22), value, cells[k].second);
+        }
+        pages.advance(height);
+    }
+}
+
+// A table with wrapped cells; columns share the width in the given proportions.
+void Table(Pages& pages, const std::vector<QString>& header,
+           const std::vector<std::vector<QString>>& rows, const std::vector<double>& shares,
+           const std::vector<QColor>& lastColumnColours) {
+    const QFont bold = Font(9, true);
+    const QFont plain = Font(9);
+    std::vector<double> widths;
+    for (double share : shares) widths.push_back(pages.width() * share);
+    const double pad = Mm(1);
+    auto draw = [&](const std::vector<QString>& cells, const QFont& font, const QColor& last) {
+        double height = 0;
+        for (std::size_t k = 0; k < cells.size(); ++k) {
+            height = std::max(height, pages.textHeight(font, widths[k] - 2 * pad, cells[k]));
+        }
+        height += 2 * pad;
+        pages.need(height);
+        double x = pages.left();
+        for (std::size_t k = 0; k < cells.size(); ++k) {
+            const QFont& cellFont = k + 1 == cells.size() && last != Qt::black ? bold : font;
+            pages.text(x + pad, pages.y() + pad, widths[k] - 2 * pad, cellFont, cells[k],
+                       k + 1 == cells.size() ? last : Qt::black);
+            x += widths[k];
+        }
+        pages.advance(height);
+        pages.rule(pages.y(), kRuleColour, 0.15);
+    };
+    draw(header, bold, Qt::black);
+    for (std::size_t i = 0; i < rows.size(); ++i) draw(rows[i], plain, lastColumnColours[i]);
+}
+
+// Items in columns that fill downwards, page by page.
+void Columns(Pages& pages, std::size_t count, double columnMm, double rowHeight,
+             const std::function<void(std::size_t, double, double)>& drawItem) {
+    const int columns = std::max(1, static_cast<int>(pages.width() / Mm(columnMm)));
+    const double columnWidth = pages.width() / columns;
+    std::size_t next = 0;
+    while (next < count) {
+        pages.need(rowHeight * 3);
+        const auto rows =
+            std::max<std::size_t>(1, static_cast<std::size_t>(pages.room() / rowHeight));
+        const std::size_t remaining = count - next;
+        // A short list is spread over the columns instead of filling the first.
+        const std::size_t perColumn =
+            std::min(rows, (remaining + static_cast<std::size_t>(columns) - 1) / columns);
+        for (int column = 0; column < columns && next < count; ++column) {
+            for (std::size_t row = 0; row < perColumn && next < count; ++row, ++next) {
+                drawItem(next, pages.left() + column * columnWidth,
+                         pages.y() + static_cast<double>(row) * rowHeight);
+            }
+        }
+        pages.advance(static_cast<double>(perColumn) * rowHeight);
+        if (next < count) pages.newPage();
+    }
+}
+
+void StandardBlock(Pages& pages, const Content& c) {
+    const StandardTexts& s = *c.standard;
+    pages.heading(QStringLiteral("Standard: %1").arg(Q(s.name)));
+    if (!s.parameters.empty()) {
+        std::vector<std::pair<QString, QString>> rows;
+        for (const ParameterLine& p : s.parameters) {
+            rows.emplace_back(
+                Q(p.name), Q(p.value) + (p.origin.empty() ? QString() : " (" + Q(p.origin) + ")"));
+        }
+        LabelledRows(pages, rows);
+    }
+    if (!s.criteria.empty()) {
+        pages.advance(Mm(2));
+        std::vector<std::vector<QString>> rows;
+        std::vector<QColor> colours;
+        for (const CriterionRow& row : s.criteria) {
+            rows.push_back({Q(row.name), Q(row.required), Q(row.measured),
+                            row.passed ? QStringLiteral("pass") : QStringLiteral("FAIL")});
+            colours.push_back(row.passed ? kPassColour : kFailColour);
+        }
+        Table(pages,
+              {QStringLiteral("Criterion"), QStringLiteral("Required"), QStringLiteral("Measured"),
+               QStringLiteral("Result")},
+              rows, {0.34, 0.32, 0.22, 0.12}, colours);
+    }
+    if (!s.spots.empty()) {
+        pages.advance(Mm(2));
+        pages.paragraph(Font(10, true), QStringLiteral("Spot means (readings: mean)"));
+        const QFont font = Font(8);
+        const double rowHeight = pages.lineHeight(font) + Mm(0.4);
+        Columns(pages, s.spots.size(), 34, rowHeight, [&](std::size_t i, double x, double y) {
+            pages.text(x, y, Mm(34), font, Q(s.spots[i]));
+        });
+    }
+    if (!s.notes.empty() || !s.error.empty()) {
+        pages.advance(Mm(2));
+        if (!s.error.empty()) pages.paragraph(Font(10, true), Q(s.error), kFailColour);
+        for (const std::string& note : s.notes) pages.paragraph(Font(9), Q(note));
+    }
+
+    // The verdict: the word carries it in grey print, the colour at a glance.
+    const QFont big = Font(40, true);
+    const QString word = s.passed ? QStringLiteral("PASS") : QStringLiteral("FAIL");
+    const QColor colour = s.passed ? kPassColour : kFailColour;
+    const double height = pages.lineHeight(big) + Mm(6);
+    pages.need(height + Mm(4));
+    pages.advance(Mm(4));
+    if (QPainter* painter = pages.painter()) {
+        painter->setPen(QPen(colour, Mm(0.8)));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(pages.left(), pages.y(), pages.width(), height));
+    }
+    const QFont label = Font(14, true);
+    pages.text(pages.left() + Mm(5), pages.y() + (height - pages.lineHeight(label)) / 2, Mm(60),
+               label, QStringLiteral("Verdict (%1):").arg(Q(s.name)));
+    pages.text(pages.left() + Mm(60), pages.y() + Mm(3), pages.width() - Mm(65), big, word, colour);
+    pages.advance(height);
+}
+
+// A limit line across the chart (in chart coordinates) and its name beside the chart.
+void LimitLine(QPainter& painter, const QLineF& line, const QColor& colour, double unitsPerMm) {
+    QPen pen(colour, 0.6 * unitsPerMm, Qt::DashLine);
+    painter.setPen(pen);
+    painter.drawLine(line);
+}
+
+void ChartBlock(Pages& pages, const Content& c, bool trend) {
+    const TrendChartData trendData = ComputeTrendChart(c.readings, c.report.unitIsMils);
+    const HistogramChartData histogram = ComputeHistogramChart(c.readings, c.report.unitIsMils, 1);
+    const bool drawable = trend ? trendData.drawable : histogram.drawable;
+    const QFont axis = Font(7);
+    const double axisHeight = pages.lineHeight(axis);
+    const double labelWidth = Mm(16);
+    // Both charts fit on one page of either paper size.
+    const double chartWidth = std::min(pages.width() - labelWidth - Mm(2), Mm(140));
+    const double scale = chartWidth / kChartWidth;
+    const double chartHeight = kChartHeight * scale;
+    const double total = chartHeight + axisHeight * 4 + Mm(4);
+    pages.heading(trend ? QStringLiteral("Trend (%1 by reading number)").arg(Q(c.unit))
+                        : QStringLiteral("Histogram (readings by %1)").arg(Q(c.unit)),
+                  total / Mm(1));
+    pages.advance(axisHeight / 2);
+    const double x0 = pages.left() + labelWidth + Mm(2);
+    const double y0 = pages.y();
+    QPainter* painter = pages.painter();
+    if (painter != nullptr) {
+        painter->save();
+        painter->translate(x0, y0);
+        painter->scale(scale, scale);
+        const QRectF area(0, 0, kChartWidth, kChartHeight);
+        painter->fillRect(area, Qt::white);
+        painter->setClipRect(area);
+        const double unitsPerMm = Mm(1) / scale;
+        if (trend && trendData.drawable) {
+            DrawTrend(*painter, trendData.points);
+            DrawChartControls(*painter, nullptr);
+            auto mark = [&](const std::optional<double>& value, const QColor& colour) {
+                if (!value) return;
+                const double y = TrendValueY(trendData, *value);
+                LimitLine(*painter, QLineF(0, y, kChartWidth, y), colour, unitsPerMm);
+            };
+            mark(c.highLine, kHighLimitColour);
+            mark(c.lowLine, kLowLimitColour);
+        } else if (!trend && histogram.drawable) {
+            DrawChartControls(*painter, &histogram.bars);
+            auto mark = [&](const std::optional<double>& value, const QColor& colour) {
+                if (!value) return;
+                const double x = HistogramValueX(histogram, *value);
+                LimitLine(*painter, QLineF(x, 0, x, kChartHeight), colour, unitsPerMm);
+            };
+            mark(c.highLine, kHighLimitColour);
+            mark(c.lowLine, kLowLimitColour);
+        } else {
+            DrawChartControls(*painter, nullptr);
+        }
+        painter->setClipping(false);
+        painter->setPen(QPen(kRuleColour, 0.3 * unitsPerMm));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(area);
+        painter->restore();
+    }
+    // Axis captions where the group window puts its labels: values left, numbers or values below.
+    auto left = [&](double chartY, const std::string& text) {
+        pages.text(pages.left(), y0 + chartY * scale - axisHeight / 2, labelWidth, axis, Q(text),
+                   Qt::black, Qt::AlignRight);
+    };
+    auto below = [&](double chartX, const std::string& text, double row = 0) {
+        const double width = pages.textWidth(axis, Q(text));
+        const double x = std::clamp(x0 + chartX * scale - width / 2, pages.left(),
+                                    pages.left() + pages.width() - width);
+        pages.text(x, y0 + chartHeight + Mm(0.5) + row * axisHeight, width + Mm(1), axis, Q(text));
+    };
+    if (drawable && trend) {
+        for (int i = 0; i < kTrendValueLabels; ++i) {
+            left(kChartHeight * i / (kTrendValueLabels - 1.0),
+                 trendData.valueLabels[static_cast<std::size_t>(i)]);
+        }
+        const double n = static_cast<double>(c.readings.size());
+        const double fractions[kTrendNumberLabels] = {0.25, 0.5, 0.75, 1.0};
+        for (int i = 0; i < kTrendNumberLabels; ++i) {
+            below(735.0 * std::round(n * fractions[i]) / n,
+                  trendData.numberLabels[static_cast<std::size_t>(i)]);
+        }
+    } else if (drawable) {
+        left(kHistogramBaseline, "0");
+        for (int i = 0; i < kHistogramCountLabels; ++i) {
+            left(kHistogramBaseline - kHistogramBaseline * (i + 1) / 6.0,
+                 histogram.countLabels[static_cast<std::size_t>(i)]);
+        }
+        below(HistogramValueX(histogram, histogram.lo), histogram.valueLabels[0], 1);
+        for (int label = 1; label <= 10; ++label) {
+            below(ChartTickRect(3 * label - 1).center().x(),
+                  histogram.valueLabels[static_cast<std::size_t>(label)], label % 2 == 0 ? 1 : 0);
+        }
+        below(HistogramValueX(histogram, histogram.hi), histogram.valueLabels[11], 1);
+    } else {
+        pages.text(x0, y0 + chartHeight / 2, chartWidth, Font(10),
+                   QStringLiteral("Too few readings for this chart."), Qt::black, Qt::AlignHCenter);
+    }
+    pages.advance(chartHeight + axisHeight * (trend ? 1 : 2) + Mm(1));
+    // The legend of the limit lines, each name in its line's colour.
+    if (drawable && (c.highLine || c.lowLine)) {
+        double x = pages.left() + labelWidth + Mm(2);
+        auto item = [&](const std::optional<double>& value, const QString& name,
+                        const QColor& colour) {
+            if (!value) return;
+            QString text =
+                QStringLiteral("- - -  %1 %2 %3")
+                    .arg(name, Q(FormatThickness(*value, c.report.unitIsMils)), Q(c.unit));
+            const double where =
+                trend ? TrendValueY(trendData, *value) : HistogramValueX(histogram, *value);
+            if (!(where >= 0 && where <= (trend ? kChartHeight : kChartWidth))) {
+                text += QStringLiteral(" (off the scale)");
+            }
+            pages.text(x, pages.y(), pages.textWidth(axis, text) + Mm(1), axis, text, colour);
+            x += pages.textWidth(axis, text) + Mm(8);
+        };
+        item(c.highLine, c.highLineName, kHighLimitColour);
+        item(c.lowLine, c.lowLineName, kLowLimitColour);
+        pages.advance(axisHeight);
+    }
+    pages.advance(Mm(3));
+}
+
+void ReadingsBlock(Pages& pages, const Content& c) {
+    pages.heading(QStringLiteral("Readings (%1)").arg(Q(c.unit)));
+    const std::optional<double>& high = c.report.highLimit;
+    const std::optional<double>& low = c.report.lowLimit;
+    const std::set<std::int32_t> none;
+    const std::set<std::int32_t>& excluded = c.standard ? c.standard->excluded : none;
+
+    // The legend: only the marks that occur.
+    QStringList legend;
+    if (high) {
+        legend.push_back(
+            QStringLiteral("H above the high limit (%1 %2)").arg(Q(c.texts.highLimit), Q(c.unit)));
+    }
+    if (low) {
+        legend.push_back(
+            QStringLiteral("L below the low limit (%1 %2)").arg(Q(c.texts.lowLimit), Q(c.unit)));
+    }
+    if (c.standard && !c.standard->bounds.explanation.empty()) {
+        legend.push_back(QStringLiteral("S fails %1 on its own: %2")
+                             .arg(Q(c.standard->name), Q(c.standard->bounds.explanation)));
+    }
+    if (!excluded.empty()) {
+        legend.push_back(
+            QStringLiteral("struck through: excluded from the verdict (see the notes)"));
+    }
+    if (!legend.isEmpty()) pages.paragraph(Font(8), legend.join(QStringLiteral(";  ")) + ".");
+    pages.advance(Mm(1));
+
+    const QFont font = Font(8);
+    const double rowHeight = pages.lineHeight(font) + Mm(0.3);
+    const double numberWidth = Mm(11);
+    const double valueWidth = Mm(15);
+    Columns(pages, c.readings.size(), 34, rowHeight, [&](std::size_t i, double x, double y) {
+        const ReadingRecord& r = c.readings[i];
+        const double v = r.value;
+        QString mark;
+        if (high && v > *high) mark += 'H';
+        if (low && v < *low) mark += 'L';
+        if (i < c.outsideStandard.size() && c.outsideStandard[i]) mark += 'S';
+        pages.text(x, y, numberWidth, font, QString::number(r.number), Qt::darkGray,
+                   Qt::AlignRight);
+        pages.text(x + numberWidth + Mm(2), y, valueWidth, font, Q(r.text), Qt::black,
+                   Qt::AlignRight);
+        if (!mark.isEmpty()) {
+            pages.text(x + numberWidth + valueWidth + Mm(3), y, Mm(6), Font(8, true), mark,
+                       kMarkColour);
+        }
+        if (excluded.count(r.number) && pages.painter() != nullptr) {
+            const double middle = y + rowHeight * 0.45;
+            pages.painter()->setPen(QPen(Qt::black, Mm(0.2)));
+            pages.painter()->drawLine(QPointF(x + Mm(2), middle),
+                                      QPointF(x + numberWidth + valueWidth + Mm(2.5), middle));
+        }
+    });
+}
+
+void SignatureBlock(Pages& pages) {
+    const double height = Mm(28);
+    pages.need(height);
+    pages.advance(Mm(14));
+    const QFont font = Font(9);
+    const char* names[] = {"Inspector", "Client", "Date"};
+    const double gap = Mm(8);
+    const double width = (pages.width() - 2 * gap) / 3;
+    for (int i = 0; i < 3; ++i) {
+        const double x = pages.left() + i * (width + gap);
+        if (QPainter* painter = pages.painter()) {
+            painter->setPen(QPen(Qt::black, Mm(0.25)));
+            painter->drawLine(QPointF(x, pages.y()), QPointF(x + width, pages.y()));
+        }
+        pages.text(x, pages.y() + Mm(1), width, font, QString::fromLatin1(names[i]));
+    }
+    pages.advance(height - Mm(14));
+}
+
+// Returns the number of pages.
+int Layout(Pages& pages, const Content& c) {
+    TitleBlock(pages, c);
+    JobBlock(pages, c);
+    SourceBlock(pages, c);
+    StatisticsBlock(pages, c);
+    if (c.standard) StandardBlock(pages, c);
+    ChartBlock(pages, c, true);
+    ChartBlock(pages, c, false);
+    ReadingsBlock(pages, c);
+    SignatureBlock(pages);
+    pages.finish();
+    return pages.page();
+}
+
+QString XmlEscaped(const std::string& text) {
+    return Q(text).toHtmlEscaped();
+}
+
+// The document's XMP: title, author (the inspector), subject (the project), creator tool, and
+// the PDF/A-1b identification that Qt's own XMP would carry.
+QByteArray XmpMetadata(const ReportContent& report, const QString& creator) {
+    const QString title = QString::fromLatin1(kTitle);
+    QString xmp = QStringLiteral(
+        "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>\n"
+        "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">\n"
+        "<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n"
+        "<rdf:Description rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\"\n"
+        " xmlns:pdf=\"http://ns.adobe.com/pdf/1.3/\" xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\"\n"
+        " xmlns:pdfaid=\"http://www.aiim.org/pdfa/ns/id/\">\n"
+        "<dc:title><rdf:Alt><rdf:li xml:lang=\"x-default\">%1</rdf:li></rdf:Alt></dc:title>\n");
+    xmp = xmp.arg(title.toHtmlEscaped());
+    if (!report.job.inspector.empty()) {
+        xmp += QStringLiteral("<dc:creator><rdf:Seq><rdf:li>%1</rdf:li></rdf:Seq></dc:creator>\n")
+                   .arg(XmlEscaped(report.job.inspector));
+    }
+    if (!report.job.project.empty()) {
+        xmp += QStringLiteral(
+                   "<dc:description><rdf:Alt><rdf:li xml:lang=\"x-default\">%1</rdf:li></rdf:Alt>"
+                   "</dc:description>\n")
+                   .arg(XmlEscaped(report.job.project));
+    }
+    xmp += QStringLiteral(
+               "<xmp:CreatorTool>%1</xmp:CreatorTool>\n"
+               "<pdf:Producer>Qt %2</pdf:Producer>\n"
+               "<pdfaid:part>1</pdfaid:part>\n<pdfaid:conformance>B</pdfaid:conformance>\n"
+               "</rdf:Description>\n</rdf:RDF>\n</x:xmpmeta>\n<?xpacket end='w'?>")
+               .arg(creator.toHtmlEscaped(), QString::fromLatin1(qVersion()));
+    return xmp.toUtf8();
+}
+
+}  // namespace
+
+std::string WriteInspectionReport(const ReportContent& report, const std::string& path) {
+    const QString name = QString::fromStdString(path);
+    auto failure = [&name](const QString& reason) {
+        return QStringLiteral("Cannot write the file \"%1\": %2").arg(name, reason).toStdString();
+    };
+    if (path.empty()) return failure(QStringLiteral("no file name"));
+
+    Content c{report, report.readings, {}, {}, {}, {}, {}, {}, {}, UnitWord(report.unitIsMils)};
+    c.texts = FillGroupTexts(std::span<ReadingRecord>(c.readings), report.highLimit.value_or(0),
+                             report.lowLimit.value_or(0), report.unitIsMils);
+    if (report.standard) {
+        c.standard = DescribeStandard(*report.standard, report.unitIsMils);
+        c.outsideStandard = OutsideBounds(*report.standard);
+    }
+    // The charts mark the group's limits, or for a file the standard's.
+    c.highLine = report.highLimit;
+    c.lowLine = report.lowLimit;
+    c.highLineName = QStringLiteral("high limit");
+    c.lowLineName = QStringLiteral("low limit");
+    if (!c.highLine && c.standard && c.standard->highLine) {
+        c.highLine = c.standard->highLine;
+        c.highLineName = QStringLiteral("maximum");
+    }
+    if (!c.lowLine && c.standard && c.standard->lowLine) {
+        c.lowLine = c.standard->lowLine;
+        c.lowLineName = report.standard->request.standard == coating::Standard::SspcPa2
+                            ? QStringLiteral("minimum")
+                            : QStringLiteral("NDFT");
+    }
+
+    QSaveFile file(name);
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly)) return failure(file.errorString());
+    {
+        QPdfWriter writer(&file);
+        writer.setPdfVersion(QPagedPaintDevice::PdfVersion_A1b);
+        writer.setResolution(kDotsPerInch);
+        writer.setPageSize(report.pageSize == PageSize::Letter ? QPageSize(QPageSize::Letter)
+                                                               : QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        const QString creator = QStringLiteral("%1 %2").arg(QString::fromLatin1(kProgram),
+                                                            QString::fromLatin1(ZEPRA_VERSION));
+        writer.setTitle(QString::fromLatin1(kTitle));
+        writer.setCreator(creator);
+        writer.setDocumentXmpMetadata(XmpMetadata(report, creator));
+
+        Pages counting(writer, nullptr, 0);
+        const int pageCount = Layout(counting, c);
+        QPainter painter;
+        if (!painter.begin(&writer)) {
+            file.cancelWriting();
+            return failure(QStringLiteral("the PDF writer could not start"));
+        }
+        Pages pages(writer, &painter, pageCount);
+        Layout(pages, c);
+        painter.end();
+    }
+    if (file.error() != QFileDevice::NoError) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return failure(reason);
+    }
+    if (!file.commit()) return failure(file.errorString());
+    return {};
+}
+
+}  // namespace zepra::inspection
