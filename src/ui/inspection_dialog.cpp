@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -72,6 +73,10 @@ InspectionDialog::InspectionDialog(const GroupSlot& group, std::int32_t unitIsMi
     setObjectName(QStringLiteral("InspectionDialog"));
     setWindowTitle(QStringLiteral("Inspection Report"));
     setFont(MsSansSerifFont(8.25));
+    // Grey defaults in the empty fields, so that they do not read as typed values.
+    QPalette greyDefaults = palette();
+    greyDefaults.setColor(QPalette::PlaceholderText, QColor(128, 128, 128));
+    setPalette(greyDefaults);
 
     auto* left = new QVBoxLayout;
     left->addWidget(buildJob());
@@ -85,6 +90,7 @@ InspectionDialog::InspectionDialog(const GroupSlot& group, std::int32_t unitIsMi
     columns->addLayout(right, 1);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Cancel)->setIcon(QIcon());  // like Save PDF...: no icons
     save_ = buttons->addButton(QStringLiteral("Save PDF..."), QDialogButtonBox::AcceptRole);
     save_->setObjectName(QStringLiteral("SavePdf"));
     save_->setDefault(true);

@@ -444,5 +444,32 @@ TEST_F(GroupWindowTest, SaveItemsWriteTheListAsFormattedAndNothingForAnEmptyList
     EXPECT_EQ(dialog_.requests.size(), 1u);  // no dialog for an empty list
 }
 
+// SAVE-*.PDF writes the window's group with where it came from.
+TEST_F(GroupWindowTest, SavePdfReportsTheGroupAndItsSource) {
+    QTemporaryDir folder;
+    std::vector<std::string> sources;
+    context_.downloadText = [](GroupWindowId id) {
+        return id == GroupWindowId::Group1 ? std::string() : "from COM3 (/dev/ttyUSB2) at 14:03:22";
+    };
+    context_.writeInspectionReport = [&](const inspection::ReportContent& content,
+                                         const std::string&) {
+        sources.push_back(content.source);
+        EXPECT_EQ(content.readings.size(), 2u);
+        return std::string();
+    };
+    for (const GroupWindowId id :
+         {GroupWindowId::Group4, GroupWindowId::Current, GroupWindowId::Group1}) {
+        SetGroup(id, {50, 80}, 100, 40);
+        GroupWindow* window = Open(id);
+        dialog_.answers = {folder.filePath("report.pdf").toStdString()};
+        EXPECT_TRUE(AnswerModal([&] { Choose(window, "SAVEPDF"); },
+                                [](QDialog& dialog) { dialog.accept(); }));
+    }
+    EXPECT_EQ(sources,
+              (std::vector<std::string>{
+                  "Group 4 downloaded from COM3 (/dev/ttyUSB2) at 14:03:22",
+                  "Current group downloaded from COM3 (/dev/ttyUSB2) at 14:03:22", "Group 1"}));
+}
+
 }  // namespace
 }  // namespace zepra

@@ -126,12 +126,8 @@ void GroupWindow::buildMenu() {
             [this] { SaveReport(ReportFormat::Csv, readings(), context_); });
     QAction* savePdf = bar->addAction(QStringLiteral("SAVE-*.PDF"));
     savePdf->setObjectName(QStringLiteral("SAVEPDF"));
-    connect(savePdf, &QAction::triggered, this, [this] {
-        const std::string source = id_ == GroupWindowId::Current
-                                       ? "Current group"
-                                       : "Group " + std::to_string(static_cast<int>(id_));
-        SaveInspectionReport(slot(), source, context_, this);
-    });
+    connect(savePdf, &QAction::triggered, this,
+            [this] { SaveInspectionReport(slot(), sourceText(), context_, this); });
 
     QMenu* graph = bar->addMenu(QStringLiteral("GRAPH"));
     graph->setObjectName(QStringLiteral("SHOWGRAPH"));
@@ -147,6 +143,14 @@ void GroupWindow::buildMenu() {
     connect(info, &QAction::triggered, this, [this] {
         if (context_.toggleAbout) context_.toggleAbout();
     });
+}
+
+std::string GroupWindow::sourceText() const {
+    std::string text = id_ == GroupWindowId::Current
+                           ? "Current group"
+                           : "Group " + std::to_string(static_cast<int>(id_));
+    const std::string download = context_.downloadText ? context_.downloadText(id_) : "";
+    return download.empty() ? text : text + " downloaded " + download;
 }
 
 void GroupWindow::buildControls(QWidget* client) {

@@ -108,6 +108,9 @@ WindowContext Form1::makeWindowContext() {
     context.messageBox = services_.messageBox.get();
     context.clock = services_.clock.get();
     context.settings = services_.settings.get();
+    context.downloadText = [this](GroupWindowId id) {
+        return downloads_[static_cast<std::size_t>(id) - 1];
+    };
     context.suspendLiveStream = [this] { link_.suspendLiveStream(); };
     context.resumeLiveStream = [this] { link_.resumeLiveStream(); };
     return context;  // the window set adds its toggles
@@ -252,6 +255,12 @@ void Form1::showMessage(const std::string& text) {
 }
 
 void Form1::reopenGroupWindow(GroupWindowId window) {
+    // The link reopens a group window when the group's download has arrived.
+    const int number = services_.port->portNumber();
+    const std::string device = services_.portList->deviceForPort(number);
+    downloads_[static_cast<std::size_t>(window) - 1] = "from COM" + std::to_string(number) +
+                                                       (device.empty() ? "" : " (" + device + ")") +
+                                                       " at " + services_.clock->currentTime();
     windows_.reopenGroupWindow(window);
 }
 

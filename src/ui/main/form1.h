@@ -8,7 +8,9 @@
 #include <QSettings>
 #include <QSize>
 #include <QWidget>
+#include <array>
 #include <memory>
+#include <string>
 
 #include "data/measurement_store.h"
 #include "link/gauge_link.h"
@@ -96,6 +98,8 @@ class Form1 : public QWidget, public GaugeWindows {
     GaugeLink link_;
     AppWindows windows_;
     QImage background_;
+    // Per group window (GroupWindowId order): where and when its readings were downloaded.
+    std::array<std::string, 5> downloads_;
 
     QWidget* picture1_ = nullptr;
     QWidget* picture2_ = nullptr;
