@@ -14,6 +14,7 @@
 #include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "data/thickness_format.h"
@@ -65,6 +66,25 @@ QTableWidget* Table(const char* name, const QStringList& headers) {
     return table;
 }
 
+// One label column width for forms stacked above each other, so that their fields line up.
+void AlignLabelColumns(std::initializer_list<QFormLayout*> forms) {
+    int width = 0;
+    for (QFormLayout* form : forms) {
+        for (int row = 0; row < form->rowCount(); ++row) {
+            if (QLayoutItem* label = form->itemAt(row, QFormLayout::LabelRole)) {
+                width = std::max(width, label->widget()->sizeHint().width());
+            }
+        }
+    }
+    for (QFormLayout* form : forms) {
+        for (int row = 0; row < form->rowCount(); ++row) {
+            if (QLayoutItem* label = form->itemAt(row, QFormLayout::LabelRole)) {
+                label->widget()->setMinimumWidth(width);
+            }
+        }
+    }
+}
+
 }  // namespace
 
 InspectionDialog::InspectionDialog(const GroupSlot& group, std::int32_t unitIsMils,
@@ -79,8 +99,10 @@ InspectionDialog::InspectionDialog(const GroupSlot& group, std::int32_t unitIsMi
     setPalette(greyDefaults);
 
     auto* left = new QVBoxLayout;
-    left->addWidget(buildJob());
+    QGroupBox* job = buildJob();
+    left->addWidget(job);
     left->addWidget(buildStandard());
+    AlignLabelColumns({qobject_cast<QFormLayout*>(job->layout()), parameterForm_});
     left->addStretch();
     auto* right = new QVBoxLayout;
     right->addWidget(buildExclusions());
