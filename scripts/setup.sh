@@ -22,7 +22,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libxkbcommon-dev xvfb xauth x11-utils fonts-wine fonts-liberation
-    dpkg-dev file
+    dpkg-dev file poppler-utils
 )
 if [ "${ZEPRA_WINDOWS_LEG:-0}" = 1 ]; then
     packages+=(mingw-w64 wine64 wine)

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QThread>
 #include <QTimeZone>
 #include <algorithm>
 #include <cmath>
@@ -527,33 +528,49 @@ void ReadingsBlock(Pages& pages, const Content& c) {
         legend.push_back(
             QStringLiteral("struck through: excluded from the verdict (see the notes)"));
     }
-    if (!legend.isEmpty()) pages.paragraph(Font(8), legend.join(QStringLiteral(";  ")) + ".");
+    for (const QString& line : legend) pages.paragraph(Font(8), line);
     pages.advance(Mm(1));
 
     const QFont font = Font(8);
     const double rowHeight = pages.lineHeight(font) + Mm(0.3);
     const double numberWidth = Mm(11);
     const double valueWidth = Mm(15);
+    // Tens of thousands of cells: single lines at their baseline, measured with one metrics
+    // object, and nothing at all in the counting pass.
+    const QFont markFont = Font(8, true);
+    const QFontMetricsF metrics(font, pages.device());
+    const double ascent = metrics.ascent();
+    QPainter* painter = pages.painter();
+    const QPen numberPen(Qt::darkGray);
+    const QPen valuePen(Qt::black);
+    const QPen strikePen(Qt::black, Mm(0.2));
     Columns(pages, c.readings.size(), 34, rowHeight, [&](std::size_t i, double x, double y) {
+        if (painter == nullptr) return;
         const ReadingRecord& r = c.readings[i];
         const double v = r.value;
         QString mark;
         if (high && v > *high) mark += 'H';
         if (low && v < *low) mark += 'L';
         if (i < c.outsideStandard.size() && c.outsideStandard[i]) mark += 'S';
-        pages.text(x, y, numberWidth, font, QString::number(r.number), Qt::darkGray,
-                   Qt::AlignRight);
-        pages.text(x + numberWidth + Mm(2), y, valueWidth, font, Q(r.text), Qt::black,
-                   Qt::AlignRight);
+        const QString number = QString::number(r.number);
+        const QString value = Q(r.text);
+        painter->setFont(font);
+        painter->setPen(numberPen);
+        painter->drawText(QPointF(x + numberWidth - metrics.horizontalAdvance(number), y + ascent),
+                          number);
+        painter->setPen(valuePen);
+        const double valueRight = x + numberWidth + Mm(2) + valueWidth;
+        painter->drawText(QPointF(valueRight - metrics.horizontalAdvance(value), y + ascent),
+                          value);
         if (!mark.isEmpty()) {
-            pages.text(x + numberWidth + valueWidth + Mm(3), y, Mm(6), Font(8, true), mark,
-                       kMarkColour);
+            painter->setFont(markFont);
+            painter->setPen(kMarkColour);
+            painter->drawText(QPointF(valueRight + Mm(1), y + ascent), mark);
         }
-        if (excluded.count(r.number) && pages.painter() != nullptr) {
+        if (excluded.count(r.number)) {
             const double middle = y + rowHeight * 0.45;
-            pages.painter()->setPen(QPen(Qt::black, Mm(0.2)));
-            pages.painter()->drawLine(QPointF(x + Mm(2), middle),
-                                      QPointF(x + numberWidth + valueWidth + Mm(2.5), middle));
+            painter->setPen(strikePen);
+            painter->drawLine(QPointF(x + Mm(2), middle), QPointF(valueRight + Mm(0.5), middle));
         }
     });
 }
@@ -598,7 +615,8 @@ QString XmlEscaped(const std::string& text) {
 
 // The document's XMP: title, author (the inspector), subject (the project), creator tool, and
 // the PDF/A-1b identification that Qt's own XMP would carry.
-QByteArray XmpMetadata(const ReportContent& report, const QString& creator) {
+QByteArray XmpMetadata(const ReportContent& report, const QString& creator,
+                       const QDateTime& created) {
     const QString title = QString::fromLatin1(kTitle);
     QString xmp = QStringLiteral(
         "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>\n"
@@ -621,10 +639,13 @@ QByteArray XmpMetadata(const ReportContent& report, const QString& creator) {
     }
     xmp += QStringLiteral(
                "<xmp:CreatorTool>%1</xmp:CreatorTool>\n"
+               "<xmp:CreateDate>%3</xmp:CreateDate>\n<xmp:ModifyDate>%3</xmp:ModifyDate>\n"
+               "<xmp:MetadataDate>%3</xmp:MetadataDate>\n"
                "<pdf:Producer>Qt %2</pdf:Producer>\n"
                "<pdfaid:part>1</pdfaid:part>\n<pdfaid:conformance>B</pdfaid:conformance>\n"
                "</rdf:Description>\n</rdf:RDF>\n</x:xmpmeta>\n<?xpacket end='w'?>")
-               .arg(creator.toHtmlEscaped(), QString::fromLatin1(qVersion()));
+               .arg(creator.toHtmlEscaped(), QString::fromLatin1(qVersion()),
+                    created.toOffsetFromUtc(created.offsetFromUtc()).toString(Qt::ISODate));
     return xmp.toUtf8();
 }
 
@@ -674,10 +695,16 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
                                                             QString::fromLatin1(ZEPRA_VERSION));
         writer.setTitle(QString::fromLatin1(kTitle));
         writer.setCreator(creator);
-        writer.setDocumentXmpMetadata(XmpMetadata(report, creator));
-
         Pages counting(writer, nullptr, 0);
         const int pageCount = Layout(counting, c);
+        // The writer stamps its information dictionary when the painter begins; the XMP dates
+        // must be the same second (the next second when this one is nearly over).
+        QDateTime now = QDateTime::currentDateTime();
+        if (now.time().msec() > 950) {
+            QThread::msleep(static_cast<unsigned long>(1000 - now.time().msec()));
+            now = QDateTime::currentDateTime();
+        }
+        writer.setDocumentXmpMetadata(XmpMetadata(report, creator, now));
         QPainter painter;
         if (!painter.begin(&writer)) {
             file.cancelWriting();

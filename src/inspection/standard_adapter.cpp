@@ -94,8 +94,11 @@ StandardTexts DescribeStandard(const StandardSection& section, std::int32_t unit
         texts.notes.push_back("Reading " + std::to_string(exclusion.number) +
                               " excluded: " + exclusion.reason);
     }
-    texts.notes.push_back("The verdict covers " + std::to_string(judged.readings.size()) + " of " +
-                          std::to_string(request.readings.size()) + " readings.");
+    // The scope: which readings went to the standard at all.
+    texts.notes.push_back(
+        "Readings given to the standard: " + std::to_string(judged.readings.size()) + " of " +
+        std::to_string(request.readings.size()) + " (" + std::to_string(section.exclusions.size()) +
+        " excluded).");
 
     // Bounds that a single reading fails the standard by (SSPC-PA 2 judges spots, not readings).
     const double correction = RoughnessCorrectionMicrometres(request.roughness);

@@ -66,6 +66,20 @@ TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
         {{"check", "--standard", "iso19840", "--file", "a.csv", "--ndft", "100", "--port",
           "/dev/x"},
          "--port and --timeout apply to --group only"},
+        {{"report", "2", "3", "--output", "r.pdf"}, "report takes one GROUP"},
+        {{"report", "all", "--output", "r.pdf"}, "bad GROUP 'all' (1, 2, 3, 4 or current)"},
+        {{"report", "2", "--file", "a.csv", "--output", "r.pdf"},
+         "report needs either a GROUP or --file"},
+        {{"report", "2", "--output", "r.pdf", "--roughness", "fine"},
+         "--roughness needs --standard"},
+        {{"report", "2", "--output", "r.pdf", "--format", "json"},
+         "unknown option --format for report"},
+        {{"report", "2", "--output", "r.pdf", "--standard", "sspc-pa2", "--ndft", "100"},
+         "--ndft does not apply to sspc-pa2 (use --min)"},
+        {{"report", "--file", "a.csv", "--output", "r.pdf", "--standard", "sspc-pa2", "--min", "1"},
+         "report --file needs --min and --max for sspc-pa2"},
+        {{"report", "--file", "a.csv", "--output", "r.pdf", "--timeout", "3"},
+         "--port and --timeout apply to a GROUP only"},
     };
     for (const UsageErrorCase& c : cases) {
         std::string joined;
@@ -118,10 +132,32 @@ TEST(CliOptions, ReadsEveryOptionOfACommand) {
     EXPECT_EQ(r.options.file, "a.csv");
     EXPECT_EQ(r.options.minimum, 3.0);
     EXPECT_EQ(r.options.unitIsMils, 1);
+
+    r = ParseCommandLine({"report",      "current",     "--output", "r.pdf",     "--project",
+                          "Bridge 4",    "--structure", "Span 2",   "--coating", "Epoxy",
+                          "--inspector", "A. B.",       "--notes",  "one\\ntwo", "--page",
+                          "letter",      "--standard",  "imo-pspc", "--ndft",    "250"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.command, Command::Report);
+    EXPECT_EQ(r.options.group, kCurrentGroup);
+    EXPECT_EQ(r.options.output, "r.pdf");
+    EXPECT_EQ(r.options.project, "Bridge 4");
+    EXPECT_EQ(r.options.structure, "Span 2");
+    EXPECT_EQ(r.options.coating, "Epoxy");
+    EXPECT_EQ(r.options.inspector, "A. B.");
+    EXPECT_EQ(r.options.notes, "one\ntwo");
+    EXPECT_TRUE(r.options.letterPage);
+    EXPECT_TRUE(r.options.standardGiven);
+    EXPECT_EQ(r.options.standard, coating::Standard::ImoPspc);
+
+    r = ParseCommandLine({"report", "--file", "a.csv", "--output", "r.pdf"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_FALSE(r.options.standardGiven);
+    EXPECT_FALSE(r.options.letterPage);
 }
 
 TEST(CliOptions, HelpOfEachCommandAndTheVersion) {
-    for (const char* command : {"ports", "download", "capture", "check"}) {
+    for (const char* command : {"ports", "download", "capture", "check", "report"}) {
         SCOPED_TRACE(command);
         const ParseResult r = ParseCommandLine({command, "--unknown-before-help", "--help"});
         // An unknown option before --help is a usage error; --help first always helps.

@@ -1,0 +1,182 @@
+// zepra-cli report as a user runs it: the built program against the gauge emulator on a
+// pseudo-terminal, found through a ZEPRA_SERIALCOMM list, without a display.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+
+#include "gauge_emulator.h"
+#include "poppler.h"
+
+namespace {
+
+using gauge_emulator::GaugeEmulator;
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Group 2: 80 readings from 100 to 179 um, limits 100 to 200 um; group 3 empty.
+gauge_emulator::Scenario Gauge() {
+    gauge_emulator::Scenario s;
+    for (int i = 0; i < 80; ++i)
+        s.storedGroups[1].readings.push_back(100.0f + static_cast<float>(i));
+    s.storedGroups[1].highLimit = 200.0f;
+    s.storedGroups[1].lowLimit = 100.0f;
+    s.storedGroups[2] = {100.0f, 50.0f, {}};
+    return s;
+}
+
+class ReportCliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        gauge_ = std::make_unique<GaugeEmulator>(Gauge(), gauge_emulator::Timing{.fast = true});
+        ASSERT_TRUE(gauge_->writeSerialCommFile(dir_.filePath("ports.ini").toStdString()));
+    }
+
+    QString path(const char* name) const { return dir_.filePath(name); }
+
+    // No display at all, and a platform that would need one: the program picks its own.
+    CliRun run(const QStringList& args) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ZEPRA_SERIALCOMM", dir_.filePath("ports.ini"));
+        env.insert("LC_ALL", "C");
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(ZEPRA_CLI_PATH, args);
+        EXPECT_TRUE(process.waitForFinished(30000));
+        return {process.exitCode(), process.readAllStandardOutput().toStdString(),
+                process.readAllStandardError().toStdString()};
+    }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<GaugeEmulator> gauge_;
+};
+
+TEST_F(ReportCliTest, GroupReportWithAndWithoutAStandard) {
+    // ISO 19840 on the group's limits: NDFT 100, maximum 200: passes.
+    CliRun r = run({"report", "2", "--output", path("pass.pdf"), "--standard", "iso19840",
+                    "--project", "Bridge 4", "--inspector", "A. Inspector", "--notes", "one\\ntwo",
+                    "--page", "letter"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    std::string text = poppler::Text(path("pass.pdf"));
+    EXPECT_EQ(poppler::FirstOutOfOrder(
+                  text, {"Coating Thickness Inspection Report",
+                         "Project",
+                         "Bridge 4",
+                         "Inspector",
+                         "A. Inspector",
+                         "Notes",
+                         "one",
+                         "two",
+                         "Source",
+                         "Group 2 downloaded from COM3 (" + gauge_->devicePath() + ") at",
+                         "Readings",
+                         "80",
+                         "Standard: ISO 19840",
+                         "NDFT",
+                         "100 um (the group's low limit)",
+                         "Maximum",
+                         "200 um (the group's high limit)",
+                         "PASS",
+                         "Readings (um)",
+                         "179"}),
+              "")
+        << text;
+    EXPECT_NE(poppler::Run("pdfinfo", {path("pass.pdf")}).find("612 x 792"), std::string::npos);
+
+    // A maximum below the highest reading (5.9 mils = 149.86 um) fails: written, exit code 1.
+    r = run({"report", "2", "--output", path("fail.pdf"), "--standard", "iso19840", "--max", "5.9",
+             "--unit", "mils"});
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    text = poppler::Text(path("fail.pdf"));
+    EXPECT_NE(text.find("FAIL"), std::string::npos) << text;
+    EXPECT_NE(text.find("Readings (mils)"), std::string::npos);
+
+    // No standard: the report alone, exit code 0.
+    r = run({"report", "2", "--output", path("plain.pdf")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    text = poppler::Text(path("plain.pdf"));
+    EXPECT_EQ(text.find("Standard:"), std::string::npos);
+    EXPECT_NE(text.find("High-limit:"), std::string::npos);
+}
+
+TEST_F(ReportCliTest, FileReportsErrorsAndExitCodes) {
+    QFile csv(path("capture.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write("\"NO.\",\"Samples\",\"Unit\"\r\n");
+    for (int i = 1; i <= 30; ++i)
+        csv.write(QByteArray::number(i) + ",\"" + QByteArray::number(100 + i) + "\",\"um\"\r\n");
+    csv.close();
+
+    CliRun r = run({"report", "--file", path("capture.csv"), "--output", path("file.pdf"),
+                    "--standard", "sspc-pa2", "--min", "100", "--max", "140"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::string text = poppler::Text(path("file.pdf"));
+    EXPECT_NE(text.find("File capture.csv"), std::string::npos);
+    EXPECT_NE(text.find("Standard: SSPC-PA 2"), std::string::npos);
+    EXPECT_NE(text.find("Spot means"), std::string::npos);
+
+    const struct {
+        QStringList args;
+        int exitCode;
+        const char* err;
+        const char* leftBehind;  // a file that must not exist afterwards
+    } cases[] = {
+        {{"report", "2"}, 2, "report needs --output naming the PDF file", nullptr},
+        {{"report", "--output", "x.pdf"}, 2, "report needs either a GROUP or --file", nullptr},
+        {{"report", "2", "--output", "x.pdf", "--ndft", "100"},
+         2,
+         "--ndft needs --standard",
+         nullptr},
+        {{"report", "2", "--output", "x.pdf", "--page", "a3"},
+         2,
+         "bad value for --page: 'a3' (a4 or letter)",
+         nullptr},
+        {{"report", "--file", "capture.csv", "--output", "x.pdf", "--standard", "iso19840"},
+         2,
+         "report --file needs --ndft for this standard",
+         nullptr},
+        {{"report", "--file", path("missing.csv"), "--output", path("m.pdf")},
+         2,
+         "missing.csv",
+         "m.pdf"},
+        {{"report", "--file", path("capture.csv"), "--output", path("no/such/folder/r.pdf")},
+         2,
+         "Cannot write the file",
+         "no"},
+        // The empty group: the verdict cannot pass, the report says so.
+        {{"report", "3", "--output", path("empty.pdf"), "--standard", "iso19840"},
+         1,
+         "There are no readings to check.",
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        r = run(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString() << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+        if (c.leftBehind != nullptr) {
+            EXPECT_FALSE(QFileInfo::exists(path(c.leftBehind))) << c.leftBehind;
+        }
+    }
+    EXPECT_NE(poppler::Text(path("empty.pdf")).find("FAIL"), std::string::npos);
+
+    r = run({"report", "--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out.rfind("usage: zepra-cli report", 0), 0u);
+}
+
+}  // namespace
