@@ -341,6 +341,7 @@ inspection::PageSize InspectionDialog::pageSize() const {
 }
 
 void InspectionDialog::accept() {
+    if (!save_->isEnabled()) return;  // a standard without a verdict
     remember();
     QDialog::accept();
 }

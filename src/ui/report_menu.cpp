@@ -1,6 +1,8 @@
 #include "ui/report_menu.h"
 
+#include <QPointer>
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "reports/reports.h"
@@ -57,20 +59,25 @@ void SaveInspectionReport(const GroupSlot& group, const std::string& source,
     LiveStreamPause pause(context);
 
     const std::int32_t unitIsMils = context.store->unitIsMils;
-    InspectionDialog dialog(group, unitIsMils, context.settings, parent);
-    if (dialog.exec() != QDialog::Accepted) return;
+    // On the heap: a window closed while the dialog is open takes the dialog with it.
+    QPointer<InspectionDialog> shown =
+        new InspectionDialog(group, unitIsMils, context.settings, parent);
+    const int answer = shown->exec();
+    if (shown.isNull()) return;
+    const std::unique_ptr<InspectionDialog> dialog(shown.data());
+    if (answer != QDialog::Accepted) return;
     const std::string path = context.saveDialog->getSaveFileName("Save", "pdf files (*.pdf)|*.pdf");
     if (path.empty()) return;
 
     inspection::ReportContent content;
-    content.job = dialog.job();
+    content.job = dialog->job();
     content.source = source;
     content.unitIsMils = unitIsMils;
-    content.pageSize = dialog.pageSize();
+    content.pageSize = dialog->pageSize();
     content.readings.assign(group.readings.begin(), group.readings.begin() + count);
     content.highLimit = group.highLimit;
     content.lowLimit = group.lowLimit;
-    content.standard = dialog.section();
+    content.standard = dialog->section();
     const std::string error = context.writeInspectionReport
                                   ? context.writeInspectionReport(content, path)
                                   : inspection::WriteInspectionReport(content, path);

@@ -457,6 +457,16 @@ TEST_F(SaveInspectionReportTest, CancellingEitherDialogWritesNothingAndResumes) 
     EXPECT_EQ(QDir(folder_.path()).entryList(QDir::Files), QStringList{"settings.ini"});
 }
 
+TEST_F(SaveInspectionReportTest, WindowClosedUnderTheDialogWritesNothing) {
+    auto* window = new QWidget;
+    dialog_.answers = {folder_.filePath("report.pdf").toStdString()};
+    EXPECT_TRUE(AnswerModal([&] { SaveInspectionReport(group_, "Group 2", context_, window); },
+                            [&](QDialog&) { delete window; }));
+    EXPECT_TRUE(dialog_.requests.empty());
+    EXPECT_TRUE(written_.empty());
+    EXPECT_EQ(events_, (std::vector<std::string>{"suspend", "resume"}));
+}
+
 TEST_F(SaveInspectionReportTest, FailureIsShownAndStillResumes) {
     writeError_ = "The file /ro/x.pdf cannot be written: permission denied.";
     dialog_.answers = {"/ro/x.pdf"};

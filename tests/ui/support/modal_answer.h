@@ -4,13 +4,15 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 
 namespace zepra::testing {
 
 // Runs `trigger`; when it opens a modal dialog, calls `answer` with it (which accepts or rejects
-// it; a dialog still open afterwards is rejected). Returns whether a dialog opened.
+// it, or closes what it belongs to; a dialog still open afterwards is rejected). Returns whether a
+// dialog opened.
 inline bool AnswerModal(const std::function<void()>& trigger,
                         const std::function<void(QDialog&)>& answer) {
     bool opened = false;
@@ -21,8 +23,9 @@ inline bool AnswerModal(const std::function<void()>& trigger,
         if (dialog == nullptr) return;
         poll.stop();
         opened = true;
+        const QPointer<QDialog> open(dialog);
         answer(*dialog);
-        if (dialog->isVisible()) dialog->reject();
+        if (open && open->isVisible()) open->reject();
     });
     poll.start();
     trigger();
