@@ -20,7 +20,16 @@ int main(int argc, char** argv) {
     // The report draws text, which needs a QGuiApplication; the offscreen platform lets it run
     // without a display (a server, a nightly job). Every other command stays on QCoreApplication.
     const bool report = argc > 1 && std::string(argv[1]) == "report";
-    if (report) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (report) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Only the command's own messages on standard error: the platform's notes (such as an
+        // unset XDG_RUNTIME_DIR in a nightly job) would read as failures.
+        static const QtMessageHandler qtDefault = qInstallMessageHandler(nullptr);
+        qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+                if (type == QtCriticalMsg || type == QtFatalMsg) qtDefault(type, context, text);
+            });
+    }
     const std::unique_ptr<QCoreApplication> app =
         report ? std::make_unique<QGuiApplication>(argc, argv)
                : std::make_unique<QCoreApplication>(argc, argv);

@@ -5,7 +5,6 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QThread>
-#include <QTimeZone>
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -453,13 +452,14 @@ void ChartBlock(Pages& pages, const Content& c, bool trend) {
     };
     if (drawable && trend) {
         for (int i = 0; i < kTrendValueLabels; ++i) {
-            left(kChartHeight * i / (kTrendValueLabels - 1.0),
+            // Label i stands for m + S (3 - i) / 3.
+            left(TrendValueY(trendData, trendData.mean + trendData.halfSpan * (3 - i) / 3),
                  trendData.valueLabels[static_cast<std::size_t>(i)]);
         }
         const double n = static_cast<double>(c.readings.size());
         const double fractions[kTrendNumberLabels] = {0.25, 0.5, 0.75, 1.0};
         for (int i = 0; i < kTrendNumberLabels; ++i) {
-            below(735.0 * std::round(n * fractions[i]) / n,
+            below(735.0 * std::nearbyint(n * fractions[i]) / n,  // where the label's number is
                   trendData.numberLabels[static_cast<std::size_t>(i)]);
         }
     } else if (drawable) {
@@ -503,24 +503,38 @@ void ChartBlock(Pages& pages, const Content& c, bool trend) {
     pages.advance(Mm(3));
 }
 
+// H above the high limit, L below the low limit, S outside the standard's bounds.
+QString MarkOf(const Content& c, std::size_t i) {
+    const double v = c.readings[i].value;
+    QString mark;
+    if (c.report.highLimit && v > *c.report.highLimit) mark += 'H';
+    if (c.report.lowLimit && v < *c.report.lowLimit) mark += 'L';
+    if (i < c.outsideStandard.size() && c.outsideStandard[i]) mark += 'S';
+    return mark;
+}
+
 void ReadingsBlock(Pages& pages, const Content& c) {
     pages.heading(QStringLiteral("Readings (%1)").arg(Q(c.unit)));
-    const std::optional<double>& high = c.report.highLimit;
-    const std::optional<double>& low = c.report.lowLimit;
     const std::set<std::int32_t> none;
     const std::set<std::int32_t>& excluded = c.standard ? c.standard->excluded : none;
 
     // The legend: only the marks that occur.
+    QString occurring;
+    for (std::size_t i = 0; i < c.readings.size(); ++i) {
+        for (const QChar mark : MarkOf(c, i)) {
+            if (!occurring.contains(mark)) occurring += mark;
+        }
+    }
     QStringList legend;
-    if (high) {
+    if (occurring.contains('H')) {
         legend.push_back(
             QStringLiteral("H above the high limit (%1 %2)").arg(Q(c.texts.highLimit), Q(c.unit)));
     }
-    if (low) {
+    if (occurring.contains('L')) {
         legend.push_back(
             QStringLiteral("L below the low limit (%1 %2)").arg(Q(c.texts.lowLimit), Q(c.unit)));
     }
-    if (c.standard && !c.standard->bounds.explanation.empty()) {
+    if (occurring.contains('S')) {
         legend.push_back(QStringLiteral("S fails %1 on its own: %2")
                              .arg(Q(c.standard->name), Q(c.standard->bounds.explanation)));
     }
@@ -547,11 +561,7 @@ void ReadingsBlock(Pages& pages, const Content& c) {
     Columns(pages, c.readings.size(), 34, rowHeight, [&](std::size_t i, double x, double y) {
         if (painter == nullptr) return;
         const ReadingRecord& r = c.readings[i];
-        const double v = r.value;
-        QString mark;
-        if (high && v > *high) mark += 'H';
-        if (low && v < *low) mark += 'L';
-        if (i < c.outsideStandard.size() && c.outsideStandard[i]) mark += 'S';
+        const QString mark = MarkOf(c, i);
         const QString number = QString::number(r.number);
         const QString value = Q(r.text);
         painter->setFont(font);
@@ -676,9 +686,7 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
     }
     if (!c.lowLine && c.standard && c.standard->lowLine) {
         c.lowLine = c.standard->lowLine;
-        c.lowLineName = report.standard->request.standard == coating::Standard::SspcPa2
-                            ? QStringLiteral("minimum")
-                            : QStringLiteral("NDFT");
+        c.lowLineName = Q(c.standard->lowLineName);
     }
 
     QSaveFile file(name);

@@ -112,6 +112,7 @@ StandardTexts DescribeStandard(const StandardSection& section, std::int32_t unit
                         (iso ? "80" : "90") + " % of NDFT" +
                         (iso && correction > 0 ? " plus the roughness correction" : "") + ")");
         texts.lowLine = ndft;
+        texts.lowLineName = "NDFT";
         const std::optional<double> maximum = request.maximum
                                                   ? std::optional(request.maximum->micrometres())
                                                   : (iso ? std::optional(3 * ndft) : std::nullopt);
@@ -122,6 +123,7 @@ StandardTexts DescribeStandard(const StandardSection& section, std::int32_t unit
         }
     } else if (request.standard == Standard::SspcPa2) {
         if (request.minimum) texts.lowLine = request.minimum->micrometres();
+        texts.lowLineName = "minimum";
         if (request.maximum) texts.highLine = request.maximum->micrometres();
     }
     for (std::size_t i = 0; i < parts.size(); ++i) {

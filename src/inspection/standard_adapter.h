@@ -40,6 +40,7 @@ struct StandardTexts {
     // bound of the standard (NDFT or minimum) and its maximum, micrometres.
     std::optional<double> lowLine;
     std::optional<double> highLine;
+    std::string lowLineName;  // "NDFT" or "minimum"
 };
 
 StandardTexts DescribeStandard(const StandardSection& section, std::int32_t unitIsMils);

@@ -250,8 +250,16 @@ TEST_F(InspectionReportTest, ReadingsMarkedAndExplained) {
               std::string::npos);
     EXPECT_NE(text.find("struck through: excluded from the verdict"), std::string::npos);
 
-    report.unitIsMils = 1;
+    // Within the limits and without a standard: no marks, no legend.
+    report.highLimit = 1000;
+    report.lowLimit = 1;
     report.standard.reset();
+    const std::string unmarked = poppler::Text(write(report, "unmarked.pdf"));
+    EXPECT_EQ(unmarked.find("above the high limit"), std::string::npos);
+    EXPECT_EQ(unmarked.find("below the low limit"), std::string::npos);
+    EXPECT_FALSE(std::regex_search(unmarked, std::regex("\\b3\\s+70\\s+L")));
+
+    report.unitIsMils = 1;
     const std::string mils = poppler::Text(write(report, "mils.pdf"));
     EXPECT_NE(mils.find("Readings (mils)"), std::string::npos);
     EXPECT_TRUE(std::regex_search(
