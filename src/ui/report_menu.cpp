@@ -1,8 +1,12 @@
 #include "ui/report_menu.h"
 
+#include <QPointer>
+#include <algorithm>
+#include <memory>
 #include <string>
 
 #include "reports/reports.h"
+#include "ui/inspection_dialog.h"
 
 namespace zepra {
 namespace {
@@ -46,6 +50,38 @@ void SaveReport(ReportFormat format, std::span<const ReadingRecord> records,
     }
     const ReportWriteResult result = WriteReportFile(path, content);
     if (!result.ok && context.messageBox != nullptr) context.messageBox->show(result.error);
+}
+
+void SaveInspectionReport(const GroupSlot& group, const std::string& source,
+                          const WindowContext& context, QWidget* parent) {
+    const std::int32_t count = std::clamp(group.readingCount, 0, GroupSlot::kCapacity);
+    if (count == 0 || context.store == nullptr || context.saveDialog == nullptr) return;
+    LiveStreamPause pause(context);
+
+    const std::int32_t unitIsMils = context.store->unitIsMils;
+    // On the heap: a window closed while the dialog is open takes the dialog with it.
+    QPointer<InspectionDialog> shown =
+        new InspectionDialog(group, unitIsMils, context.settings, parent);
+    const int answer = shown->exec();
+    if (shown.isNull()) return;
+    const std::unique_ptr<InspectionDialog> dialog(shown.data());
+    if (answer != QDialog::Accepted) return;
+    const std::string path = context.saveDialog->getSaveFileName("Save", "pdf files (*.pdf)|*.pdf");
+    if (path.empty()) return;
+
+    inspection::ReportContent content;
+    content.job = dialog->job();
+    content.source = source;
+    content.unitIsMils = unitIsMils;
+    content.pageSize = dialog->pageSize();
+    content.readings.assign(group.readings.begin(), group.readings.begin() + count);
+    content.highLimit = group.highLimit;
+    content.lowLimit = group.lowLimit;
+    content.standard = dialog->section();
+    const std::string error = context.writeInspectionReport
+                                  ? context.writeInspectionReport(content, path)
+                                  : inspection::WriteInspectionReport(content, path);
+    if (!error.empty() && context.messageBox != nullptr) context.messageBox->show(error);
 }
 
 }  // namespace zepra

@@ -1,11 +1,14 @@
 #pragma once
-// The save step behind the SAVE-*.CSV and SAVE-*.TXT menu items of every window that lists
-// readings (the group windows and the real-time list).
+// The save steps behind the SAVE-*.CSV and SAVE-*.TXT menu items of every window that lists
+// readings (the group windows and the real-time list), and SAVE-*.PDF of the group windows.
 
 #include <span>
+#include <string>
 
 #include "data/measurement_store.h"
 #include "ui/window_context.h"
+
+class QWidget;
 
 namespace zepra {
 
@@ -17,5 +20,13 @@ enum class ReportFormat { Csv, Text };
 // whatever happened.
 void SaveReport(ReportFormat format, std::span<const ReadingRecord> records,
                 const WindowContext& context);
+
+// Nothing when the group is empty. Otherwise pauses the live stream, asks for the job and the
+// standard (the inspection dialog), then for a file name ("Save" dialog), writes the inspection
+// report of the group in the store's unit, tells the user when the file cannot be written, and
+// resumes the live stream, whatever happened. `source` says where the readings came from
+// ("Group 2", "Current group").
+void SaveInspectionReport(const GroupSlot& group, const std::string& source,
+                          const WindowContext& context, QWidget* parent);
 
 }  // namespace zepra

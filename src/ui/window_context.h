@@ -2,11 +2,16 @@
 // What every window of the program is given by the main window that creates it.
 
 #include <functional>
+#include <string>
 
 #include "data/measurement_store.h"
+#include "inspection/inspection_report.h"
+#include "link/gauge_windows.h"
 #include "platform/clock_text.h"
 #include "platform/message_box.h"
 #include "platform/save_dialog.h"
+
+class QSettings;
 
 namespace zepra {
 
@@ -15,6 +20,14 @@ struct WindowContext {
     SaveDialog* saveDialog = nullptr;
     MessageBox* messageBox = nullptr;
     ClockText* clock = nullptr;
+    // Where and when a group's readings came from, "from COM3 (/dev/ttyUSB2) at 14:03:22", for
+    // the inspection report; empty when not known.
+    std::function<std::string(GroupWindowId)> downloadText;
+    // Where the inspection dialog remembers its fields between runs; none: nothing is remembered.
+    QSettings* settings = nullptr;
+    // Writes the inspection report (PDF); inspection::WriteInspectionReport when not set.
+    std::function<std::string(const inspection::ReportContent&, const std::string& path)>
+        writeInspectionReport;
     // Pause the live stream around a save dialog; each does nothing unless sampling is live.
     std::function<void()> suspendLiveStream;
     std::function<void()> resumeLiveStream;

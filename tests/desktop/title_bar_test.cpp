@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -121,6 +123,25 @@ TEST_F(TitleBarTest, EveryWindowShowsItsCaptionAlone) {
         if (window == nullptr) continue;
         EXPECT_EQ(WindowManagerName(window).toStdString(), expected.caption) << expected.window;
     }
+}
+
+// The group window's five menu items fit its fixed width on one line, and SAVE-*.PDF opens the
+// inspection dialog under its own title.
+TEST_F(TitleBarTest, GroupMenuBarStaysOnOneLineAndOpensTheInspectionDialog) {
+    start(PortList::WithGauge);
+    click("Cmd_Grp1");
+    auto* window = qobject_cast<QMainWindow*>(waitForWindow("FrmGrpOne"));
+    ASSERT_NE(window, nullptr);
+    QMenuBar* bar = window->menuBar();
+    ASSERT_EQ(bar->actions().size(), 5);
+    const QRect first = bar->actionGeometry(bar->actions().front());
+    const QRect last = bar->actionGeometry(bar->actions().back());
+    EXPECT_EQ(last.top(), first.top());
+    EXPECT_LE(last.right(), window->width());
+    EXPECT_LT(bar->height(), 2 * first.height());
+
+    const auto openDialog = [&] { FindControl<QAction>(window, "SAVEPDF")->trigger(); };
+    EXPECT_EQ(ModalWindowManagerName(openDialog).toStdString(), "Inspection Report");
 }
 
 TEST_F(TitleBarTest, SaveDialogIsTitledSaveAndMessagesCarryTheProgramsName) {

@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -21,10 +22,12 @@
 #include "charts/chart_area.h"
 #include "support/fakes.h"
 #include "support/find_control.h"
+#include "support/modal_answer.h"
 
 namespace zepra {
 namespace {
 
+using testing::AnswerModal;
 using testing::FakeClockText;
 using testing::FakeMessageBox;
 using testing::FakeSaveDialog;
@@ -112,7 +115,17 @@ TEST_P(GroupWindowInstanceTest, HasItsNamesFixedClientAreaAndMenu) {
     EXPECT_FALSE(window->windowFlags() & Qt::WindowMinMaxButtonsHint);
     EXPECT_EQ(FindControl<QAction>(window, "SAVETXT")->text(), "SAVE-*.TXT");
     EXPECT_EQ(FindControl<QAction>(window, "SAVECSV")->text(), "SAVE-*.CSV");
+    EXPECT_EQ(FindControl<QAction>(window, "SAVEPDF")->text(), "SAVE-*.PDF");
     EXPECT_EQ(FindControl<QMenu>(window, "SHOWGRAPH")->title(), "GRAPH");
+    // The menu bar in order, on one line at the window's fixed width.
+    QStringList items;
+    for (QAction* action : window->menuBar()->actions()) {
+        items << action->text();
+        EXPECT_EQ(window->menuBar()->actionGeometry(action).top(),
+                  window->menuBar()->actionGeometry(window->menuBar()->actions()[0]).top())
+            << action->text().toStdString();
+    }
+    EXPECT_EQ(items, (QStringList{"SAVE-*.TXT", "SAVE-*.CSV", "SAVE-*.PDF", "GRAPH", "INFO"}));
     EXPECT_EQ(FindControl<QAction>(window, instance.trendItem)->text(), "Trend");
     EXPECT_EQ(FindControl<QAction>(window, instance.histogramItem)->text(), "Histogram");
     FindControl<QAction>(window, "SHOWINFO")->trigger();
@@ -427,7 +440,35 @@ TEST_F(GroupWindowTest, SaveItemsWriteTheListAsFormattedAndNothingForAnEmptyList
     GroupWindow* empty = Open(GroupWindowId::Group2);
     Choose(empty, "SAVETXT");
     Choose(empty, "SAVECSV");
+    EXPECT_FALSE(AnswerModal([&] { Choose(empty, "SAVEPDF"); }, [](QDialog&) {}));
     EXPECT_EQ(dialog_.requests.size(), 1u);  // no dialog for an empty list
+}
+
+// SAVE-*.PDF writes the window's group with where it came from.
+TEST_F(GroupWindowTest, SavePdfReportsTheGroupAndItsSource) {
+    QTemporaryDir folder;
+    std::vector<std::string> sources;
+    context_.downloadText = [](GroupWindowId id) {
+        return id == GroupWindowId::Group1 ? std::string() : "from COM3 (/dev/ttyUSB2) at 14:03:22";
+    };
+    context_.writeInspectionReport = [&](const inspection::ReportContent& content,
+                                         const std::string&) {
+        sources.push_back(content.source);
+        EXPECT_EQ(content.readings.size(), 2u);
+        return std::string();
+    };
+    for (const GroupWindowId id :
+         {GroupWindowId::Group4, GroupWindowId::Current, GroupWindowId::Group1}) {
+        SetGroup(id, {50, 80}, 100, 40);
+        GroupWindow* window = Open(id);
+        dialog_.answers = {folder.filePath("report.pdf").toStdString()};
+        EXPECT_TRUE(AnswerModal([&] { Choose(window, "SAVEPDF"); },
+                                [](QDialog& dialog) { dialog.accept(); }));
+    }
+    EXPECT_EQ(sources,
+              (std::vector<std::string>{
+                  "Group 4 downloaded from COM3 (/dev/ttyUSB2) at 14:03:22",
+                  "Current group downloaded from COM3 (/dev/ttyUSB2) at 14:03:22", "Group 1"}));
 }
 
 }  // namespace

@@ -138,6 +138,18 @@ TEST_F(MainWindowTest, GroupRequestDisablesTheRequestButtonsUntilTheGroupHasArri
     expectConnectedPanel();
 }
 
+// The inspection report names the port and the time of each group's download.
+TEST_F(MainWindowTest, RemembersWhereAndWhenEachGroupWasDownloaded) {
+    start(PortList::WithGauge);
+    click("Cmd_Grp2");
+    ASSERT_TRUE(waitForWindow("FrmGrpTwo"));
+    const WindowContext& context = form->windows().context();
+    ASSERT_TRUE(context.downloadText);
+    EXPECT_EQ(context.downloadText(GroupWindowId::Group2),
+              "from COM3 (" + serialPort->devicePath() + ") at 04:22");
+    EXPECT_EQ(context.downloadText(GroupWindowId::Group1), "");
+}
+
 TEST_F(MainWindowTest, ButtonsSendTheirRequests) {
     struct Case {
         const char* button;

@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <algorithm>
+#include <string>
 
 #include "charts/chart_area.h"
 #include "data/group_texts.h"
@@ -123,6 +124,10 @@ void GroupWindow::buildMenu() {
     saveCsv->setObjectName(QStringLiteral("SAVECSV"));
     connect(saveCsv, &QAction::triggered, this,
             [this] { SaveReport(ReportFormat::Csv, readings(), context_); });
+    QAction* savePdf = bar->addAction(QStringLiteral("SAVE-*.PDF"));
+    savePdf->setObjectName(QStringLiteral("SAVEPDF"));
+    connect(savePdf, &QAction::triggered, this,
+            [this] { SaveInspectionReport(slot(), sourceText(), context_, this); });
 
     QMenu* graph = bar->addMenu(QStringLiteral("GRAPH"));
     graph->setObjectName(QStringLiteral("SHOWGRAPH"));
@@ -138,6 +143,14 @@ void GroupWindow::buildMenu() {
     connect(info, &QAction::triggered, this, [this] {
         if (context_.toggleAbout) context_.toggleAbout();
     });
+}
+
+std::string GroupWindow::sourceText() const {
+    std::string text = id_ == GroupWindowId::Current
+                           ? "Current group"
+                           : "Group " + std::to_string(static_cast<int>(id_));
+    const std::string download = context_.downloadText ? context_.downloadText(id_) : "";
+    return download.empty() ? text : text + " downloaded " + download;
 }
 
 void GroupWindow::buildControls(QWidget* client) {

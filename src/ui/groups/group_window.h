@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "charts/chart_math.h"
 #include "charts/chart_painting.h"
@@ -44,6 +45,8 @@ class GroupWindow : public QMainWindow {
   private:
     GroupSlot& slot() const;
     std::span<const ReadingRecord> readings() const;
+    // Where the readings came from, for the inspection report: "Group 2 downloaded from ...".
+    std::string sourceText() const;
 
     void buildMenu();
     void buildControls(QWidget* client);

@@ -71,6 +71,10 @@ Form1Services SystemServices() {
     services.saveDialog = std::make_unique<QtSaveDialog>();
     services.clock = std::make_unique<QtClockText>();
     services.linkClock = std::make_unique<QtLinkClock>();
+    // An INI file in the user's settings folder, on Windows as on Linux.
+    services.settings =
+        std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                    QStringLiteral("ZEPRA"), QStringLiteral("zepra-thickness"));
     return services;
 }
 
@@ -103,6 +107,10 @@ WindowContext Form1::makeWindowContext() {
     context.saveDialog = services_.saveDialog.get();
     context.messageBox = services_.messageBox.get();
     context.clock = services_.clock.get();
+    context.settings = services_.settings.get();
+    context.downloadText = [this](GroupWindowId id) {
+        return downloads_[static_cast<std::size_t>(id) - 1];
+    };
     context.suspendLiveStream = [this] { link_.suspendLiveStream(); };
     context.resumeLiveStream = [this] { link_.resumeLiveStream(); };
     return context;  // the window set adds its toggles
@@ -247,6 +255,12 @@ void Form1::showMessage(const std::string& text) {
 }
 
 void Form1::reopenGroupWindow(GroupWindowId window) {
+    // The link reopens a group window when the group's download has arrived.
+    const int number = services_.port->portNumber();
+    const std::string device = services_.portList->deviceForPort(number);
+    downloads_[static_cast<std::size_t>(window) - 1] = "from COM" + std::to_string(number) +
+                                                       (device.empty() ? "" : " (" + device + ")") +
+                                                       " at " + services_.clock->currentTime();
     windows_.reopenGroupWindow(window);
 }
 

@@ -5,9 +5,12 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <QSettings>
 #include <QSize>
 #include <QWidget>
+#include <array>
 #include <memory>
+#include <string>
 
 #include "data/measurement_store.h"
 #include "link/gauge_link.h"
@@ -33,6 +36,7 @@ struct Form1Services {
     std::unique_ptr<SaveDialog> saveDialog;
     std::unique_ptr<ClockText> clock;
     std::unique_ptr<LinkClock> linkClock;  // the link's time and wake-ups; Qt's when not given
+    std::unique_ptr<QSettings> settings;   // what the inspection dialog remembers; none: nothing
 };
 
 // The system's list of serial ports, the real serial port and the Qt dialogs.
@@ -94,6 +98,8 @@ class Form1 : public QWidget, public GaugeWindows {
     GaugeLink link_;
     AppWindows windows_;
     QImage background_;
+    // Per group window (GroupWindowId order): where and when its readings were downloaded.
+    std::array<std::string, 5> downloads_;
 
     QWidget* picture1_ = nullptr;
     QWidget* picture2_ = nullptr;

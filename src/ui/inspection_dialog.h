@@ -1,0 +1,78 @@
+#pragma once
+// The inspection dialog behind SAVE-*.PDF of the group windows: the job, the coating standard with
+// its parameters, readings left out with a reason, and the criteria with the verdict, judged again
+// as the user types. The job, the standard, its parameters and the page size are remembered in the
+// settings given (none: nothing is remembered).
+
+#include <QDialog>
+
+#include "data/measurement_store.h"
+#include "inspection/inspection_report.h"
+#include "ui/inspection_check.h"
+
+class QComboBox;
+class QFormLayout;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSettings;
+class QTableWidget;
+
+namespace zepra {
+
+class InspectionDialog : public QDialog {
+    Q_OBJECT
+  public:
+    // `group` and `settings` must outlive the dialog.
+    InspectionDialog(const GroupSlot& group, std::int32_t unitIsMils, QSettings* settings,
+                     QWidget* parent = nullptr);
+
+    inspection::JobDetails job() const;
+    inspection::PageSize pageSize() const;
+    StandardChoice choice() const;
+    // The standard's section as the criteria table shows it; none for "None".
+    std::optional<inspection::StandardSection> section() const { return section_; }
+
+    void accept() override;  // remembers the fields, then closes
+
+  private:
+    QGroupBox* buildJob();
+    QGroupBox* buildStandard();
+    QGroupBox* buildExclusions();
+    QGroupBox* buildCriteria();
+
+    void showParameters();  // the rows of the chosen standard
+    void judge();           // the criteria table and the verdict from the fields
+    void load();
+    void remember() const;
+
+    const GroupSlot& group_;
+    std::int32_t unitIsMils_;
+    QSettings* settings_;
+    std::optional<inspection::StandardSection> section_;
+
+    QLineEdit* project_ = nullptr;
+    QLineEdit* structure_ = nullptr;
+    QLineEdit* coating_ = nullptr;
+    QLineEdit* inspector_ = nullptr;
+    QPlainTextEdit* notes_ = nullptr;
+    QComboBox* standard_ = nullptr;
+    QFormLayout* parameterForm_ = nullptr;
+    QLineEdit* ndft_ = nullptr;
+    QLineEdit* minimum_ = nullptr;
+    QLineEdit* maximum_ = nullptr;
+    QComboBox* roughness_ = nullptr;
+    QLineEdit* area_ = nullptr;
+    QComboBox* page_ = nullptr;
+    QGroupBox* exclusionBox_ = nullptr;
+    QTableWidget* exclusions_ = nullptr;
+    QGroupBox* criteriaBox_ = nullptr;
+    QTableWidget* criteria_ = nullptr;
+    QLabel* notesLine_ = nullptr;
+    QLabel* verdict_ = nullptr;
+    QPushButton* save_ = nullptr;
+};
+
+}  // namespace zepra
