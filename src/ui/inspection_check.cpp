@@ -26,34 +26,20 @@ bool UsesLowLimit(StandardParameter parameter) {
     return parameter == StandardParameter::Ndft || parameter == StandardParameter::Minimum;
 }
 
-// A thickness field: the typed value, else the group's limit when the gauge holds a sensible one.
-// Adds its line to `parameters`, or returns false with the reason in `error`.
-bool ThicknessOf(StandardParameter parameter, const std::string& typed, const GroupSlot& group,
-                 std::int32_t unitIsMils, std::optional<Thickness>& value,
-                 std::vector<inspection::ParameterLine>& parameters, std::string& error) {
-    const std::string name = ParameterName(parameter);
-    if (!typed.empty()) {
-        double number = 0;
-        if (!ParseNumber(typed, number)) {
-            error = name + ": \"" + typed + "\" is not a number.";
-            return false;
-        }
-        value = Thickness{number, unitIsMils == 1 ? Unit::Mils : Unit::Micrometres};
-        // As typed: a round trip through micrometres would show 12 mils as 11.99.
-        parameters.push_back({name, NumberToText(number) + UnitText(unitIsMils), "given"});
-        return true;
-    }
-    const bool low = UsesLowLimit(parameter);
-    const double limit = low ? group.lowLimit : group.highLimit;
-    const std::string which = low ? "low" : "high";
-    if (!std::isfinite(limit) || limit <= 0) {
-        error = "The group's " + which + " limit (" + NumberToText(limit) +
-                ") cannot be used: give the " + name + ".";
-        return false;
-    }
-    value = Thickness{limit};
-    parameters.push_back({name, LimitText(limit, unitIsMils), "the group's " + which + " limit"});
-    return true;
+// The decimal as typed, with '.' or ',' (the coating rules decide on these digits).
+std::optional<Thickness> Typed(std::string typed, Unit unit) {
+    typed.erase(0, typed.find_first_not_of(' '));
+    typed.erase(typed.find_last_not_of(' ') + 1);
+    double value = 0;
+    if (typed.empty() || !ParseNumber(typed, value)) return std::nullopt;
+    return Thickness{value, unit, typed};
+}
+
+// A whole number typed in a field: readings per spot, spots per area.
+bool ParseCount(const std::string& text, int& value) {
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return !text.empty() && ec == std::errc() && ptr == end;
 }
 
 coating::Standard CoatingStandard(InspectionStandard standard) {
@@ -69,20 +55,6 @@ coating::Standard CoatingStandard(InspectionStandard standard) {
     return coating::Standard::Iso19840;
 }
 
-const char* RoughnessName(coating::Roughness roughness) {
-    switch (roughness) {
-        case coating::Roughness::Fine:
-            return "fine";
-        case coating::Roughness::Medium:
-            return "medium";
-        case coating::Roughness::Coarse:
-            return "coarse";
-        case coating::Roughness::None:
-            break;
-    }
-    return "none";
-}
-
 }  // namespace
 
 std::vector<StandardParameter> ParametersOf(InspectionStandard standard) {
@@ -93,7 +65,7 @@ std::vector<StandardParameter> ParametersOf(InspectionStandard standard) {
         case InspectionStandard::ImoPspc:
             return {P::Ndft, P::Maximum};
         case InspectionStandard::SspcPa2:
-            return {P::Minimum, P::Maximum};
+            return {P::Minimum, P::Maximum, P::ReadingsPerSpot, P::SpotsPerArea, P::Area};
         case InspectionStandard::None:
             break;
     }
@@ -110,6 +82,10 @@ std::string ParameterName(StandardParameter parameter) {
             return "Maximum";
         case StandardParameter::Roughness:
             return "Roughness";
+        case StandardParameter::ReadingsPerSpot:
+            return "Readings per spot";
+        case StandardParameter::SpotsPerArea:
+            return "Spots per area";
         case StandardParameter::Area:
             break;
     }
@@ -120,6 +96,8 @@ std::string DefaultText(StandardParameter parameter, const GroupSlot& group,
                         std::int32_t unitIsMils) {
     if (parameter == StandardParameter::Area) return "not given";
     if (parameter == StandardParameter::Roughness) return {};
+    if (parameter == StandardParameter::ReadingsPerSpot) return "3 (the standard's)";
+    if (parameter == StandardParameter::SpotsPerArea) return "5 (the standard's)";
     const bool low = UsesLowLimit(parameter);
     const double limit = low ? group.lowLimit : group.highLimit;
     if (!std::isfinite(limit) || limit <= 0)
@@ -140,76 +118,80 @@ bool ParseNumber(const std::string& text, double& value) {
 
 inspection::StandardSection JudgeChoice(const StandardChoice& choice, const GroupSlot& group,
                                         std::int32_t unitIsMils) {
-    coating::CheckRequest request;
+    coating::CheckSetup setup;
+    coating::CheckRequest& request = setup.request;
     request.standard = CoatingStandard(choice.standard);
+    const Unit unit = unitIsMils == 1 ? Unit::Mils : Unit::Micrometres;
+    setup.unit = unit;
+    setup.source = coating::ReadingSource::GaugeValues;
+    setup.sourceName = "the group";
+    // An empty NDFT, minimum or maximum is the group's limit, as zepra-cli check takes it.
+    setup.group = coating::GroupLimits{group.lowLimit, group.highLimit};
     const std::int32_t count = std::clamp(group.readingCount, 0, GroupSlot::kCapacity);
     for (std::int32_t i = 0; i < count; ++i) {
         request.readings.push_back({group.readings[static_cast<std::size_t>(i)].value});
     }
 
-    std::vector<inspection::ParameterLine> parameters;
-    std::vector<inspection::Exclusion> exclusions;
-    std::string error;
-    auto fail = [&] {
+    auto fail = [&](const std::string& error) {
         inspection::StandardSection section;
-        section.request = request;
+        section.standard = request.standard;
         section.verdict.error = error;
         return section;
     };
     for (const StandardParameter parameter : ParametersOf(choice.standard)) {
+        const std::string name = ParameterName(parameter);
+        auto thickness = [&](const std::string& typed, std::optional<Thickness>& value) {
+            value = Typed(typed, unit);
+            return typed.empty() || value.has_value();
+        };
+        auto whole = [&](const std::string& typed, std::optional<int>& value) {
+            if (typed.empty()) return true;
+            int number = 0;
+            if (!ParseCount(typed, number)) return false;
+            value = number;
+            return true;
+        };
         bool ok = true;
+        std::string typed;
         switch (parameter) {
             case StandardParameter::Ndft:
-                ok = ThicknessOf(parameter, choice.ndft, group, unitIsMils, request.ndft,
-                                 parameters, error);
+                ok = thickness(typed = choice.ndft, request.ndft);
                 break;
             case StandardParameter::Minimum:
-                ok = ThicknessOf(parameter, choice.minimum, group, unitIsMils, request.minimum,
-                                 parameters, error);
+                ok = thickness(typed = choice.minimum, request.minimum);
                 break;
             case StandardParameter::Maximum:
-                ok = ThicknessOf(parameter, choice.maximum, group, unitIsMils, request.maximum,
-                                 parameters, error);
+                ok = thickness(typed = choice.maximum, request.maximum);
                 break;
             case StandardParameter::Roughness:
                 request.roughness = choice.roughness;
-                if (choice.roughness != coating::Roughness::None) {
-                    parameters.push_back({"Roughness", RoughnessName(choice.roughness), "given"});
-                }
+                break;
+            case StandardParameter::ReadingsPerSpot:
+                ok = whole(typed = choice.readingsPerSpot, request.readingsPerSpot);
+                break;
+            case StandardParameter::SpotsPerArea:
+                ok = whole(typed = choice.spotsPerArea, request.spotsPerArea);
                 break;
             case StandardParameter::Area:
-                if (!choice.area.empty()) {
-                    double area = 0;
-                    if (!ParseNumber(choice.area, area)) {
-                        error = "Area: \"" + choice.area + "\" is not a number.";
-                        ok = false;
-                    } else {
-                        request.areaSquareMetres = area;
-                        parameters.push_back({"Area", NumberToText(area) + " m2", "given"});
-                    }
-                }
+                typed = choice.area;
+                if (!typed.empty()) request.surface = coating::Surface{typed, false};
                 break;
         }
-        if (!ok) return fail();
+        if (!ok) return fail(name + ": \"" + typed + "\" is not a number.");
     }
 
     for (const StandardChoice::ExcludedRow& row : choice.exclusions) {
         if (row.number.empty() && row.reason.empty()) continue;
         int number = 0;
-        const char* end = row.number.data() + row.number.size();
-        const auto [ptr, ec] = std::from_chars(row.number.data(), end, number);
-        if (row.number.empty() || ec != std::errc() || ptr != end) {
-            error = "Exclusions: \"" + row.number + "\" is not a reading number.";
-            return fail();
+        if (!ParseCount(row.number, number)) {
+            return fail("Exclusions: \"" + row.number + "\" is not a reading number.");
         }
         if (row.reason.empty()) {
-            error = "Exclusions: give the reason for leaving out reading " + row.number + ".";
-            return fail();
+            return fail("Exclusions: give the reason for leaving out reading " + row.number + ".");
         }
-        exclusions.push_back({number, row.reason});
+        request.exclusions.push_back({number, row.reason});
     }
-    return inspection::JudgeReadings(request, std::move(parameters), std::move(exclusions),
-                                     unitIsMils);
+    return inspection::JudgeReadings(setup);
 }
 
 }  // namespace zepra

@@ -17,10 +17,19 @@ namespace zepra {
 enum class InspectionStandard { None, Iso19840, ImoPspc, SspcPa2 };
 
 // The parameters a standard takes, one entry per row of the dialog.
-enum class StandardParameter { Ndft, Minimum, Maximum, Roughness, Area };
+enum class StandardParameter {
+    Ndft,
+    Minimum,
+    Maximum,
+    Roughness,
+    ReadingsPerSpot,
+    SpotsPerArea,
+    Area
+};
 std::vector<StandardParameter> ParametersOf(InspectionStandard standard);
 
-// The row's label without the unit: "NDFT", "Minimum", "Maximum", "Roughness", "Area (m2)".
+// The row's label without the unit: "NDFT", "Minimum", "Maximum", "Roughness",
+// "Readings per spot", "Spots per area", "Area (m2)".
 std::string ParameterName(StandardParameter parameter);
 
 // The standard's part as typed. Thickness fields are in the store's unit; an empty one takes the
@@ -32,7 +41,9 @@ struct StandardChoice {
     std::string minimum;
     std::string maximum;
     coating::Roughness roughness = coating::Roughness::None;
-    std::string area;  // square metres; empty: not given
+    std::string readingsPerSpot;  // SSPC-PA 2; empty: the standard's 3
+    std::string spotsPerArea;     // SSPC-PA 2; empty: the standard's 5
+    std::string area;             // square metres; empty: not given
 
     // One per row of the exclusions table; rows with both cells empty are skipped.
     struct ExcludedRow {

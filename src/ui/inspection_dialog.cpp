@@ -132,7 +132,7 @@ InspectionDialog::InspectionDialog(const GroupSlot& group, std::int32_t unitIsMi
     load();
     showParameters();
     judge();
-    for (QLineEdit* edit : {ndft_, minimum_, maximum_, area_}) {
+    for (QLineEdit* edit : {ndft_, minimum_, maximum_, readingsPerSpot_, spotsPerArea_, area_}) {
         connect(edit, &QLineEdit::textChanged, this, &InspectionDialog::judge);
     }
     connect(standard_, &QComboBox::currentIndexChanged, this, [this] {
@@ -177,6 +177,8 @@ QGroupBox* InspectionDialog::buildStandard() {
     maximum_ = Field("Maximum");
     roughness_ = Choices("Roughness", {kRoughnessNames[0], kRoughnessNames[1], kRoughnessNames[2],
                                        kRoughnessNames[3]});
+    readingsPerSpot_ = Field("ReadingsPerSpot");
+    spotsPerArea_ = Field("SpotsPerArea");
     area_ = Field("Area");
     const QString unit = QStringLiteral(" (") + UnitName(unitIsMils_) + QStringLiteral("):");
     parameterForm_->addRow(QStringLiteral("Standard:"), standard_);
@@ -186,13 +188,18 @@ QGroupBox* InspectionDialog::buildStandard() {
     parameterForm_->addRow(Text(ParameterName(StandardParameter::Maximum)) + unit, maximum_);
     parameterForm_->addRow(Text(ParameterName(StandardParameter::Roughness)) + QLatin1Char(':'),
                            roughness_);
+    parameterForm_->addRow(
+        Text(ParameterName(StandardParameter::ReadingsPerSpot)) + QLatin1Char(':'),
+        readingsPerSpot_);
+    parameterForm_->addRow(Text(ParameterName(StandardParameter::SpotsPerArea)) + QLatin1Char(':'),
+                           spotsPerArea_);
     parameterForm_->addRow(Text(ParameterName(StandardParameter::Area)) + QLatin1Char(':'), area_);
-    for (const StandardParameter p : {StandardParameter::Ndft, StandardParameter::Minimum,
-                                      StandardParameter::Maximum, StandardParameter::Area}) {
-        QLineEdit* edit = p == StandardParameter::Ndft      ? ndft_
-                          : p == StandardParameter::Minimum ? minimum_
-                          : p == StandardParameter::Maximum ? maximum_
-                                                            : area_;
+    for (const auto& [p, edit] : {std::pair{StandardParameter::Ndft, ndft_},
+                                  std::pair{StandardParameter::Minimum, minimum_},
+                                  std::pair{StandardParameter::Maximum, maximum_},
+                                  std::pair{StandardParameter::ReadingsPerSpot, readingsPerSpot_},
+                                  std::pair{StandardParameter::SpotsPerArea, spotsPerArea_},
+                                  std::pair{StandardParameter::Area, area_}}) {
         edit->setPlaceholderText(Text(DefaultText(p, group_, unitIsMils_)));
     }
     return box;
@@ -266,6 +273,8 @@ void InspectionDialog::showParameters() {
     parameterForm_->setRowVisible(minimum_, shows(StandardParameter::Minimum));
     parameterForm_->setRowVisible(maximum_, shows(StandardParameter::Maximum));
     parameterForm_->setRowVisible(roughness_, shows(StandardParameter::Roughness));
+    parameterForm_->setRowVisible(readingsPerSpot_, shows(StandardParameter::ReadingsPerSpot));
+    parameterForm_->setRowVisible(spotsPerArea_, shows(StandardParameter::SpotsPerArea));
     parameterForm_->setRowVisible(area_, shows(StandardParameter::Area));
     exclusionBox_->setEnabled(!used.empty());
     criteriaBox_->setEnabled(!used.empty());
@@ -278,6 +287,8 @@ StandardChoice InspectionDialog::choice() const {
     choice.minimum = Plain(minimum_);
     choice.maximum = Plain(maximum_);
     choice.roughness = static_cast<coating::Roughness>(roughness_->currentIndex());
+    choice.readingsPerSpot = Plain(readingsPerSpot_);
+    choice.spotsPerArea = Plain(spotsPerArea_);
     choice.area = Plain(area_);
     for (int row = 0; row < exclusions_->rowCount(); ++row) {
         auto cell = [&](int column) {
@@ -379,6 +390,8 @@ void InspectionDialog::load() {
             edit->setText(Text(text));
         }
     }
+    readingsPerSpot_->setText(s.value(QStringLiteral("readingsPerSpot")).toString());
+    spotsPerArea_->setText(s.value(QStringLiteral("spotsPerArea")).toString());
     area_->setText(s.value(QStringLiteral("area")).toString());
     s.endGroup();
 }
@@ -399,6 +412,8 @@ void InspectionDialog::remember() const {
     s.setValue(QStringLiteral("ndft"), ndft_->text().trimmed());
     s.setValue(QStringLiteral("minimum"), minimum_->text().trimmed());
     s.setValue(QStringLiteral("maximum"), maximum_->text().trimmed());
+    s.setValue(QStringLiteral("readingsPerSpot"), readingsPerSpot_->text().trimmed());
+    s.setValue(QStringLiteral("spotsPerArea"), spotsPerArea_->text().trimmed());
     s.setValue(QStringLiteral("area"), area_->text().trimmed());
     s.endGroup();
     s.sync();

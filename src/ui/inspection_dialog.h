@@ -64,6 +64,8 @@ class InspectionDialog : public QDialog {
     QLineEdit* minimum_ = nullptr;
     QLineEdit* maximum_ = nullptr;
     QComboBox* roughness_ = nullptr;
+    QLineEdit* readingsPerSpot_ = nullptr;  // SSPC-PA 2
+    QLineEdit* spotsPerArea_ = nullptr;
     QLineEdit* area_ = nullptr;
     QComboBox* page_ = nullptr;
     QGroupBox* exclusionBox_ = nullptr;

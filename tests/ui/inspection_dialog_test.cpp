@@ -18,6 +18,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,8 +55,9 @@ struct ChoiceCase {
     std::int32_t unitIsMils;
     double low;
     std::string error;  // a part of it; empty: judged
-    std::vector<inspection::ParameterLine> parameters;
-    std::vector<inspection::Exclusion> exclusions;
+    // Parameters as the check names them (those not listed may be there too): name, text, origin.
+    std::vector<std::array<std::string, 3>> parameters;
+    std::vector<coating::Exclusion> exclusions;
 };
 
 class JudgeChoiceTest : public ::testing::TestWithParam<ChoiceCase> {};
@@ -69,17 +71,23 @@ TEST_P(JudgeChoiceTest, TakesTypedValuesOrTheGroupsLimits) {
         return;
     }
     ASSERT_EQ(section.verdict.error, "");
-    EXPECT_EQ(section.request.readings.size(), 4u);
-    ASSERT_EQ(section.parameters.size(), c.parameters.size());
-    for (std::size_t i = 0; i < c.parameters.size(); ++i) {
-        EXPECT_EQ(section.parameters[i].name, c.parameters[i].name);
-        EXPECT_EQ(section.parameters[i].value, c.parameters[i].value);
-        EXPECT_EQ(section.parameters[i].origin, c.parameters[i].origin);
+    const coating::Verdict& verdict = section.verdict;
+    ASSERT_EQ(verdict.readings.size(), 4u);
+    for (const auto& [name, text, origin] : c.parameters) {
+        const auto found =
+            std::find_if(verdict.parameters.begin(), verdict.parameters.end(),
+                         [&](const coating::Parameter& p) { return p.name == name; });
+        ASSERT_NE(found, verdict.parameters.end()) << name;
+        EXPECT_EQ(found->text, text) << name;
+        EXPECT_EQ(found->origin, origin) << name;
     }
-    ASSERT_EQ(section.exclusions.size(), c.exclusions.size());
-    for (std::size_t i = 0; i < c.exclusions.size(); ++i) {
-        EXPECT_EQ(section.exclusions[i].number, c.exclusions[i].number);
-        EXPECT_EQ(section.exclusions[i].reason, c.exclusions[i].reason);
+    std::size_t excluded = 0;
+    for (const coating::ReadingMark& mark : verdict.readings) excluded += mark.excluded ? 1 : 0;
+    EXPECT_EQ(excluded, c.exclusions.size());
+    for (const coating::Exclusion& e : c.exclusions) {
+        const coating::ReadingMark& mark = verdict.readings[static_cast<std::size_t>(e.number - 1)];
+        EXPECT_TRUE(mark.excluded) << e.number;
+        EXPECT_EQ(mark.reason, e.reason);
     }
 }
 
@@ -139,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  "",
                                  {{"NDFT", "80 um", kLow},
                                   {"Maximum", "300 um", kHigh},
-                                  {"Roughness", "medium", "given"},
+                                  {"Roughness correction", "25 um", "given"},
                                   {"Area", "12.5 m2", "given"}},
                                  {}},
                       ChoiceCase{"exclusions_blank_rows_skipped",
@@ -167,14 +175,14 @@ INSTANTIATE_TEST_SUITE_P(
                                  WithIsoSurface(coating::Roughness::None, "ten"),
                                  0,
                                  80,
-                                 "Area: \"ten\" is not a number.",
+                                 "The area must be a decimal number above 0",
                                  {},
                                  {}},
                       ChoiceCase{"no_low_limit_to_stand_in",
                                  Choice(InspectionStandard::SspcPa2),
                                  0,
                                  0,
-                                 "The group's low limit (0) cannot be used: give the Minimum.",
+                                 "The group's low limit (0 um) cannot stand in for the minimum",
                                  {},
                                  {}},
                       ChoiceCase{"exclusion_not_a_number",
@@ -242,18 +250,20 @@ TEST_F(InspectionDialogTest, ShowsTheChosenStandardsParametersWithTheGroupsLimit
 
     struct Rows {
         const char* standard;
-        bool ndft, minimum, maximum, roughness, area;
+        bool ndft, minimum, maximum, roughness, spots, area;
     };
-    for (const Rows& rows : {Rows{"None", false, false, false, false, false},
-                             Rows{"ISO 19840", true, false, true, true, true},
-                             Rows{"IMO PSPC", true, false, true, false, false},
-                             Rows{"SSPC-PA 2", false, true, true, false, false}}) {
+    for (const Rows& rows : {Rows{"None", false, false, false, false, false, false},
+                             Rows{"ISO 19840", true, false, true, true, false, true},
+                             Rows{"IMO PSPC", true, false, true, false, false, false},
+                             Rows{"SSPC-PA 2", false, true, true, false, true, true}}) {
         SCOPED_TRACE(rows.standard);
         Control<QComboBox>(*dialog, "Standard")->setCurrentText(rows.standard);
         EXPECT_EQ(RowShown(*dialog, "Ndft"), rows.ndft);
         EXPECT_EQ(RowShown(*dialog, "Minimum"), rows.minimum);
         EXPECT_EQ(RowShown(*dialog, "Maximum"), rows.maximum);
         EXPECT_EQ(RowShown(*dialog, "Roughness"), rows.roughness);
+        EXPECT_EQ(RowShown(*dialog, "ReadingsPerSpot"), rows.spots);
+        EXPECT_EQ(RowShown(*dialog, "SpotsPerArea"), rows.spots);
         EXPECT_EQ(RowShown(*dialog, "Area"), rows.area);
     }
 }
@@ -280,7 +290,8 @@ TEST_F(InspectionDialogTest, CriteriaAndVerdictFollowWhatTheUserTypes) {
     Type(*dialog, "Maximum", "600");
     EXPECT_EQ(Verdict(*dialog), "PASS");
     EXPECT_EQ(failedRows(), 0);
-    EXPECT_EQ(dialog->section()->parameters[1].origin, "given");
+    EXPECT_EQ(dialog->section()->verdict.parameters[1].name, "Maximum");
+    EXPECT_EQ(dialog->section()->verdict.parameters[1].origin, "given");
 
     Type(*dialog, "Ndft", "4o");
     EXPECT_EQ(Verdict(*dialog), "NO VERDICT");
@@ -302,8 +313,9 @@ TEST_F(InspectionDialogTest, CriteriaAndVerdictFollowWhatTheUserTypes) {
     EXPECT_EQ(Verdict(*dialog), "NO VERDICT");  // no reason yet
     exclusions->setItem(0, 1, new QTableWidgetItem("probe on a weld seam"));
     EXPECT_EQ(Verdict(*dialog), "PASS");
-    ASSERT_EQ(dialog->section()->exclusions.size(), 1u);
-    EXPECT_EQ(dialog->section()->exclusions[0].number, 5);
+    ASSERT_GE(dialog->section()->verdict.readings.size(), 5u);
+    EXPECT_TRUE(dialog->section()->verdict.readings[4].excluded);
+    EXPECT_EQ(dialog->section()->verdict.readings[4].reason, "probe on a weld seam");
     exclusions->setCurrentCell(0, 0);
     QTest::mouseClick(Control<QPushButton>(*dialog, "RemoveExclusion"), Qt::LeftButton);
     EXPECT_EQ(exclusions->rowCount(), 0);
@@ -320,6 +332,7 @@ TEST_F(InspectionDialogTest, RemembersTheJobStandardAndParametersWhenSavedOnly) 
         Control<QComboBox>(dialog, "Standard")->setCurrentText("SSPC-PA 2");
         Type(dialog, "Minimum", "90");
         Type(dialog, "Maximum", "520");
+        Type(dialog, "SpotsPerArea", "1");  // five readings: one spot, one area
         Control<QComboBox>(dialog, "Page")->setCurrentText("Letter");
         QTest::mouseClick(Control<QPushButton>(dialog, "AddExclusion"), Qt::LeftButton);
     };
@@ -347,6 +360,8 @@ TEST_F(InspectionDialogTest, RemembersTheJobStandardAndParametersWhenSavedOnly) 
     EXPECT_EQ(Control<QComboBox>(*again, "Standard")->currentText(), "SSPC-PA 2");
     EXPECT_EQ(Control(*again, "Minimum")->text(), "90");
     EXPECT_EQ(Control(*again, "Maximum")->text(), "520");
+    EXPECT_EQ(Control(*again, "SpotsPerArea")->text(), "1");
+    EXPECT_EQ(Control(*again, "ReadingsPerSpot")->text(), "");
     EXPECT_EQ(again->pageSize(), inspection::PageSize::Letter);
     EXPECT_EQ(Control<QTableWidget>(*again, "Exclusions")->rowCount(), 0);  // per group
     EXPECT_EQ(Verdict(*again), "PASS");
@@ -436,7 +451,7 @@ TEST_F(SaveInspectionReportTest, WritesTheGroupsReportToTheNameAsTyped) {
     EXPECT_EQ(content.lowLimit, 80);
     EXPECT_EQ(content.highLimit, 300);
     ASSERT_TRUE(content.standard.has_value());
-    EXPECT_EQ(content.standard->request.standard, coating::Standard::ImoPspc);
+    EXPECT_EQ(content.standard->standard, coating::Standard::ImoPspc);
     EXPECT_TRUE(content.standard->verdict.passed());
     EXPECT_EQ(events_, (std::vector<std::string>{"suspend", "resume"}));
     EXPECT_TRUE(messages_.messages.empty());
