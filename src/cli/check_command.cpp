@@ -195,44 +195,50 @@ coating::CheckSetup CheckSetupOf(const Options& options) {
     return setup;
 }
 
-int RunCheck(const Options& options) {
-    coating::CheckSetup setup = CheckSetupOf(options);
-    coating::CheckRequest& request = setup.request;
-
-    QJsonObject source;
-    std::unique_ptr<GaugeSession> session;  // the port stays open until the end
+int ReadCheckInput(const Options& options, CheckInput& input) {
+    input.setup = CheckSetupOf(options);
+    coating::CheckSetup& setup = input.setup;
     if (options.file) {
         const CsvReadings file = ReadReportCsv(*options.file, options.timeoutSeconds);
         if (!file.error.empty()) {
             PrintMessage(file.error);
             return kExitUsage;
         }
-        request.readings = file.readings;
+        setup.request.readings = file.readings;
         setup.source = coating::ReadingSource::ReportTexts;
         setup.sourceName = "the file " + *options.file;
-        source = {{"file", Q(*options.file)}, {"values", "report texts"}};
-    } else {
-        session = std::make_unique<GaugeSession>(options.port);
-        if (const int opened = session->open(); opened != kExitDone) return opened;
-        std::set<int> stored;
-        if (const int result = session->download(options.group, options.timeoutSeconds, stored);
-            result != kExitDone) {
-            return result;
-        }
-        const GroupSlot& slot = options.group == kCurrentGroup
-                                    ? session->store().currentGroupSlot
-                                    : session->store().groupSlot(options.group);
-        for (std::int32_t i = 0; i < std::clamp(slot.readingCount, 0, GroupSlot::kCapacity); ++i) {
-            request.readings.push_back(
-                {slot.readings[static_cast<std::size_t>(i)].value, Unit::Micrometres, {}});
-        }
-        setup.source = coating::ReadingSource::GaugeValues;
-        setup.sourceName = GroupName(options.group);
-        setup.group = coating::GroupLimits{slot.lowLimit, slot.highLimit};
-        source = {{"group", options.group == kCurrentGroup ? QStringLiteral("current")
-                                                           : QString::number(options.group)},
-                  {"values", "gauge values"}};
+        return kExitDone;
     }
+    input.session = std::make_unique<GaugeSession>(options.port);
+    if (const int opened = input.session->open(); opened != kExitDone) return opened;
+    std::set<int> stored;
+    if (const int result = input.session->download(options.group, options.timeoutSeconds, stored);
+        result != kExitDone) {
+        return result;
+    }
+    const GroupSlot& slot = options.group == kCurrentGroup
+                                ? input.session->store().currentGroupSlot
+                                : input.session->store().groupSlot(options.group);
+    for (std::int32_t i = 0; i < std::clamp(slot.readingCount, 0, GroupSlot::kCapacity); ++i) {
+        setup.request.readings.push_back({slot.readings[static_cast<std::size_t>(i)].value});
+    }
+    setup.source = coating::ReadingSource::GaugeValues;
+    setup.sourceName = GroupName(options.group);
+    setup.group = coating::GroupLimits{slot.lowLimit, slot.highLimit};
+    input.slot = &slot;
+    return kExitDone;
+}
+
+int RunCheck(const Options& options) {
+    CheckInput input;  // with a group, the port stays open until the end
+    if (const int read = ReadCheckInput(options, input); read != kExitDone) return read;
+    const coating::CheckSetup& setup = input.setup;
+    const QJsonObject source =
+        options.file ? QJsonObject{{"file", Q(*options.file)}, {"values", "report texts"}}
+                     : QJsonObject{{"group", options.group == kCurrentGroup
+                                                 ? QStringLiteral("current")
+                                                 : QString::number(options.group)},
+                                   {"values", "gauge values"}};
 
     const coating::Verdict verdict = coating::ResolveCheck(setup);
     if (!verdict.error.empty()) {

@@ -3,10 +3,12 @@
 // the --output file), messages to standard error.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "cli/gauge_session.h"
 #include "coating/coating_standards.h"
 
 namespace zepra::cli {
@@ -20,5 +22,14 @@ int RunReport(const Options& options);  // needs a QGuiApplication
 // What check and report share: the standard's request from the options (all but the readings,
 // which the caller adds with the source and, for a group, its limits).
 coating::CheckSetup CheckSetupOf(const Options& options);
+
+// The readings check and report judge: a saved CSV report's (--file), or a group's downloaded
+// from the gauge. Returns kExitDone, or the exit code after its message.
+struct CheckInput {
+    coating::CheckSetup setup;              // CheckSetupOf with the readings and their source
+    const GroupSlot* slot = nullptr;        // the group's slot, in the session's store
+    std::unique_ptr<GaugeSession> session;  // a group's: the port stays open until the end
+};
+int ReadCheckInput(const Options& options, CheckInput& input);
 
 }  // namespace zepra::cli

@@ -41,50 +41,28 @@ int RunReport(const Options& options) {
     content.unitIsMils = options.unitIsMils;
     content.pageSize = options.letterPage ? inspection::PageSize::Letter : inspection::PageSize::A4;
 
-    coating::CheckSetup setup = CheckSetupOf(options);
-    std::unique_ptr<GaugeSession> session;  // the port stays open until the end
-    if (options.file) {
-        const CsvReadings file = ReadReportCsv(*options.file, options.timeoutSeconds);
-        if (!file.error.empty()) {
-            PrintMessage(file.error);
-            return kExitUsage;
-        }
-        setup.request.readings = file.readings;
-        setup.source = coating::ReadingSource::ReportTexts;
-        setup.sourceName = "the file " + *options.file;
-        for (std::size_t i = 0; i < file.readings.size(); ++i) {
+    CheckInput input;  // with a group, the port stays open until the end
+    if (const int read = ReadCheckInput(options, input); read != kExitDone) return read;
+    if (input.slot != nullptr) {
+        const GroupSlot& slot = *input.slot;
+        const auto n = static_cast<std::size_t>(std::clamp(slot.readingCount, 0, 80));
+        content.readings.assign(slot.readings.begin(), slot.readings.begin() + n);
+        content.highLimit = slot.highLimit;
+        content.lowLimit = slot.lowLimit;
+        content.source = GroupSource(options, *input.session);
+    } else {
+        const std::vector<coating::Thickness>& readings = input.setup.request.readings;
+        for (std::size_t i = 0; i < readings.size(); ++i) {
             content.readings.push_back(
-                {static_cast<std::int32_t>(i + 1), file.readings[i].micrometres(), {}});
+                {static_cast<std::int32_t>(i + 1), readings[i].micrometres(), {}});
         }
         content.source =
             "File " + QFileInfo(QString::fromStdString(*options.file)).fileName().toStdString();
-    } else {
-        session = std::make_unique<GaugeSession>(options.port);
-        if (const int opened = session->open(); opened != kExitDone) return opened;
-        std::set<int> stored;
-        if (const int result = session->download(options.group, options.timeoutSeconds, stored);
-            result != kExitDone) {
-            return result;
-        }
-        const GroupSlot& slot = options.group == kCurrentGroup
-                                    ? session->store().currentGroupSlot
-                                    : session->store().groupSlot(options.group);
-        const auto n = static_cast<std::size_t>(std::clamp(slot.readingCount, 0, 80));
-        content.readings.assign(slot.readings.begin(), slot.readings.begin() + n);
-        for (const ReadingRecord& record : content.readings) {
-            setup.request.readings.push_back({record.value});
-        }
-        setup.source = coating::ReadingSource::GaugeValues;
-        setup.sourceName = GroupName(options.group);
-        setup.group = coating::GroupLimits{slot.lowLimit, slot.highLimit};
-        content.highLimit = slot.highLimit;
-        content.lowLimit = slot.lowLimit;
-        content.source = GroupSource(options, *session);
     }
 
     int exitCode = kExitDone;
     if (options.standardGiven) {
-        content.standard = inspection::JudgeReadings(setup);
+        content.standard = inspection::JudgeReadings(input.setup);
         const coating::Verdict& verdict = content.standard->verdict;
         if (!verdict.error.empty()) {
             PrintMessage(verdict.error);
