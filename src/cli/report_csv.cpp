@@ -31,7 +31,8 @@ constexpr CsvFormat kReport{kHeader, 3, "expected NO.,\"Samples\",\"Unit\""};
 constexpr CsvFormat kCapture{"number,value,unit,time", 4, "expected number,value,unit,time"};
 constexpr std::size_t kLargestFile = 64 * 1024 * 1024;
 
-// The fields of a line: bare digits, or texts in double quotes (no quotes inside).
+// The fields of a line: bare texts, or texts in double quotes (no quotes inside) that may hold
+// a comma.
 std::optional<std::vector<std::string>> SplitFields(const std::string& line) {
     std::vector<std::string> fields;
     std::size_t i = 0;
