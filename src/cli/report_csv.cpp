@@ -19,9 +19,20 @@ namespace zepra::cli {
 namespace {
 
 constexpr const char* kHeader = "\"NO.\",\"Samples\",\"Unit\"";
+
+// The two files read: the program's report, and what `capture` writes (number,value,unit,time,
+// the time being the computer's and of no use to a report or check).
+struct CsvFormat {
+    const char* header;
+    std::size_t fieldCount;  // number, value and unit come first
+    const char* expected;    // a line's fields, for the message
+};
+constexpr CsvFormat kReport{kHeader, 3, "expected NO.,\"Samples\",\"Unit\""};
+constexpr CsvFormat kCapture{"number,value,unit,time", 4, "expected number,value,unit,time"};
 constexpr std::size_t kLargestFile = 64 * 1024 * 1024;
 
-// The fields of a line: bare digits, or texts in double quotes (no quotes inside).
+// The fields of a line: bare texts, or texts in double quotes (no quotes inside) that may hold
+// a comma.
 std::optional<std::vector<std::string>> SplitFields(const std::string& line) {
     std::vector<std::string> fields;
     std::size_t i = 0;
@@ -86,7 +97,10 @@ CsvReadings ParseReportCsv(const std::string& content) {
     }
     std::vector<std::string> lines = Lines(content);
     if (lines[0].rfind("\xEF\xBB\xBF", 0) == 0) lines[0].erase(0, 3);  // UTF-8 byte-order mark
-    if (lines[0] != kHeader) {
+    const CsvFormat* format = lines[0] == kReport.header    ? &kReport
+                              : lines[0] == kCapture.header ? &kCapture
+                                                            : nullptr;
+    if (!format) {
         result.error =
             std::string("not a CSV report of readings (the first line must be ") + kHeader + ")";
         return result;
@@ -105,7 +119,7 @@ CsvReadings ParseReportCsv(const std::string& content) {
             break;
         }
         const std::optional<std::vector<std::string>> fields = SplitFields(line);
-        if (!fields || fields->size() != 3) return fail("expected NO.,\"Samples\",\"Unit\"");
+        if (!fields || fields->size() != format->fieldCount) return fail(format->expected);
         const std::string& number = (*fields)[0];
         if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) {
             return fail("'" + number + "' is not a reading number");

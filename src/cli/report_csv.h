@@ -1,8 +1,10 @@
 #pragma once
-// Reading back a CSV report that the program saved: "NO.","Samples","Unit", then one line per
-// reading with its number (1, 2, 3, ... in order), its text and the unit ("um" or "mils").
-// Reports written under any locale are read: a decimal point or a decimal comma (reports never
-// group digits), an optional UTF-8 byte-order mark, CR LF or LF line ends.
+// Reading back a CSV file of readings that the program wrote. A report: "NO.","Samples","Unit",
+// then one line per reading with its number (1, 2, 3, ... in order), its text and the unit ("um"
+// or "mils"). What `zepra-cli capture` writes: number,value,unit,time with the same numbers,
+// texts (quoted when they hold a comma) and units; the time is not used.
+// Files written under any locale are read: a decimal point or a decimal comma (they never group
+// digits), an optional UTF-8 byte-order mark, CR LF or LF line ends.
 
 #include <string>
 #include <vector>

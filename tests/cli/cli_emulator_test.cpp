@@ -386,6 +386,24 @@ TEST_F(CliTest, CaptureWritesOneLinePerReadingAndStopsTheStream) {
     expectStreamStartedAndStopped();
 }
 
+// What capture writes is a file that check (and report) read back.
+TEST_F(CliTest, CheckReadsACaptureFile) {
+    CliRun r = run({"capture", "--count", "5"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const QString file = path("live.csv");
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(QByteArray::fromStdString(r.out));
+    out.close();
+    r = run({"check", "--standard", "iso19840", "--file", file, "--ndft", "100", "--max", "1300"});
+    EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_EQ(r.err, "");
+    EXPECT_NE(r.out.find("5 readings from the file " + file.toStdString()), std::string::npos)
+        << r.out;
+    // The texts as captured are checked: 100, 102, 1234, 100, 102 um (the live readings repeat).
+    EXPECT_NE(r.out.find("327.6 um"), std::string::npos) << r.out;
+}
+
 TEST_F(CliTest, CaptureStopsOnCtrlC) {
     QProcess process;
     start(process, {"capture"});

@@ -144,6 +144,66 @@ TEST(ReportCsv, BadFilesAreRefusedWithTheLine) {
     EXPECT_TRUE(headerOnly.readings.empty());
 }
 
+// What `zepra-cli capture` writes reads back like a report: the time column is not used.
+TEST(ReportCsv, ReadsACaptureFile) {
+    const std::string header = "number,value,unit,time";
+    const LocaleCase good[] = {
+        {"um, LF",
+         header + "\n1,121,um,2026-12-10T17:12:34.123\n2,0,um,2026-12-10T17:12:35.001\n",
+         {"121", "0"},
+         {121, 0}},
+        {"mils, byte-order mark, CR LF",
+         "\xEF\xBB\xBF" + header + "\r\n1,4.76,mils,2026-12-10T17:12:34.123\r\n",
+         {"4.76"},
+         {4.76}},
+        {"decimal comma, quoted",
+         header + "\n1,\"12,3\",um,2026-12-10T17:12:34.123\n2,7,um,2026-12-10T17:12:35.123",
+         {"12,3", "7"},
+         {12.3, 7}},
+        {"header only", header + "\r\n", {}, {}},
+    };
+    for (const LocaleCase& c : good) {
+        SCOPED_TRACE(c.what);
+        const CsvReadings read = ParseReportCsv(c.content);
+        ASSERT_EQ(read.error, "");
+        ASSERT_EQ(read.readings.size(), c.texts.size());
+        for (std::size_t i = 0; i < c.texts.size(); ++i) {
+            EXPECT_EQ(read.readings[i].text, c.texts[i]);
+            EXPECT_EQ(read.readings[i].value, c.values[i]);
+            EXPECT_EQ(read.readings[i].unit, c.what[0] == 'm' ? Unit::Mils : Unit::Micrometres);
+        }
+    }
+
+    const std::string head = header + "\n";
+    const std::string t = ",2026-12-10T17:12:34.123\n";
+    const BadCsvCase bad[] = {
+        {"numbers not from 1", head + "2,10,um" + t,
+         "line 2: reading number 2 where 1 was expected (the numbers run 1, 2, 3, ...)"},
+        {"numbers out of order", head + "1,10,um" + t + "3,10,um" + t + "2,10,um" + t,
+         "line 3: reading number 3 where 2 was expected (the numbers run 1, 2, 3, ...)"},
+        {"mixed units", head + "1,10,um" + t + "2,0.4,mils" + t,
+         "line 3: the unit changes from um to mils"},
+        {"a bad value", head + "1,10,um" + t + "2,12O,um" + t,
+         "line 3: '12O' is no thickness (not a decimal number)"},
+        {"a decimal comma unquoted", head + "1,12,3,um" + t,
+         "line 2: expected number,value,unit,time"},
+        {"no time", head + "1,10,um\n", "line 2: expected number,value,unit,time"},
+        {"unknown unit", head + "1,10,\"mm\"" + t, "line 2: unknown unit 'mm'"},
+        {"capture header with report lines", head + "1,\"10\",\"um\"\n",
+         "line 2: expected number,value,unit,time"},
+        {"report header with capture lines", "\"NO.\",\"Samples\",\"Unit\"\n1,10,um" + t,
+         "line 2: expected NO.,\"Samples\",\"Unit\""},
+        {"header with spaces", "number, value, unit, time\n1,10,um" + t,
+         "not a CSV report of readings (the first line must be \"NO.\",\"Samples\",\"Unit\")"},
+    };
+    for (const BadCsvCase& c : bad) {
+        SCOPED_TRACE(c.what);
+        const CsvReadings read = ParseReportCsv(c.content);
+        EXPECT_EQ(read.error, c.error);
+        EXPECT_TRUE(read.readings.empty());
+    }
+}
+
 TEST(ReportCsv, FileErrorsNameTheFile) {
     QTemporaryDir dir;
     const std::string missing = dir.filePath("missing.csv").toStdString();
