@@ -101,8 +101,8 @@ CsvReadings ParseReportCsv(const std::string& content) {
                               : lines[0] == kCapture.header ? &kCapture
                                                             : nullptr;
     if (!format) {
-        result.error =
-            std::string("not a CSV report of readings (the first line must be ") + kHeader + ")";
+        result.error = std::string("not a CSV report of readings (the first line must be ") +
+                       kHeader + ", or " + kCapture.header + " for a capture)";
         return result;
     }
     std::optional<std::string> unit;

@@ -89,12 +89,14 @@ TEST(ReportCsv, BadFilesAreRefusedWithTheLine) {
     const BadCsvCase cases[] = {
         {"empty", "", "the file is empty"},
         {"other header", "number,value\r\n1,2\r\n",
-         "not a CSV report of readings (the first line must be \"NO.\",\"Samples\",\"Unit\")"},
+         "not a CSV report of readings (the first line must be \"NO.\",\"Samples\",\"Unit\", or "
+         "number,value,unit,time for a capture)"},
         {"binary",
          std::string("\x7f"
                      "ELF\0\x01",
                      6),
-         "not a CSV report of readings (the first line must be \"NO.\",\"Samples\",\"Unit\")"},
+         "not a CSV report of readings (the first line must be \"NO.\",\"Samples\",\"Unit\", or "
+         "number,value,unit,time for a capture)"},
         {"two fields", header + "1,\"10\"\r\n", "line 2: expected NO.,\"Samples\",\"Unit\""},
         {"open quote", header + "1,\"10,\"um\r\n", "line 2: expected NO.,\"Samples\",\"Unit\""},
         {"text instead of number", header + "one,\"10\",\"um\"\r\n",
@@ -194,7 +196,8 @@ TEST(ReportCsv, ReadsACaptureFile) {
         {"report header with capture lines", "\"NO.\",\"Samples\",\"Unit\"\n1,10,um" + t,
          "line 2: expected NO.,\"Samples\",\"Unit\""},
         {"header with spaces", "number, value, unit, time\n1,10,um" + t,
-         "not a CSV report of readings (the first line must be \"NO.\",\"Samples\",\"Unit\")"},
+         "not a CSV report of readings (the first line must be \"NO.\",\"Samples\",\"Unit\", or "
+         "number,value,unit,time for a capture)"},
     };
     for (const BadCsvCase& c : bad) {
         SCOPED_TRACE(c.what);
