@@ -7,7 +7,8 @@
 #   scripts/package.sh --check  also check it (CI, as root): list its contents, run lintian,
 #                               install it with apt-get, start the installed programs once (the
 #                               emulator with zepra-cli ports and with the program pointed at
-#                               it), then remove it again
+#                               it), then remove it again; a zepra-thickness installed before
+#                               is kept as a .deb (dpkg-repack) and put back afterwards
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$here/build"
@@ -67,21 +68,34 @@ lintian --allow-root --fail-on error,warning --display-info --pedantic "$deb"
 echo "lintian: no errors, no warnings"
 
 echo "== package: install"
-# A fresh install each time: an installed package of the same version would be kept otherwise.
-dpkg-query -W zepra-thickness >/dev/null 2>&1 && dpkg --remove zepra-thickness >/dev/null
-(cd "$build" && DEBIAN_FRONTEND=noninteractive apt-get install -y -q -o DPkg::Lock::Timeout=300 \
-    ./zepra-thickness_*.deb)
 tmp=$(mktemp -d)
 emulator_pid=""
 program_pid=""
+kept=""
 cleanup() {
     [ -z "$program_pid" ] || kill "$program_pid" 2>/dev/null || true
     [ -z "$emulator_pid" ] || kill "$emulator_pid" 2>/dev/null || true
     wait 2>/dev/null || true
-    rm -rf "$tmp"
     dpkg --remove zepra-thickness >/dev/null 2>&1 || true
+    if [ -n "$kept" ]; then
+        dpkg --install "$kept" >/dev/null || echo "package: could not put back $kept" >&2
+        echo "package: put back the zepra-thickness that was installed before"
+    fi
+    rm -rf "$tmp"
 }
 trap cleanup EXIT
+# A fresh install each time (an installed package of the same version would be kept otherwise),
+# but a zepra-thickness the machine had is kept as a .deb and put back when the check ends.
+if dpkg-query -W -f='${Status}' zepra-thickness 2>/dev/null | grep -q 'install ok installed'; then
+    mkdir "$tmp/kept"
+    (cd "$tmp/kept" && dpkg-repack zepra-thickness >/dev/null) ||
+        fail "could not keep a copy of the installed zepra-thickness; it is left as it was"
+    kept=$(echo "$tmp"/kept/zepra-thickness_*.deb)
+    echo "package: kept the installed zepra-thickness as $(basename "$kept")"
+    dpkg --remove zepra-thickness >/dev/null
+fi
+(cd "$build" && DEBIAN_FRONTEND=noninteractive apt-get install -y -q -o DPkg::Lock::Timeout=300 \
+    ./zepra-thickness_*.deb)
 
 echo "== package: the installed udev rule"
 rule=/usr/lib/udev/rules.d/60-zepra-gauge.rules

@@ -33,7 +33,7 @@ fi
 # Checking the Debian package (scripts/package.sh --check): lintian, man for its page checks, and
 # udevadm to read the udev rule.
 if [ "${ZEPRA_PACKAGE_LEG:-0}" = 1 ]; then
-    packages+=(lintian man-db groff-base udev)
+    packages+=(lintian man-db groff-base udev dpkg-repack)
 fi
 
 missing=()

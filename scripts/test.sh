@@ -32,8 +32,41 @@ windows_leg() {
 fuzz_leg() {
     ZEPRA_WERROR=ON "$here/scripts/fuzz.sh"
 }
+# The check installs and removes the program's package; it must leave a zepra-thickness the
+# machine had as it found it. Where none is installed, a stand-in is, and must be back afterwards.
 package_leg() {
-    "$here/scripts/package.sh" --check
+    local before after standin="" status=0
+    installed_version() {
+        dpkg-query -W -f='${Status} ${Version}' zepra-thickness 2>/dev/null |
+            sed -n 's/^install ok installed //p'
+    }
+    before=$(installed_version)
+    if [ -z "$before" ] && [ "$(id -u)" = 0 ]; then
+        standin=$(mktemp -d)
+        mkdir -p "$standin/deb/DEBIAN" "$standin/deb/usr/share/zepra-thickness-stand-in"
+        printf '%s\n' "Package: zepra-thickness" "Version: 0~stand-in" "Architecture: all" \
+            "Maintainer: test <test@localhost>" "Description: stand-in for the package check" \
+            >"$standin/deb/DEBIAN/control"
+        touch "$standin/deb/usr/share/zepra-thickness-stand-in/marker"
+        dpkg-deb --build "$standin/deb" "$standin/stand-in.deb" >/dev/null &&
+            dpkg --install "$standin/stand-in.deb" >/dev/null || return 1
+        before=0~stand-in
+    fi
+    "$here/scripts/package.sh" --check || status=1
+    after=$(installed_version)
+    if [ "$after" != "$before" ]; then
+        echo "test: the package check left zepra-thickness '${after:-none}', it found '$before'" >&2
+        status=1
+    fi
+    if [ -n "$standin" ]; then
+        [ -e /usr/share/zepra-thickness-stand-in/marker ] || {
+            echo "test: the stand-in package's file is gone" >&2
+            status=1
+        }
+        dpkg --remove zepra-thickness >/dev/null 2>&1
+        rm -rf "$standin"
+    fi
+    return "$status"
 }
 sanitizer_leg() {
     ZEPRA_WERROR=ON "$here/scripts/setup.sh" --sanitize &&
