@@ -116,7 +116,17 @@ int RunCapture(const Options& options) {
         loop.quit();
     };
     auto writeLine = [&](const std::string& line) {
-        if (!stopping && !WriteStandardOutput(line)) stop(kExitDone);  // the reader went away
+        if (stopping) return;
+        switch (WriteStandardOutput(line)) {
+            case StandardOutput::Written:
+                break;
+            case StandardOutput::Closed:
+                stop(kExitDone);
+                break;  // the reader went away
+            case StandardOutput::Failed:
+                stop(kExitUsage);
+                break;
+        }
     };
 
     QTimer silence;  // --timeout: no frame for that long

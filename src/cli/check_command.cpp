@@ -249,7 +249,7 @@ int RunCheck(const Options& options) {
     const std::string out = options.format == OutputFormat::Json
                                 ? JsonVerdict(verdict, source, options.standard, options.unitIsMils)
                                 : TextVerdict(verdict);
-    if (!WriteStandardOutput(out)) return kExitUsage;
+    if (WriteStandardOutput(out) != StandardOutput::Written) return kExitUsage;
     return verdict.passed() ? kExitDone : kExitVerdictFailed;
 }
 

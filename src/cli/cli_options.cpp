@@ -48,7 +48,7 @@ constexpr const char* kDownloadHelp =
     "  --format    csv or txt: the reports the windows save; json: limits, readings and\n"
     "              statistics of each group (default csv)\n"
     "  --output    the file to write (default: standard output); for all with csv or txt a\n"
-    "              folder, which gets group1 to group4\n"
+    "              folder, which gets group1 to group4 (all four replaced, or none)\n"
     "  --port      the serial device of the gauge, instead of looking it up\n"
     "  --timeout   seconds the whole download may take (default 5)\n";
 

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <map>
 #include <span>
+#include <vector>
 
 #include "cli/gauge_session.h"
 #include "cli/output.h"
@@ -57,7 +58,7 @@ int RunPorts(const Options&) {
         if (k == 0) line += "  (used)";
         out += line + "\n";
     }
-    return WriteStandardOutput(out) ? kExitDone : kExitUsage;
+    return WriteStandardOutput(out) == StandardOutput::Written ? kExitDone : kExitUsage;
 }
 
 int RunDownload(const Options& options) {
@@ -90,14 +91,17 @@ int RunDownload(const Options& options) {
             return kExitUsage;
         }
         const std::string extension = options.format == OutputFormat::Csv ? ".csv" : ".txt";
+        // All groups replace their files together, or none does.
+        std::vector<ReportFile> files;
         for (int group : stored) {
-            const std::string path =
-                QDir(folder)
-                    .filePath(QString::fromStdString(GroupFileName(group) + extension))
-                    .toStdString();
-            written =
-                WriteResult(path, ReportOf(SlotOf(store, group), options.format, unit)) && written;
+            files.push_back({QDir(folder)
+                                 .filePath(QString::fromStdString(GroupFileName(group) + extension))
+                                 .toStdString(),
+                             ReportOf(SlotOf(store, group), options.format, unit)});
         }
+        const ReportWriteResult saved = WriteReportFiles(files);
+        if (!saved.ok) PrintMessage(saved.error);
+        written = saved.ok;
     } else {
         written = WriteResult(options.output,
                               ReportOf(SlotOf(store, options.group), options.format, unit));

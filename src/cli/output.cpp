@@ -2,7 +2,9 @@
 
 #include <QJsonArray>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <span>
 
 #include "cli/gauge_session.h"
@@ -12,16 +14,24 @@
 
 namespace zepra::cli {
 
-bool WriteStandardOutput(const std::string& text) {
+StandardOutput WriteStandardOutput(const std::string& text) {
+    errno = 0;
     const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-    return std::fflush(stdout) == 0 && written && !std::ferror(stdout);
+    const bool flushed = std::fflush(stdout) == 0;
+    if (written && flushed && !std::ferror(stdout)) return StandardOutput::Written;
+    const int error = errno;
+    std::clearerr(stdout);
+    if (error == EPIPE) return StandardOutput::Closed;
+    PrintMessage("Cannot write to the standard output: " +
+                 std::string(error != 0 ? std::strerror(error) : "the write failed") + ".");
+    return StandardOutput::Failed;
 }
 
 bool WriteResult(const std::optional<std::string>& path, const std::string& content) {
     if (!path) {
-        if (WriteStandardOutput(content)) return true;
-        PrintMessage("Cannot write to the standard output.");
-        return false;
+        const StandardOutput written = WriteStandardOutput(content);
+        if (written == StandardOutput::Closed) PrintMessage("Cannot write to the standard output.");
+        return written == StandardOutput::Written;
     }
     const ReportWriteResult result = WriteReportFile(*path, content);
     if (!result.ok) PrintMessage(result.error);

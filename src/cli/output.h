@@ -11,8 +11,12 @@
 
 namespace zepra::cli {
 
-// Writes everything to standard output and flushes; false when the output is closed or failed.
-bool WriteStandardOutput(const std::string& text);
+enum class StandardOutput { Written, Closed, Failed };
+
+// Writes everything to standard output and flushes. A reader that went away (a closed pipe) is
+// `Closed` and said nowhere; any other failure (a full disk) is `Failed`, with the system's
+// reason on standard error.
+StandardOutput WriteStandardOutput(const std::string& text);
 
 // To `path` (replaced as one step) or, without a path, to standard output. On failure the
 // message is on standard error and the result is false.

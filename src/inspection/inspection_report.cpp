@@ -1,9 +1,9 @@
 #include "inspection/inspection_report.h"
 
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QThread>
 #include <algorithm>
 #include <cmath>
@@ -17,6 +17,7 @@
 #include "data/sample_statistics.h"
 #include "data/thickness_format.h"
 #include "inspection/standard_adapter.h"
+#include "reports/reports.h"
 #include "zepra_version.h"
 
 namespace zepra::inspection {
@@ -699,11 +700,12 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
         c.lowLineName = Q(c.standard->lowLineName);
     }
 
-    QSaveFile file(name);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly)) return failure(file.errorString());
+    // The document is made in memory and then saved as the other reports are (replaced as one
+    // step, or written directly to a device or a FIFO).
+    QBuffer document;
+    document.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&document);
         writer.setPdfVersion(QPagedPaintDevice::PdfVersion_A1b);
         writer.setResolution(kDotsPerInch);
         writer.setPageSize(report.pageSize == PageSize::Letter ? QPageSize(QPageSize::Letter)
@@ -724,21 +726,16 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
         }
         writer.setDocumentXmpMetadata(XmpMetadata(report, creator, now));
         QPainter painter;
-        if (!painter.begin(&writer)) {
-            file.cancelWriting();
+        if (!painter.begin(&writer))
             return failure(QStringLiteral("the PDF writer could not start"));
-        }
         Pages pages(writer, &painter, pageCount);
         Layout(pages, c);
         painter.end();
     }
-    if (file.error() != QFileDevice::NoError) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return failure(reason);
-    }
-    if (!file.commit()) return failure(file.errorString());
-    return {};
+    const QByteArray& bytes = document.data();
+    return WriteReportFile(path,
+                           std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())))
+        .error;
 }
 
 }  // namespace zepra::inspection

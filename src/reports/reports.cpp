@@ -1,7 +1,12 @@
 #include "reports/reports.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QString>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <vector>
 
 #include "data/thickness_format.h"
 
@@ -34,6 +39,15 @@ std::string NumberItem(std::int32_t number) {
     return ' ' + NumberToText(number) + ' ';
 }
 
+// Qt says "Unknown error" for some failed writes (a full disk); the system's reason is in errno.
+QString ReasonOf(const QFileDevice& file, int error) {
+    const QString reason = file.errorString();
+    if (error != 0 && (reason.isEmpty() || reason == QLatin1String("Unknown error"))) {
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+    return reason;
+}
+
 }  // namespace
 
 std::string CsvReportText(std::span<const ReadingRecord> records, std::int32_t unitIsMils) {
@@ -60,32 +74,64 @@ std::string TextReportText(std::span<const ReadingRecord> records, std::int32_t 
 }
 
 ReportWriteResult WriteReportFile(const std::string& path, const std::string& content) {
-    const QString name = QString::fromStdString(path);
-    auto failure = [&name](const QString& reason) {
-        return ReportWriteResult{
-            false,
-            QStringLiteral("Cannot write the file \"%1\": %2").arg(name, reason).toStdString()};
-    };
-    if (path.empty()) return failure(QStringLiteral("no file name"));
+    const ReportFile file{path, content};
+    return WriteReportFiles(std::span(&file, 1));
+}
 
+ReportWriteResult WriteReportFiles(std::span<const ReportFile> files) {
+    std::vector<std::unique_ptr<QSaveFile>> saves;
+    std::vector<const ReportFile*> streams;  // devices and FIFOs, written once all files are
+    // Every temporary file goes away; the targets stay as they were.
+    auto failure = [&saves](const std::string& path, const QString& reason) {
+        for (const auto& save : saves) save->cancelWriting();
+        return ReportWriteResult{false, QStringLiteral("Cannot write the file \"%1\": %2")
+                                            .arg(QString::fromStdString(path), reason)
+                                            .toStdString()};
+    };
     // QSaveFile writes a temporary file beside the target and renames it over the target only
-    // when everything was written. Every write and the flush are checked here: on a full disk
-    // some Qt versions would otherwise commit an empty file and report success.
+    // when committed. Every write and the flush are checked here: on a full disk some Qt
+    // versions would otherwise commit an empty file and report success.
     // One exception: an existing file the user may write, in a folder where no temporary file
     // may be created, is written in place (the user asked for that file to be replaced; the
     // atomic way is closed there). Nothing else falls back: a new file in such a folder, or a
     // file the user may not write, is refused.
-    QSaveFile file(name);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly)) return failure(file.errorString());
-    const auto size = static_cast<qint64>(content.size());
-    const bool written = file.write(content.data(), size) == size && file.flush();
-    if (!written) {
-        const QString reason = file.errorString();
-        file.cancelWriting();  // the temporary file goes away; the target stays as it was
-        return failure(reason);
+    for (const ReportFile& file : files) {
+        const QString name = QString::fromStdString(file.path);
+        if (file.path.empty()) return failure(file.path, QStringLiteral("no file name"));
+        const QFileInfo info(name);
+        if (info.exists() && !info.isFile() && !info.isDir()) {
+            streams.push_back(&file);
+            continue;
+        }
+        auto save = std::make_unique<QSaveFile>(name);
+        save->setDirectWriteFallback(true);
+        if (!save->open(QIODevice::WriteOnly)) {
+            const QString reason = save->errorString();
+            return failure(file.path, reason);
+        }
+        const auto size = static_cast<qint64>(file.content.size());
+        errno = 0;
+        if (save->write(file.content.data(), size) != size || !save->flush()) {
+            const QString reason = ReasonOf(*save, errno);
+            save->cancelWriting();
+            return failure(file.path, reason);
+        }
+        saves.push_back(std::move(save));
     }
-    if (!file.commit()) return failure(file.errorString());
+    for (const ReportFile* file : streams) {
+        QFile stream(QString::fromStdString(file->path));
+        const auto size = static_cast<qint64>(file->content.size());
+        errno = 0;
+        if (!stream.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+            stream.write(file->content.data(), size) != size) {
+            const QString reason = ReasonOf(stream, errno);
+            return failure(file->path, reason);
+        }
+    }
+    // Renaming is all that is left; it fails only when the folder changes under the program.
+    for (const auto& save : saves) {
+        if (!save->commit()) return failure(save->fileName().toStdString(), save->errorString());
+    }
     return {true, {}};
 }
 

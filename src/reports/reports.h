@@ -31,6 +31,18 @@ struct ReportWriteResult {
 // afterwards, or the file is as it was before (no partial file) and the result says why.
 // Only an existing, writable file in a folder the user may not write is written in place
 // (no temporary file can be made beside it); a failure part-way then leaves it cut short.
+// An existing target that is no regular file (a device, a FIFO, /dev/stdout) is written
+// directly, as a shell's redirection would; it is never replaced by a file.
 ReportWriteResult WriteReportFile(const std::string& path, const std::string& content);
+
+struct ReportFile {
+    std::string path;
+    std::string content;
+};
+
+// Several files as one step: every file is written beside its target first, and the targets
+// are replaced only when all of them were written; otherwise none is, and the result names the
+// file and the reason.
+ReportWriteResult WriteReportFiles(std::span<const ReportFile> files);
 
 }  // namespace zepra

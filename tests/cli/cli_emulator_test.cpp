@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -18,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -242,6 +246,73 @@ TEST_F(CliTest, DownloadAllIntoAFolderAndAsJson) {
     EXPECT_EQ(statistics["unitLine"].toString(), "Unit:        um");
     EXPECT_TRUE(groups[2].toObject()["statistics"].isNull());
     EXPECT_EQ(groups[3].toObject()["readings"].toArray().size(), 6);
+}
+
+// A full standard output (a full disk, /dev/full) is an error with the system's reason, never a
+// silent exit; a capture whose output fills ends with exit 2, not as a finished capture.
+TEST_F(CliTest, AFullStandardOutputIsSaidWithItsReason) {
+    const std::string expected =
+        std::string("Cannot write to the standard output: ") + std::strerror(ENOSPC) + ".";
+    const QStringList cases[] = {
+        {"ports"},
+        {"download", "1"},
+        {"download", "all", "--format", "json"},
+        {"capture", "--count", "3"},
+        {"check", "--standard", "iso19840", "--group", "4"},
+    };
+    for (const QStringList& args : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        QProcess process;
+        process.setStandardOutputFile("/dev/full");
+        start(process, args);
+        const CliRun r = finish(process);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_NE(r.err.find(expected), std::string::npos) << r.err;
+    }
+}
+
+// --output naming something that is no regular file writes to it, as a shell's redirection
+// would: /dev/stdout, and a device (a private copy of /dev/null, where devices may be made),
+// which stays a device.
+TEST_F(CliTest, OutputToStandardOutputOrADevice) {
+    CliRun r = run({"download", "1", "--output", "/dev/stdout"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const CliRun toFile = run({"download", "1", "--output", path("group1.csv")});
+    EXPECT_EQ(toFile.exitCode, 0) << toFile.err;
+    EXPECT_EQ(r.out, readFile(path("group1.csv")));
+    EXPECT_EQ(Lines(r.out).size(), 4u);
+
+    const std::string null = path("null").toStdString();
+    if (mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+        GTEST_SKIP() << "making a device is not permitted here";
+    }
+    r = run({"download", "1", "--output", path("null")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    struct stat info {};
+    ASSERT_EQ(stat(null.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode)) << "the device was replaced by a file";
+}
+
+// download all replaces the four files together or not at all: on a disk that fills up after
+// the first, every file keeps its old report and the message names the system's reason.
+TEST_F(CliTest, DownloadAllOnAFullDiskLeavesEveryFileAsItWas) {
+    const std::string folder = path("tiny").toStdString();
+    ASSERT_TRUE(QDir().mkpath(path("tiny")));
+    if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=32k") != 0) {
+        GTEST_SKIP() << "mounting a small tmpfs is not permitted here";
+    }
+    for (const char* name : {"group1.csv", "group2.csv", "group3.csv", "group4.csv"}) {
+        std::ofstream(folder + "/" + name) << "old\r\n";
+    }
+    // Eight pages: four old files and the filler take six, the first two new files the rest.
+    std::ofstream(folder + "/filler") << std::string(6 * 1024, 'x');
+    const CliRun r = run({"download", "all", "--format", "csv", "--output", path("tiny")});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find(std::strerror(ENOSPC)), std::string::npos) << r.err;
+    for (const char* name : {"group1.csv", "group2.csv", "group3.csv", "group4.csv"}) {
+        EXPECT_EQ(readFile(path("tiny") + "/" + name), "old\r\n") << name;
+    }
+    umount(folder.c_str());
 }
 
 TEST_F(CliTest, SilentGaugeAndBrokenDumpsEndWithTheWindowsMessage) {

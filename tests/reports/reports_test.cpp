@@ -5,15 +5,19 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace zepra {
@@ -144,6 +148,68 @@ TEST_F(ReportFileTest, FullDeviceLeavesTheExistingFileAsItWas) {
     EXPECT_EQ(QDir(QString::fromStdString(device)).entryList(QDir::Files | QDir::Hidden),
               QStringList{"report.csv"});  // no temporary file left behind
     umount(device.c_str());
+}
+
+// Four group files on a disk that fills up after the first: all of them stay as they were (no
+// mixed set of new and old reports), no temporary file is left, and the reason is the system's.
+TEST_F(ReportFileTest, SeveralFilesOnAFullDiskAreWrittenAllOrNone) {
+    const std::string device = PathOf("tiny");
+    ASSERT_TRUE(QDir(folder_.path()).mkdir("tiny"));
+    if (mount("tmpfs", device.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "mounting a small tmpfs is not permitted here";
+    }
+    std::vector<ReportFile> files;
+    for (int group = 1; group <= 4; ++group) {
+        const std::string path = device + "/group" + std::to_string(group) + ".csv";
+        Write(path, "old\r\n");
+        files.push_back({path, std::string(24 * 1024, 'n')});
+    }
+    const ReportWriteResult result = WriteReportFiles(files);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find(std::strerror(ENOSPC)), std::string::npos) << result.error;
+    for (const ReportFile& file : files) EXPECT_EQ(Read(file.path), "old\r\n") << file.path;
+    EXPECT_EQ(QDir(QString::fromStdString(device)).entryList(QDir::Files | QDir::Hidden).size(), 4);
+
+    // With room for all of them, all four are replaced.
+    for (ReportFile& file : files) file.content = "new\r\n";
+    EXPECT_TRUE(WriteReportFiles(files).ok);
+    for (const ReportFile& file : files) EXPECT_EQ(Read(file.path), "new\r\n") << file.path;
+    umount(device.c_str());
+}
+
+// An existing target that is no regular file is written as a shell's redirection would, never
+// replaced by a file: a FIFO (its reader gets the report) and a character device (a private
+// copy of /dev/null, made where the tests may make devices).
+TEST_F(ReportFileTest, ATargetThatIsNoRegularFileIsWrittenDirectly) {
+    const std::string fifo = PathOf("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] {
+        QFile in(QString::fromStdString(fifo));
+        if (in.open(QIODevice::ReadOnly)) received = in.readAll().toStdString();
+    });
+    EXPECT_TRUE(WriteReportFile(fifo, "report\r\n").ok);
+    reader.join();
+    EXPECT_EQ(received, "report\r\n");
+    struct stat info {};
+    ASSERT_EQ(stat(fifo.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+
+    const std::string null = PathOf("null");
+    if (mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+        GTEST_SKIP() << "making a device is not permitted here";
+    }
+    const ReportWriteResult result = WriteReportFile(null, "report\r\n");
+    EXPECT_TRUE(result.ok) << result.error;
+    ASSERT_EQ(stat(null.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode)) << "the device was replaced";
+
+    // A full device says why.
+    const std::string full = PathOf("full");
+    ASSERT_EQ(mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
+    const ReportWriteResult onFull = WriteReportFile(full, "report\r\n");
+    EXPECT_FALSE(onFull.ok);
+    EXPECT_NE(onFull.error.find(std::strerror(ENOSPC)), std::string::npos) << onFull.error;
 }
 
 // Runs `write` in a child process as a plain user (nobody, when the tests run as root) and
