@@ -29,9 +29,8 @@ class LiveStreamPause {
 
 }  // namespace
 
-void SaveReport(ReportFormat format, std::span<const ReadingRecord> records,
-                const WindowContext& context) {
-    if (records.empty() || context.store == nullptr || context.saveDialog == nullptr) return;
+void SaveReport(ReportFormat format, const ListedRecords& listed, const WindowContext& context) {
+    if (listed().empty() || context.store == nullptr || context.saveDialog == nullptr) return;
     LiveStreamPause pause(context);
 
     const std::string path = context.saveDialog->getSaveFileName(
@@ -40,6 +39,7 @@ void SaveReport(ReportFormat format, std::span<const ReadingRecord> records,
     if (path.empty()) return;
 
     const std::int32_t unitIsMils = context.store->unitIsMils;
+    const std::span<const ReadingRecord> records = listed();
     std::string content;
     if (format == ReportFormat::Csv) {
         content = CsvReportText(records, unitIsMils);

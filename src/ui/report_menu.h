@@ -2,6 +2,7 @@
 // The save steps behind the SAVE-*.CSV and SAVE-*.TXT menu items of every window that lists
 // readings (the group windows and the real-time list), and SAVE-*.PDF of the group windows.
 
+#include <functional>
 #include <span>
 #include <string>
 
@@ -14,12 +15,15 @@ namespace zepra {
 
 enum class ReportFormat { Csv, Text };
 
-// Nothing when `records` is empty. Otherwise pauses the live stream (a no-op unless sampling is
-// live), asks for a file name ("Save" dialog), writes the report of `records` in list order in the
-// store's unit, tells the user when the file cannot be written, and resumes the live stream,
-// whatever happened.
-void SaveReport(ReportFormat format, std::span<const ReadingRecord> records,
-                const WindowContext& context);
+// The readings a list shows now, in list order.
+using ListedRecords = std::function<std::span<const ReadingRecord>()>;
+
+// Nothing when the list is empty. Otherwise pauses the live stream (a no-op unless sampling is
+// live), asks for a file name ("Save" dialog), writes the report of the readings listed then in
+// the store's unit, tells the user when the file cannot be written, and resumes the live stream,
+// whatever happened. The readings are taken after the pause: it captures the frames that were
+// already waiting, and the file holds them as the list does.
+void SaveReport(ReportFormat format, const ListedRecords& records, const WindowContext& context);
 
 // Nothing when the group is empty. Otherwise pauses the live stream, asks for the job and the
 // standard (the inspection dialog), then for a file name ("Save" dialog), writes the inspection

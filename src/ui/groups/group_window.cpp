@@ -118,12 +118,16 @@ void GroupWindow::buildMenu() {
     QMenuBar* bar = menuBar();
     QAction* saveText = bar->addAction(QStringLiteral("SAVE-*.TXT"));
     saveText->setObjectName(QStringLiteral("SAVETXT"));
-    connect(saveText, &QAction::triggered, this,
-            [this] { SaveReport(ReportFormat::Text, readings(), context_); });
+    connect(saveText, &QAction::triggered, this, [this] {
+        SaveReport(
+            ReportFormat::Text, [this] { return readings(); }, context_);
+    });
     QAction* saveCsv = bar->addAction(QStringLiteral("SAVE-*.CSV"));
     saveCsv->setObjectName(QStringLiteral("SAVECSV"));
-    connect(saveCsv, &QAction::triggered, this,
-            [this] { SaveReport(ReportFormat::Csv, readings(), context_); });
+    connect(saveCsv, &QAction::triggered, this, [this] {
+        SaveReport(
+            ReportFormat::Csv, [this] { return readings(); }, context_);
+    });
     QAction* savePdf = bar->addAction(QStringLiteral("SAVE-*.PDF"));
     savePdf->setObjectName(QStringLiteral("SAVEPDF"));
     connect(savePdf, &QAction::triggered, this,

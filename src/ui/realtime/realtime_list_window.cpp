@@ -216,11 +216,14 @@ void RealTimeListWindow::Timer1_Timer() {
 // The records in capture order, oldest first, whatever order the list shows them in.
 void RealTimeListWindow::saveReport(bool csv) {
     const RealTimeSamples& samples = context_.store->realTimeSamples;
-    const auto count = std::clamp<std::int32_t>(samples.readingCount, 0,
-                                                static_cast<std::int32_t>(samples.readings.size()));
     SaveReport(
         csv ? ReportFormat::Csv : ReportFormat::Text,
-        std::span<const ReadingRecord>(samples.readings.data(), static_cast<std::size_t>(count)),
+        [&samples] {
+            const auto count = std::clamp<std::int32_t>(
+                samples.readingCount, 0, static_cast<std::int32_t>(samples.readings.size()));
+            return std::span<const ReadingRecord>(samples.readings.data(),
+                                                  static_cast<std::size_t>(count));
+        },
         context_);
 }
 
