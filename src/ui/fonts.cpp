@@ -54,7 +54,9 @@ QFont FaceForRatio(const QFont& font, qreal ratio) {
 }
 
 void FollowDeviceRatio(QWidget* widget, const QFont& font) {
-    widget->setFont(font);
+    // The ratio known now (the parent's screen, else the primary one), so that layouts built
+    // before the first paint measure the face that will be drawn.
+    widget->setFont(FaceForRatio(font, widget->devicePixelRatioF()));
     if (font.families().value(0) != kBitmapFamily) return;
     widget->setProperty(kDesignFontProperty, font);
     widget->installEventFilter(new RatioFollower(widget));

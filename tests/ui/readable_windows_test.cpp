@@ -28,6 +28,7 @@
 #include "support/find_control.h"
 #include "ui/fonts.h"
 #include "ui/groups/group_window.h"
+#include "ui/inspection_dialog.h"
 #include "ui/realtime/realtime_histogram_window.h"
 #include "ui/realtime/realtime_list_window.h"
 #include "ui/realtime/realtime_trend_window.h"
@@ -143,6 +144,11 @@ class ReadableWindows {
         window->show();
         return window;
     }
+    QWidget* OpenInspection() {
+        auto* dialog = Own(new InspectionDialog(store_->groupSlot(1), 0, nullptr));
+        dialog->show();
+        return dialog;
+    }
     template <typename Window>
     QWidget* OpenChart() {
         auto* window = Own(new Window(context_));
@@ -178,6 +184,7 @@ const WindowCase kWindows[] = {
     {"RealTimeTrend", [](ReadableWindows& w) { return w.OpenChart<RealTimeTrendWindow>(); }},
     {"RealTimeHistogram",
      [](ReadableWindows& w) { return w.OpenChart<RealTimeHistogramWindow>(); }},
+    {"InspectionDialog", [](ReadableWindows& w) { return w.OpenInspection(); }},
 };
 
 std::vector<QLabel*> ShownLabels(const QWidget* window) {
