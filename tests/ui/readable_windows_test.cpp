@@ -319,6 +319,7 @@ TEST(LabelFaceTest, StandInIsTheClosestInWidth) {
     const QFont standIn = FaceForRatio(bitmap, 2);
     ASSERT_EQ(QFontInfo(standIn).family(), kScalableStandInFamily);
     const int chosen = std::abs(total(standIn) - target);
+    std::printf("%-22s %d px (chosen)\n", qPrintable(kScalableStandInFamily), total(standIn));
     for (const char* family : {"Tahoma", "Liberation Sans", "DejaVu Sans"}) {
         QFont other = standIn;
         other.setFamilies({QString::fromLatin1(family)});
