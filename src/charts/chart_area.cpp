@@ -2,7 +2,6 @@
 
 #include <QEvent>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -69,7 +68,8 @@ ChartArea::ChartArea(const QFont& popupFont, QWidget* parent)
     popup_->setFont(popupFont);
     popup_->setAutoFillBackground(true);  // opaque, the default label background
     QPalette popupPalette = popup_->palette();
-    popupPalette.setColor(QPalette::Window, QGuiApplication::palette().color(QPalette::Window));
+    popupPalette.setColor(QPalette::Window, kChartPopupFace);
+    popupPalette.setColor(QPalette::WindowText, kChartPopupText);
     popup_->setPalette(popupPalette);
     popup_->setGeometry(0, 0, Px(kPopupWidthTwips), Px(kPopupHeightTwips));
     popup_->hide();
@@ -102,8 +102,8 @@ void ChartArea::setBarsAndTicksShown(bool shown) {
 }
 
 void ChartArea::erase() {
-    // The system's window background colour (a host's own background does not count).
-    drawing_.fill(QGuiApplication::palette().color(QPalette::Base));
+    drawing_.fill(kChartBackground);
+    traces_.clear();
     blank_ = true;
     update();
 }
@@ -123,6 +123,7 @@ void ChartArea::drawTrend(std::span<const ChartPoint> points) {
     } else {
         DrawTrendFast(drawing_, points, markerStamps_);
     }
+    if (points.size() >= 2) traces_.emplace_back(points.begin(), points.end());
     blank_ = points.size() < 2 && blank_;
     update();
 }
@@ -154,7 +155,12 @@ void ChartArea::showBarPopup(int index, std::int32_t count, PopupWidthRule rule)
 
 void ChartArea::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
-    painter.drawImage(0, 0, drawing_);
+    if (qFuzzyCompare(devicePixelRatioF(), 1.0)) {
+        painter.drawImage(0, 0, drawing_);
+        return;
+    }
+    painter.fillRect(rect(), kChartBackground);
+    for (const std::vector<ChartPoint>& trace : traces_) DrawTrend(painter, trace);
 }
 
 int ChartArea::barIndexOf(const QObject* object) const {

@@ -1,11 +1,13 @@
 #pragma once
 // Picture1, the chart area shared by the group windows and the two real-time chart windows:
-// 737 x 497 pixels in the system's window background colour, holding the five gridlines
-// (Line1..Line5), the 30 histogram bars (Label18_1..Label18_30), their tick marks
-// (Line6_1..Line6_30), the bar pop-up (Label32) and its timer (Timer2).
+// 737 x 497 pixels in the classic system window colour (white, whatever the desktop theme), holding
+// the five gridlines (Line1..Line5), the 30 histogram bars (Label18_1..Label18_30), their tick
+// marks (Line6_1..Line6_30), the bar pop-up (Label32) and its timer (Timer2).
 //
 // The trend is drawn into an off-screen image kept by the area; painting only copies that image,
-// so a repaint asked for by the system costs nothing and shows the last drawing. The child
+// so a repaint asked for by the system costs nothing and shows the last drawing. On a screen
+// whose device pixel ratio is not 1 that 1x image would be blown up: there the area keeps the
+// traces drawn since the last erase and paints them again at the device's resolution. The child
 // controls (gridlines, bars, ticks, pop-up) lie above the drawing, as on the gauge software's
 // picture box.
 
@@ -53,7 +55,7 @@ class ChartArea : public QWidget {
     // Shows or hides Label18(i) then Line6(i), for i = 1 to 30 (the chart-mode switch).
     void setBarsAndTicksShown(bool shown);
 
-    // Sets the background to the system window colour: erases every drawing, leaves the controls.
+    // Sets the background to the window colour: erases every drawing, leaves the controls.
     void erase();
     // Draws the trace of the trend over what is drawn already (nothing is erased). The same trace
     // drawn again on an erased area (a real-time chart whose list did not change since the last
@@ -82,9 +84,10 @@ class ChartArea : public QWidget {
     int barIndexOf(const QObject* object) const;
 
     QImage drawing_;
-    bool blank_ = true;                  // nothing drawn since the last erase
-    std::vector<ChartPoint> lastTrace_;  // the last trace drawn on an erased area...
-    QImage lastTraceDrawing_;            // ...and what it gave
+    bool blank_ = true;                            // nothing drawn since the last erase
+    std::vector<std::vector<ChartPoint>> traces_;  // drawn since the last erase
+    std::vector<ChartPoint> lastTrace_;            // the last trace drawn on an erased area...
+    QImage lastTraceDrawing_;                      // ...and what it gave
     MarkerStamps markerStamps_;
     std::array<QLabel*, kBars> bars_{};
     std::array<QFrame*, kBars> ticks_{};

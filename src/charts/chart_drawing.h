@@ -31,6 +31,11 @@ QRect ChartBarRect(int index, const HistogramBar& bar);
 
 inline const QColor kChartBarColour{0, 255, 0};
 inline const QColor kChartLineColour{0, 0, 0};  // the default line colour (window text)
+// The classic light system colours the chart was drawn for, kept under any desktop theme: the
+// lines, bars and markers are fixed colours and read only on these.
+inline const QColor kChartBackground{255, 255, 255};  // the system window colour
+inline const QColor kChartPopupFace{239, 239, 239};   // a label's default background
+inline const QColor kChartPopupText{0, 0, 0};
 
 // The x of a value (micrometres) on a drawable histogram's scale: bin k spans the width of
 // bar k's pitch, centred on tick k.

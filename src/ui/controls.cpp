@@ -29,7 +29,7 @@ QLabel* MakeLabel(QWidget* parent, const char* objectName, const QString& captio
 QLabel* MakeLabel(QWidget* parent, const char* objectName, const QString& caption,
                   const QRect& twips, const QFont& font, Qt::Alignment alignment) {
     QLabel* label = MakeLabel(parent, objectName, caption, twips, alignment);
-    label->setFont(font);
+    FollowDeviceRatio(label, font);
     return label;
 }
 
@@ -41,7 +41,11 @@ void SetPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& c
 
 void PaintWhiteBackground(QWidget* widget) {
     widget->setAutoFillBackground(true);
-    SetPaletteColour(widget, QPalette::Window, Qt::white);
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    // Fixed too: a dark theme's light text would vanish on the fixed white.
+    palette.setColor(QPalette::WindowText, Qt::black);
+    widget->setPalette(palette);
 }
 
 }  // namespace zepra

@@ -38,7 +38,7 @@ QLabel* MakeLabel(QWidget* parent, const char* objectName, const QString& captio
 // Sets one colour of the widget's own palette.
 void SetPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
 
-// Fills the widget with white before its children paint.
+// Fills the widget with white before its children paint; its texts are black.
 void PaintWhiteBackground(QWidget* widget);
 
 }  // namespace zepra

@@ -6,6 +6,9 @@
 // resolution.
 
 #include <QFont>
+#include <QString>
+
+class QWidget;
 
 namespace zepra {
 
@@ -16,6 +19,19 @@ QFont TahomaFont(double points, bool bold = false);
 QFont MsSansSerifFont(double points, bool bold = false);
 QFont ArialFont(double points, bool bold = false);
 QFont ArialNarrowFont(double points, bool bold = false);
+
+// MS Sans Serif is a bitmap face with one strike per size: at a device pixel ratio other than 1
+// Qt keeps the 1x strike and only spreads its advances. There the labels take this scalable face
+// at the strike's pixel size: of the faces we ship or depend on, the one whose widths and ink
+// height come closest to the bitmap face's on the windows' texts (the label face test measures).
+inline const QString kScalableStandInFamily = QStringLiteral("Liberation Sans Narrow");
+// `font` itself at a ratio of 1 or when it is not the bitmap face, else its scalable stand-in.
+QFont FaceForRatio(const QFont& font, qreal ratio);
+// Keeps `widget` (and the children that inherit its font) in FaceForRatio(font, ratio of the
+// screen it is on): checked before each paint, so a move to a screen with another ratio follows.
+void FollowDeviceRatio(QWidget* widget, const QFont& font);
+// The font given to FollowDeviceRatio, else the widget's own.
+QFont DesignFont(const QWidget* widget);
 
 // Twips (1/15 pixel at 96 dpi) to pixels.
 constexpr int Px(int twips) {

@@ -92,7 +92,7 @@ InspectionDialog::InspectionDialog(const GroupSlot& group, std::int32_t unitIsMi
     : QDialog(parent), group_(group), unitIsMils_(unitIsMils), settings_(settings) {
     setObjectName(QStringLiteral("InspectionDialog"));
     setWindowTitle(QStringLiteral("Inspection Report"));
-    setFont(MsSansSerifFont(8.25));
+    FollowDeviceRatio(this, MsSansSerifFont(8.25));
     // Grey defaults in the empty fields, so that they do not read as typed values.
     QPalette greyDefaults = palette();
     greyDefaults.setColor(QPalette::PlaceholderText, QColor(128, 128, 128));
