@@ -1,5 +1,6 @@
 #include "platform/qt_port_watcher.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QSocketNotifier>
 
@@ -61,8 +62,10 @@ PortWatcher::PortWatcher(const QString& tableFile, bool systemDevices, QObject* 
         // on the file itself); the file tells when it is rewritten in place.
         files_.addPath(QFileInfo(tableFile_).absolutePath());
         rewatchTableFile();
+        lastTableState_ = tableState();
         connect(&files_, &QFileSystemWatcher::fileChanged, this, [this] {
             rewatchTableFile();
+            lastTableState_ = tableState();
             emit portsChanged();
         });
         connect(&files_, &QFileSystemWatcher::directoryChanged, this,
@@ -92,11 +95,23 @@ bool PortWatcher::watchesDevices() const {
 }
 
 void PortWatcher::tableFolderChanged() {
-    // Other files of the folder change too; only the table's own appearance or replacement counts.
-    const bool watched = files_.files().contains(tableFile_);
-    const bool exists = QFileInfo::exists(tableFile_);
+    // Other files of the folder change too; only the table's appearing, going or being replaced
+    // counts.
     rewatchTableFile();
-    if (exists || watched) emit portsChanged();
+    QString state = tableState();
+    if (state == lastTableState_) return;
+    lastTableState_ = std::move(state);
+    emit portsChanged();
+}
+
+QString PortWatcher::tableState() const {
+    const QFileInfo info(tableFile_);
+    if (!info.exists()) return {};
+    // A rename over the file changes its status-change time even when size and time stay.
+    return QStringLiteral("%1 %2 %3")
+        .arg(info.size())
+        .arg(info.lastModified().toMSecsSinceEpoch())
+        .arg(info.metadataChangeTime().toMSecsSinceEpoch());
 }
 
 void PortWatcher::rewatchTableFile() {

@@ -28,7 +28,11 @@ class PortWatcher : public QObject {
     void tableFolderChanged();
     void rewatchTableFile();
 
+    // What the table file looked like at the last look: the folder changes for other files too.
+    QString tableState() const;
+
     QString tableFile_;
+    QString lastTableState_;
     QFileSystemWatcher files_;
     struct Udev;
     std::unique_ptr<Udev> udev_;
