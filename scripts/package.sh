@@ -55,7 +55,7 @@ for file in "${expected[@]}"; do
     grep -qxF "$file" <<<"$contents" || fail "$file is missing from the package"
 done
 depends=$(dpkg-deb --field "$deb" Depends)
-for dependency in fonts-wine fonts-liberation libqt6widgets6 libqt6serialport6; do
+for dependency in fonts-wine fonts-liberation libqt6widgets6 libqt6serialport6 libudev1; do
     grep -q "\\b$dependency\\b" <<<"$depends" || fail "Depends lacks $dependency: $depends"
 done
 # The changelog needs an entry for each version of project().

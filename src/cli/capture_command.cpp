@@ -99,7 +99,9 @@ std::string JsonLine(const QJsonObject& object) {
 
 int RunCapture(const Options& options) {
     GaugeSession session(options.port);
-    if (const int opened = session.open(); opened != kExitDone) return opened;
+    const int opened =
+        options.wait ? session.openWhenPluggedIn(options.waitSeconds) : session.open();
+    if (opened != kExitDone) return opened;
     // The unit of the texts the link makes for each sample.
     session.store().unitIsMils = options.unitIsMils;
     const std::string unitWord = options.unitIsMils == 1 ? "mils" : "um";

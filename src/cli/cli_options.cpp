@@ -54,14 +54,16 @@ constexpr const char* kDownloadHelp =
 
 constexpr const char* kCaptureHelp =
     "usage: zepra-cli capture [--count N] [--seconds S] [--unit um|mils] [--format csv|jsonl]\n"
-    "                         [--port DEVICE] [--timeout SECONDS]\n"
+    "                         [--port DEVICE] [--timeout SECONDS] [--wait [SECONDS]]\n"
     "\n"
     "Starts the gauge's live stream and writes one line per captured reading as it arrives:\n"
     "number, value, unit and time. Stops the stream after N readings, after S seconds, on Ctrl-C\n"
     "or when the output is closed.\n"
     "  --format    csv (default) or jsonl, which also reports no-reading and overload frames\n"
     "  --timeout   give up (exit code 4) when no frame has arrived for this many seconds\n"
-    "              (default: wait)\n";
+    "              (default: wait)\n"
+    "  --wait      when no gauge is plugged in, wait for one (at most SECONDS when given)\n"
+    "              instead of exit code 3\n";
 
 constexpr const char* kCheckHelp =
     "usage: zepra-cli check --standard iso19840|imo-pspc|sspc-pa2 (--group GROUP | --file FILE)\n"
@@ -148,8 +150,8 @@ const std::set<std::string>& OptionsOf(Command command) {
     static const std::set<std::string> none;
     static const std::set<std::string> download = {"--unit", "--format", "--output", "--port",
                                                    "--timeout"};
-    static const std::set<std::string> capture = {"--count",  "--seconds", "--unit",
-                                                  "--format", "--port",    "--timeout"};
+    static const std::set<std::string> capture = {"--count", "--seconds", "--unit", "--format",
+                                                  "--port",  "--timeout", "--wait"};
     static const std::set<std::string> check = {"--standard",
                                                 "--group",
                                                 "--file",
@@ -259,6 +261,11 @@ std::string Apply(Options& o, const std::string& name, const std::string& value)
     } else if (name == "--output") {
         if (value.empty()) return bad("a path");
         o.output = value;
+    } else if (name == "--wait") {
+        o.wait = true;
+        if (value.empty()) return {};  // no bound
+        if (std::string e = positive(o.waitSeconds); !e.empty()) return e;
+        if (*o.waitSeconds > 2e6) return bad("at most 2000000 seconds");
     } else if (name == "--count") {
         const std::optional<double> number = ParseNumber(value);
         if (!number || *number < 1 || *number != std::floor(*number) || *number > 1e12) {
@@ -459,6 +466,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         if (!known.count(name)) {
             result.error = "unknown option " + name + " for " + args[0];
             return result;
+        }
+        if (!value && name == "--wait") {
+            // Its SECONDS are optional: taken when the next word is a number.
+            value = i + 1 < args.size() && ParseNumber(args[i + 1]) ? args[++i] : "";
         }
         if (!value) {
             if (i + 1 >= args.size()) {

@@ -41,6 +41,8 @@ struct Options {
 
     std::optional<long long> count;  // capture
     std::optional<double> seconds;
+    bool wait = false;                  // capture --wait: wait for a gauge to be plugged in
+    std::optional<double> waitSeconds;  // --wait SECONDS: at most this long
 
     coating::Standard standard = coating::Standard::Iso19840;  // check
     std::optional<std::string> file;

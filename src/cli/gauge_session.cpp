@@ -9,6 +9,7 @@
 
 #include "cli/cli_options.h"
 #include "link/connection.h"
+#include "platform/qt_port_watcher.h"
 
 namespace zepra::cli {
 namespace {
@@ -63,6 +64,32 @@ int GaugeSession::open() {
         return kExitDone;
     }
     return ConnectToGauge(false, *portList_, port_, windows_) ? kExitDone : kExitNoPort;
+}
+
+int GaugeSession::openWhenPluggedIn(std::optional<double> seconds) {
+    PortWatcher watcher(qEnvironmentVariable("ZEPRA_SERIALCOMM"),
+                        !qEnvironmentVariableIsSet("ZEPRA_SERIALCOMM"));
+    // Silent attempts; the lookup's own message only when the wait ends without a gauge.
+    auto tryQuietly = [this] {
+        std::string reason;
+        if (device_) return port_.open(reason);
+        const auto entries = ListGaugePorts(*portList_);
+        return entries && !entries->empty() && ConnectQuietly(entries->front(), port_, windows_);
+    };
+    if (tryQuietly()) return kExitDone;
+    PrintMessage("Waiting for the gauge to be plugged in...");
+    QEventLoop loop;
+    bool opened = false;
+    QObject::connect(&watcher, &PortWatcher::portsChanged, &loop, [&] {
+        opened = tryQuietly();
+        if (opened) loop.quit();
+    });
+    QTimer deadline;  // the bound, not a poll: it fires once
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    if (seconds) deadline.start(static_cast<int>(std::ceil(*seconds * 1000)));
+    loop.exec();
+    return opened ? kExitDone : open();
 }
 
 int GaugeSession::download(int group, double timeoutSeconds, std::set<int>& storedGroups) {

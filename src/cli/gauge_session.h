@@ -27,6 +27,9 @@ class GaugeSession {
     // Opens the gauge's port. On failure the message is on standard error and the result is
     // kExitNoPort.
     int open();
+    // As open(), but while no gauge port can be opened waits for the system's ports to change
+    // (at most seconds when given), then tries again.
+    int openWhenPluggedIn(std::optional<double> seconds);
 
     // Downloads the group (1 .. 4, kCurrentGroup or kAllGroups) into the store. Returns kExitDone,
     // or kExitGauge after the message. storedGroups gets the groups that arrived whole.

@@ -119,6 +119,16 @@ bool ConnectToGauge(bool atStartup, SerialPortList& portList, SerialPort& port,
     return true;
 }
 
+bool ConnectQuietly(const GaugePortEntry& entry, SerialPort& port, GaugeWindows& windows) {
+    if (port.isOpen()) return false;
+    // As ConnectToGauge: a name other than COM1 ... COM16 keeps the port's number.
+    if (RecognisedPortNumber(entry.portName) != 0) port.setPortNumber(entry.portNumber);
+    std::string reason;
+    if (!port.open(reason)) return false;
+    ShowConnectedLook(false, windows);
+    return true;
+}
+
 std::optional<std::vector<GaugePortEntry>> ListGaugePorts(SerialPortList& portList) {
     if (!portList.openKey()) return std::nullopt;
     std::vector<GaugePortEntry> entries;

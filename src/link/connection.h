@@ -30,6 +30,11 @@ struct GaugePortEntry {
 // cannot be opened.
 std::optional<std::vector<GaugePortEntry>> ListGaugePorts(SerialPortList& portList);
 
+// The automatic run after the list of serial ports changed: opens the entry's port and switches to
+// the look CONNECT gives, but never shows a message. False when the port is open already or cannot
+// be opened; the look is then left as it was.
+bool ConnectQuietly(const GaugePortEntry& entry, SerialPort& port, GaugeWindows& windows);
+
 // Message texts, exactly as the user sees them.
 inline constexpr const char* kRegOpenKeyError = "RegOpenKey error!";
 inline constexpr const char* kNoPortAtStartup =

@@ -457,6 +457,26 @@ TEST_F(CliTest, CaptureWritesOneLinePerReadingAndStopsTheStream) {
     expectStreamStartedAndStopped();
 }
 
+// --wait: started before the gauge is plugged in, capture waits for the list of ports to name it;
+// with SECONDS it ends with the usual no-port exit when none comes.
+TEST_F(CliTest, CaptureWaitsForTheGaugeToBePluggedIn) {
+    QFile::remove(QString::fromStdString(listPath()));
+    CliRun r = run({"capture", "--count", "1", "--wait", "0.5"});
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_NE(r.err.find("Waiting for the gauge"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("RegOpenKey error!"), std::string::npos) << r.err;
+
+    QProcess process;
+    start(process, {"capture", "--wait", "--count", "2"});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return process.readAllStandardError().contains("Waiting for the gauge"); }, 5000));
+    ASSERT_TRUE(gauge_->writeSerialCommFile(listPath()));
+    r = finish(process);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Lines(r.out).size(), 3u) << r.out;
+    expectStreamStartedAndStopped();
+}
+
 // What capture writes is a file that check (and report) read back.
 TEST_F(CliTest, CheckReadsACaptureFile) {
     CliRun r = run({"capture", "--count", "5"});

@@ -39,6 +39,10 @@ TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
         {{"capture", "--count", "2.5"}, "bad value for --count: '2.5' (a whole number from 1)"},
         {{"capture", "--seconds", "-1"}, "bad value for --seconds: '-1' (a number above 0)"},
         {{"capture", "--format", "json"}, "bad value for --format: 'json' (csv, jsonl)"},
+        {{"capture", "--wait=0"}, "bad value for --wait: '0' (a number above 0)"},
+        {{"capture", "--wait", "-3"}, "bad value for --wait: '-3' (a number above 0)"},
+        {{"capture", "--wait", "--wait"}, "--wait is given twice"},
+        {{"download", "1", "--wait"}, "unknown option --wait for download"},
         {{"check", "--group", "1"}, "check needs --standard"},
         {{"check", "--standard", "iso"},
          "bad value for --standard: 'iso' (iso19840, imo-pspc or sspc-pa2)"},
@@ -151,6 +155,26 @@ TEST(CliOptions, ReadsEveryOptionOfACommand) {
     EXPECT_EQ(r.options.seconds, 60.0);
     EXPECT_EQ(r.options.format, OutputFormat::Jsonl);
     EXPECT_FALSE(r.options.timeoutGiven);
+    EXPECT_FALSE(r.options.wait);
+
+    // --wait takes its SECONDS only when a number follows.
+    struct WaitCase {
+        std::vector<std::string> args;
+        std::optional<double> seconds;
+        std::optional<long long> count;
+    } const waitCases[] = {
+        {{"capture", "--wait"}, std::nullopt, std::nullopt},
+        {{"capture", "--wait", "30"}, 30.0, std::nullopt},
+        {{"capture", "--wait=2.5", "--count", "4"}, 2.5, 4},
+        {{"capture", "--wait", "--count", "4"}, std::nullopt, 4},
+    };
+    for (const WaitCase& c : waitCases) {
+        r = ParseCommandLine(c.args);
+        ASSERT_EQ(r.error, "") << c.args.back();
+        EXPECT_TRUE(r.options.wait);
+        EXPECT_EQ(r.options.waitSeconds, c.seconds) << c.args.back();
+        EXPECT_EQ(r.options.count, c.count) << c.args.back();
+    }
 
     r = ParseCommandLine({"check", "--standard", "iso19840", "--group", "2", "--ndft", "120",
                           "--max", "400", "--roughness", "coarse", "--area", "12.5"});

@@ -75,6 +75,7 @@ Form1Services SystemServices() {
     services.settings =
         std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
                                     QStringLiteral("ZEPRA"), QStringLiteral("zepra-thickness"));
+    services.portWatcher = CreateSystemPortWatcher();
     return services;
 }
 
@@ -97,6 +98,10 @@ Form1::Form1(MeasurementStore& store, Form1Services services, QWidget* parent)
     setWindowIcon(MainWindowIcon());
     setFixedSize(kForm1ClientSize);
     buildControls();
+    if (services_.portWatcher) {
+        connect(services_.portWatcher.get(), &PortWatcher::portsChanged, this,
+                &Form1::portsChanged);
+    }
 }
 
 Form1::~Form1() = default;
@@ -188,11 +193,41 @@ void Form1::buildControls() {
 
 void Form1::formLoad() {
     InitialiseStore(store_);
-    ConnectToGauge(true, *services_.portList, *services_.port, *this);
+    if (ConnectToGauge(true, *services_.portList, *services_.port, *this)) {
+        rememberConnectedGauge();
+    }
 }
 
 void Form1::connectClicked() {
-    ConnectToGauge(false, *services_.portList, *services_.port, *this);
+    if (ConnectToGauge(false, *services_.portList, *services_.port, *this)) {
+        rememberConnectedGauge();
+    }
+}
+
+void Form1::portsChanged() {
+    if (services_.port->isOpen()) return;
+    const auto entries = ListGaugePorts(*services_.portList);
+    if (!entries || entries->empty()) return;
+    // The gauge that was pulled out comes first, then the lookup's order.
+    const GaugePortEntry* chosen = &entries->front();
+    int best = 0;
+    for (const GaugePortEntry& entry : *entries) {
+        const int match =
+            IdentityMatch(pulledOutGauge_, IdentifyPort(entry.device, entry.portName));
+        if (match > best) {
+            best = match;
+            chosen = &entry;
+        }
+    }
+    ++automaticAttempts_;
+    if (ConnectQuietly(*chosen, *services_.port, *this)) rememberConnectedGauge();
+}
+
+// Read while the gauge is there: once it is pulled out, sysfs no longer knows it.
+void Form1::rememberConnectedGauge() {
+    const int number = services_.port->portNumber();
+    connectedGauge_ =
+        IdentifyPort(services_.portList->deviceForPort(number), "COM" + std::to_string(number));
 }
 
 void Form1::unitClicked() {
@@ -277,6 +312,7 @@ void Form1::sampleCaptured(const CapturedSampleTexts& texts) {
 }
 
 void Form1::deviceGone(const std::string&) {
+    pulledOutGauge_ = connectedGauge_;
     showNotConnectedLook();
     cmdUnit_->setEnabled(true);  // switching units needs no gauge
 }

@@ -17,6 +17,8 @@
 #include "link/gauge_windows.h"
 #include "platform/clock_text.h"
 #include "platform/message_box.h"
+#include "platform/port_events.h"
+#include "platform/qt_port_watcher.h"
 #include "platform/save_dialog.h"
 #include "platform/serial_port.h"
 #include "platform/serial_port_list.h"
@@ -37,6 +39,8 @@ struct Form1Services {
     std::unique_ptr<ClockText> clock;
     std::unique_ptr<LinkClock> linkClock;  // the link's time and wake-ups; Qt's when not given
     std::unique_ptr<QSettings> settings;   // what the inspection dialog remembers; none: nothing
+    // Tells when ports come and go; none: connecting is left to CONNECT alone.
+    std::unique_ptr<PortWatcher> portWatcher;
 };
 
 // The system's list of serial ports, the real serial port and the Qt dialogs.
@@ -63,6 +67,8 @@ class Form1 : public QWidget, public GaugeWindows {
     void formLoad();
 
     GaugeLink& link() { return link_; }
+    // How often the port list's changes led to an attempt to open a port.
+    int automaticAttempts() const { return automaticAttempts_; }
     AppWindows& windows() { return windows_; }
 
     // GaugeWindows
@@ -92,6 +98,8 @@ class Form1 : public QWidget, public GaugeWindows {
     void connectClicked();  // Cmd_Connect_Click
     void unitClicked();     // Cmd_Unit_Click
     void showNotConnectedLook();
+    void portsChanged();            // connects by itself while no port is open
+    void rememberConnectedGauge();  // after every successful connection
 
     MeasurementStore& store_;
     Form1Services services_;
@@ -100,6 +108,10 @@ class Form1 : public QWidget, public GaugeWindows {
     QImage background_;
     // Per group window (GroupWindowId order): where and when its readings were downloaded.
     std::array<std::string, 5> downloads_;
+    // The gauge that is (or was last) connected, and the one pulled out, preferred when it returns.
+    PortIdentity connectedGauge_;
+    PortIdentity pulledOutGauge_;
+    int automaticAttempts_ = 0;
 
     QWidget* picture1_ = nullptr;
     QWidget* picture2_ = nullptr;

@@ -69,6 +69,7 @@ class MainWindowFixture : public ::testing::Test {
         services.saveDialog =
             saveDialog ? std::move(saveDialog) : std::make_unique<FakeSaveDialog>();
         services.clock = std::make_unique<FakeClockText>();
+        if (watchPorts) services.portWatcher = CreateSystemPortWatcher();
         form = std::make_unique<Form1>(store, std::move(services));
         form->formLoad();
         form->show();
@@ -81,7 +82,10 @@ class MainWindowFixture : public ::testing::Test {
     QLabel* label(const char* name) const { return FindControl<QLabel>(form.get(), name); }
     void click(const char* name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
 
-    MeasurementStore store;  // the fixture lives on the heap (gtest), so the store does too
+    const std::string& listFile() const { return listFile_; }
+
+    bool watchPorts = false;  // whether the window connects by itself when the list changes
+    MeasurementStore store;   // the fixture lives on the heap (gtest), so the store does too
     std::optional<gauge_emulator::GaugeEmulator> gauge;
     std::unique_ptr<Form1> form;
     FakeMessageBox* messages = nullptr;
