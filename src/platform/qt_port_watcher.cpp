@@ -9,6 +9,14 @@
 #ifdef ZEPRA_HAVE_LIBUDEV
 #include <libudev.h>
 #endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+
+#include "platform/win32_device_change.h"
+#endif
 
 namespace zepra {
 
@@ -55,6 +63,39 @@ struct PortWatcher::Udev {
 struct PortWatcher::Udev {};
 #endif
 
+#ifdef Q_OS_WIN
+// WM_DEVICECHANGE reaches every top-level window; the filter sees them all and hands a port's
+// change on once the system's dispatch is over.
+class PortWatcher::DeviceChanges : public QAbstractNativeEventFilter {
+  public:
+    explicit DeviceChanges(PortWatcher& watcher) : watcher_(watcher) {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~DeviceChanges() override {
+        if (QCoreApplication* application = QCoreApplication::instance()) {
+            application->removeNativeEventFilter(this);
+        }
+    }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+        if (eventType != "windows_generic_MSG") return false;
+        const MSG* msg = static_cast<const MSG*>(message);
+        if (msg->message == WM_DEVICECHANGE &&
+            IsSerialPortDeviceChange(msg->wParam, static_cast<std::intptr_t>(msg->lParam))) {
+            PortWatcher* watcher = &watcher_;
+            QMetaObject::invokeMethod(
+                watcher, [watcher] { emit watcher->portsChanged(); }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+  private:
+    PortWatcher& watcher_;
+};
+#else
+class PortWatcher::DeviceChanges {};
+#endif
+
 PortWatcher::PortWatcher(const QString& tableFile, bool systemDevices, QObject* parent)
     : QObject(parent), tableFile_(tableFile) {
     if (!tableFile_.isEmpty()) {
@@ -83,6 +124,8 @@ PortWatcher::PortWatcher(const QString& tableFile, bool systemDevices, QObject* 
             udev_ = std::move(udev);
         }
     }
+#elif defined(Q_OS_WIN)
+    if (systemDevices) deviceChanges_ = std::make_unique<DeviceChanges>(*this);
 #else
     Q_UNUSED(systemDevices);
 #endif
@@ -91,7 +134,7 @@ PortWatcher::PortWatcher(const QString& tableFile, bool systemDevices, QObject* 
 PortWatcher::~PortWatcher() = default;
 
 bool PortWatcher::watchesDevices() const {
-    return udev_ != nullptr || !files_.directories().isEmpty();
+    return udev_ != nullptr || deviceChanges_ != nullptr || !files_.directories().isEmpty();
 }
 
 void PortWatcher::tableFolderChanged() {

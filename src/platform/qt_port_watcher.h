@@ -1,7 +1,8 @@
 #pragma once
 // Tells when the system's list of serial ports may have changed, without waking the program while
-// nothing happens: the kernel's tty events through libudev (where the build has it) and the
-// ZEPRA_SERIALCOMM file. Where neither exists it never fires; CONNECT still works.
+// nothing happens: the kernel's tty events through libudev (where the build has it), Windows'
+// WM_DEVICECHANGE messages, and the ZEPRA_SERIALCOMM file. Where none exists it never fires;
+// CONNECT still works.
 
 #include <QFileSystemWatcher>
 #include <QObject>
@@ -36,10 +37,12 @@ class PortWatcher : public QObject {
     QFileSystemWatcher files_;
     struct Udev;
     std::unique_ptr<Udev> udev_;
+    class DeviceChanges;  // Windows only
+    std::unique_ptr<DeviceChanges> deviceChanges_;
 };
 
 // The watcher for this system: the ZEPRA_SERIALCOMM file if that variable is set, otherwise the
-// kernel's ttys.
+// kernel's ttys (Linux) or the device-change messages (Windows).
 std::unique_ptr<PortWatcher> CreateSystemPortWatcher();
 
 }  // namespace zepra
