@@ -77,6 +77,9 @@ int GaugeSession::openWhenPluggedIn(std::optional<double> seconds) {
         return entries && !entries->empty() && ConnectQuietly(entries->front(), port_, windows_);
     };
     if (tryQuietly()) return kExitDone;
+    // Nothing tells of a plug here (no device events, no port table): waiting without a bound
+    // would never end, so the lookup gives its answer now.
+    if (!watcher.watchesDevices() && !seconds) return open();
     PrintMessage("Waiting for the gauge to be plugged in...");
     QEventLoop loop;
     bool opened = false;

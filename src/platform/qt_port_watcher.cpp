@@ -125,7 +125,11 @@ PortWatcher::PortWatcher(const QString& tableFile, bool systemDevices, QObject* 
         }
     }
 #elif defined(Q_OS_WIN)
-    if (systemDevices) deviceChanges_ = std::make_unique<DeviceChanges>(*this);
+    // The messages reach windows only: a program without a GUI gets none.
+    if (systemDevices && QCoreApplication::instance() != nullptr &&
+        QCoreApplication::instance()->inherits("QGuiApplication")) {
+        deviceChanges_ = std::make_unique<DeviceChanges>(*this);
+    }
 #else
     Q_UNUSED(systemDevices);
 #endif
