@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <span>
 
 #include "cli/gauge_session.h"
@@ -22,8 +21,9 @@ StandardOutput WriteStandardOutput(const std::string& text) {
     const int error = errno;
     std::clearerr(stdout);
     if (error == EPIPE) return StandardOutput::Closed;
+    // The reason in Qt's words, as the messages about files give it.
     PrintMessage("Cannot write to the standard output: " +
-                 std::string(error != 0 ? std::strerror(error) : "the write failed") + ".");
+                 (error != 0 ? qt_error_string(error).toStdString() : "the write failed") + ".");
     return StandardOutput::Failed;
 }
 

@@ -4,7 +4,6 @@
 #include <QSaveFile>
 #include <QString>
 #include <cerrno>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -39,11 +38,12 @@ std::string NumberItem(std::int32_t number) {
     return ' ' + NumberToText(number) + ' ';
 }
 
-// Qt says "Unknown error" for some failed writes (a full disk); the system's reason is in errno.
+// Qt says "Unknown error" for some failed writes (a full disk); the system's reason is in errno,
+// told in Qt's words like the other reasons.
 QString ReasonOf(const QFileDevice& file, int error) {
     const QString reason = file.errorString();
     if (error != 0 && (reason.isEmpty() || reason == QLatin1String("Unknown error"))) {
-        return QString::fromLocal8Bit(std::strerror(error));
+        return qt_error_string(error);
     }
     return reason;
 }
