@@ -122,9 +122,9 @@ int RunCapture(const Options& options) {
         switch (WriteStandardOutput(line)) {
             case StandardOutput::Written:
                 break;
-            case StandardOutput::Closed:
+            case StandardOutput::Closed:  // the reader went away: the capture is over
                 stop(kExitDone);
-                break;  // the reader went away
+                break;
             case StandardOutput::Failed:
                 stop(kExitUsage);
                 break;

@@ -726,8 +726,9 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
         }
         writer.setDocumentXmpMetadata(XmpMetadata(report, creator, now));
         QPainter painter;
-        if (!painter.begin(&writer))
+        if (!painter.begin(&writer)) {
             return failure(QStringLiteral("the PDF writer could not start"));
+        }
         Pages pages(writer, &painter, pageCount);
         Layout(pages, c);
         painter.end();
