@@ -23,9 +23,6 @@ using testing::PortList;
 
 constexpr int kWaitMs = 5000;
 
-const char* const kButtons[] = {"Cmd_Connect", "Cmd_RealTime", "Cmd_Grp1",   "Cmd_Grp2",
-                                "Cmd_Grp3",    "Cmd_Grp4",     "Cmd_AllGrp", "Cmd_RealTimeGrp",
-                                "Cmd_Unit",    "Cmd_Exit"};
 // What CONNECT leaves enabled.
 const std::vector<std::string> kConnectLook = {"Cmd_RealTime", "Cmd_Grp1", "Cmd_Grp2",
                                                "Cmd_Grp3",     "Cmd_Grp4", "Cmd_RealTimeGrp",
@@ -39,13 +36,6 @@ class AutoConnectTest : public testing::MainWindowFixture {
     void SetUp() override {
         MainWindowFixture::SetUp();
         watchPorts = true;
-    }
-    std::vector<std::string> enabledButtons() const {
-        std::vector<std::string> names;
-        for (const char* name : kButtons) {
-            if (button(name)->isEnabled()) names.emplace_back(name);
-        }
-        return names;
     }
     void expectConnectLook() const {
         EXPECT_TRUE(serialPort->isOpen());

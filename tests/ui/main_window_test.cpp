@@ -28,20 +28,8 @@ using testing::WindowEventLog;
 
 constexpr int kWaitMs = 5000;
 
-const char* const kButtons[] = {"Cmd_Connect", "Cmd_RealTime", "Cmd_Grp1",   "Cmd_Grp2",
-                                "Cmd_Grp3",    "Cmd_Grp4",     "Cmd_AllGrp", "Cmd_RealTimeGrp",
-                                "Cmd_Unit",    "Cmd_Exit"};
-
 class MainWindowTest : public testing::MainWindowFixture {
   protected:
-    // Names of the enabled buttons, in column order.
-    std::vector<std::string> enabledButtons() const {
-        std::vector<std::string> names;
-        for (const char* name : kButtons) {
-            if (button(name)->isEnabled()) names.emplace_back(name);
-        }
-        return names;
-    }
     void expectConnectedPanel() const {
         EXPECT_FALSE(label("label_noport")->isVisible());
         EXPECT_TRUE(label("labeldata")->isVisible());

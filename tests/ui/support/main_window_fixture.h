@@ -9,6 +9,8 @@
 #include <QTest>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "gauge_emulator.h"
 #include "platform/qt_serial_port.h"
@@ -80,6 +82,17 @@ class MainWindowFixture : public ::testing::Test {
         return FindControl<QPushButton>(form.get(), name);
     }
     QLabel* label(const char* name) const { return FindControl<QLabel>(form.get(), name); }
+    // Names of the enabled buttons, in column order.
+    std::vector<std::string> enabledButtons() const {
+        static const char* const kButtons[] = {
+            "Cmd_Connect", "Cmd_RealTime", "Cmd_Grp1",        "Cmd_Grp2", "Cmd_Grp3",
+            "Cmd_Grp4",    "Cmd_AllGrp",   "Cmd_RealTimeGrp", "Cmd_Unit", "Cmd_Exit"};
+        std::vector<std::string> names;
+        for (const char* name : kButtons) {
+            if (button(name)->isEnabled()) names.emplace_back(name);
+        }
+        return names;
+    }
     void click(const char* name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
 
     const std::string& listFile() const { return listFile_; }
