@@ -135,7 +135,7 @@ def make_case(rng):
     to_option = MIL if option_unit == "mils" else 1
     args = ["--unit", option_unit]
     correction = 0
-    spec = {"standard": standard}
+    limits = {"standard": standard}
 
     def limit(low, high):
         # A limit whose boundary multiples land on the file grid: typed as k * step in the
@@ -155,7 +155,7 @@ def make_case(rng):
         if per_spot != 3 or rng.random() < 0.5:
             args += ["--readings-per-spot", str(per_spot)]
         args += ["--spots-per-area", str(per_area)]
-        spec.update(min=minimum * to_option, max=maximum * to_option, per_spot=per_spot,
+        limits.update(min=minimum * to_option, max=maximum * to_option, per_spot=per_spot,
                     per_area=per_area, needed=0)
         areas = rng.randint(1, 4)
         targets = []  # spot means in file units
@@ -189,7 +189,7 @@ def make_case(rng):
             if a <= 0:
                 a = step
             args += ["--area-ft2" if feet else "--area", text_of(a, places)]
-            spec["needed"] = sspc_areas_needed(a, feet)
+            limits["needed"] = sspc_areas_needed(a, feet)
     else:
         ndft = limit(Fraction(2), Fraction(12))
         args += ["--ndft", text_of(ndft, places)]
@@ -230,12 +230,12 @@ def make_case(rng):
         else:
             boundaries = [nd, Fraction(4, 5) * nd, Fraction(9, 10) * nd, high]
             readings = [around(rng, rng.choice(boundaries) + corr, step) for _ in range(n)]
-        spec.update(ndft=ndft * to_option, max=None if maximum is None else maximum * to_option,
+        limits.update(ndft=ndft * to_option, max=None if maximum is None else maximum * to_option,
                     correction=correction, area=None)
         if standard == "iso19840" and rng.random() < 0.2:
             a = rng.choice((1, 3, 10, 30, 100, 200)) + rng.choice((-step, 0, step))
             args += ["--area", text_of(a, places)]
-            spec["area"] = a
+            limits["area"] = a
 
     # Exclusions: a wild reading or two added and left out.
     excluded = []
@@ -253,26 +253,26 @@ def make_case(rng):
     eol = rng.choice(("\r\n", "\n"))
     content = ("\ufeff" if rng.random() < 0.2 else "") + eol.join(lines) + eol
     kept = [r * to_file for i, r in enumerate(readings) if i + 1 not in excluded]
-    return standard, args, content, kept, spec
+    return standard, args, content, kept, limits
 
 
-def expected(standard, kept, spec):
+def expected(standard, kept, limits):
     if standard == "iso19840":
-        return iso19840(kept, spec["ndft"], spec["max"], spec["correction"], spec["area"])
+        return iso19840(kept, limits["ndft"], limits["max"], limits["correction"], limits["area"])
     if standard == "imo-pspc":
-        return imo_pspc(kept, spec["ndft"], spec["max"])
-    return sspc_pa2(kept, spec["min"], spec["max"], spec["per_spot"], spec["per_area"],
-                    spec["needed"])
+        return imo_pspc(kept, limits["ndft"], limits["max"])
+    return sspc_pa2(kept, limits["min"], limits["max"], limits["per_spot"], limits["per_area"],
+                    limits["needed"])
 
 
 def run_case(cli, folder, index, case):
-    standard, args, content, kept, spec = case
+    standard, args, content, kept, limits = case
     path = os.path.join(folder, f"report{index}.csv")
     with open(path, "w", encoding="utf-8", newline="") as f:
         f.write(content)
     command = [cli, "check", "--standard", standard, "--file", path, "--format", "json"] + args
     done = subprocess.run(command, capture_output=True, text=True, timeout=30)
-    want = expected(standard, kept, spec)
+    want = expected(standard, kept, limits)
     if done.returncode not in (0, 1):
         return f"{' '.join(command)}: exit {done.returncode}: {done.stderr.strip()}\n{content}"
     verdict = json.loads(done.stdout)
