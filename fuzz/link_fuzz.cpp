@@ -8,7 +8,9 @@
 //   - a live reading is captured only from five bytes sent as one frame, and every such frame is
 //     captured, whenever the frame began after a quiet line or directly after an aligned frame;
 //   - the link is idle after a pause, a stall or an unplug;
-//   - no message box is opened from inside a handler or on top of another.
+//   - no message box is opened from inside a handler or on top of another. While a box is open the
+//     link goes on running, as under a modal box's event loop: bytes the program had not seen
+//     arrive, time passes with its wake-ups, posted work runs.
 
 #include <algorithm>
 #include <array>
@@ -18,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -28,6 +31,7 @@
 #include "link/fake_link_clock.h"
 #include "link/fake_serial_port.h"
 #include "link/gauge_link.h"
+#include "link/live_frame_decoder.h"
 
 namespace {
 
@@ -70,27 +74,27 @@ void AppendWord(Bytes& bytes, std::uint32_t word) {
         bytes.push_back(static_cast<std::uint8_t>(word >> shift));
 }
 
-class CheckingWindows : public GaugeWindows {
+class CheckingEvents : public LinkEvents {
   public:
-    void setEnabled(MainControl, bool) override {}
-    void setShown(MainControl, bool) override {}
-    void setText(MainControl, const std::string&) override {}
-    void showMessage(const std::string&) override {
+    void activityChanged(LinkActivity) override {}
+    void liveFrame(LiveFrameKind, double) override {}
+    void sampleCaptured(std::int32_t) override {}
+    void groupStored(GroupWindowId window) override { reopened.push_back(window); }
+    void deviceGone(const std::string&) override {}
+    // The front end shows it in a modal box.
+    void problem(const LinkProblem&) override {
         Check(!insideHandler, "a message box opened from inside a handler");
         Check(!messageOpen, "a message box opened on top of another");
         messageOpen = true;
         ++messages;
+        if (whileOpen) whileOpen();
         messageOpen = false;
     }
-    void reopenGroupWindow(GroupWindowId window) override { reopened.push_back(window); }
-    void showRealTimeList() override {}
-    void setRealTimeUnitLine(const std::string&) override {}
-    void sampleCaptured(const CapturedSampleTexts&) override {}
-    void deviceGone(const std::string&) override {}
 
     bool insideHandler = false;
     bool messageOpen = false;
     int messages = 0;
+    std::function<void()> whileOpen;  // the box's event loop
     std::vector<GroupWindowId> reopened;
 };
 
@@ -119,9 +123,11 @@ class Harness {
         // Wake-ups are handlers too: no message may open from inside one.
         std::function<void()> wake = clock_.onWake;
         clock_.onWake = [this, wake] { inside([&] { wake(); }); };
+        windows_.whileOpen = [this] { whileBoxOpen(); };
     }
 
     void run(Script& script) {
+        script_ = &script;
         int steps = 0;
         while (!script.done() && ++steps < 400) step(script);
         settle(3000);
@@ -512,11 +518,24 @@ class Harness {
 
     void settle(int ms) { passTime(ms); }
 
+    // A message box is open; its event loop runs the link until the user presses OK.
+    void whileBoxOpen() {
+        if (port_.hasUnseen()) {
+            inside([&] { port_.deliver(); });
+            lastSeenArrival_ = clock_.nowMs();
+            if (live()) inStep_ = false;  // frames seen late cannot be told apart
+        }
+        clock_.runPosted();
+        passTime(script_->below(4) == 0 ? kDownloadStallMs + 100 : script_->below(60));
+        clock_.runPosted();
+    }
+
     std::unique_ptr<MeasurementStore> store_ = std::make_unique<MeasurementStore>();
     testing::FakeSerialPort port_;
     testing::FakeLinkClock clock_;
-    CheckingWindows windows_;
+    CheckingEvents windows_;
     GaugeLink link_;
+    Script* script_ = nullptr;
 
     bool inStep_ = true;  // the link stands between frames as the gauge sent them
     bool suspended_ = false;

@@ -17,11 +17,12 @@
 #include "cli/commands.h"
 #include "cli/gauge_session.h"
 #include "cli/output.h"
+#include "data/thickness_format.h"
 
 namespace zepra::cli {
 namespace {
 
-// The live texts of frames that carry no reading.
+// The gauge's words for frames that carry no reading, as its display shows them.
 constexpr const char* kNoReadingText = "----.-";
 constexpr const char* kOverloadText = "OL";
 
@@ -102,8 +103,6 @@ int RunCapture(const Options& options) {
     const int opened =
         options.wait ? session.openWhenPluggedIn(options.waitSeconds) : session.open();
     if (opened != kExitDone) return opened;
-    // The unit of the texts the link makes for each sample.
-    session.store().unitIsMils = options.unitIsMils;
     const std::string unitWord = options.unitIsMils == 1 ? "mils" : "um";
     const bool jsonl = options.format == OutputFormat::Jsonl;
 
@@ -142,40 +141,44 @@ int RunCapture(const Options& options) {
         if (options.timeoutGiven) silence.start(silenceMs);
     };
 
-    HeadlessWindows& windows = session.windows();
-    windows.onReadingText = [&](const std::string& text) {
-        frameArrived();
+    // Readings are numbered here and written as they come: nothing is kept, so a capture runs
+    // as long as asked in the same memory.
+    auto noReading = [&](const char* event, const char* text) {
         if (!jsonl) return;
-        if (text == kNoReadingText) {
-            writeLine(JsonLine({{"event", "no-reading"},
-                                {"text", kNoReadingText},
-                                {"time", QString::fromStdString(Now())}}));
-        } else if (text == kOverloadText) {
-            writeLine(JsonLine({{"event", "overload"},
-                                {"text", kOverloadText},
-                                {"time", QString::fromStdString(Now())}}));
-        }
+        writeLine(
+            JsonLine({{"event", event}, {"text", text}, {"time", QString::fromStdString(Now())}}));
     };
-    windows.onSampleCaptured = [&](const CapturedSampleTexts& texts) {
-        const ReadingRecord& record =
-            session.store().realTimeSamples.readings[static_cast<std::size_t>(texts.recordIndex)];
+    CommandEvents& events = session.events();
+    events.onLiveFrame = [&](LiveFrameKind kind, double value) {
+        frameArrived();  // every frame is an answer, also one that carries nothing to show
+        switch (kind) {
+            case LiveFrameKind::Ignored:
+                return;
+            case LiveFrameKind::NoReading:
+                return noReading("no-reading", kNoReadingText);
+            case LiveFrameKind::Overload:
+                return noReading("overload", kOverloadText);
+            case LiveFrameKind::Reading:
+                break;
+        }
+        ++captured;
+        const std::string text = FormatLiveReading(value, options.unitIsMils).list;
         const std::string time = Now();
         if (jsonl) {
             writeLine(JsonLine({{"event", "reading"},
-                                {"number", record.number},
-                                {"value", QString::fromStdString(record.text)},
+                                {"number", captured},
+                                {"value", QString::fromStdString(text)},
                                 {"unit", QString::fromStdString(unitWord)},
-                                {"micrometres", record.value},
+                                {"micrometres", value},
                                 {"time", QString::fromStdString(time)}}));
         } else {
-            writeLine(CaptureCsvLine(record.number, record.text, unitWord, time));
+            writeLine(CaptureCsvLine(captured, text, unitWord, time));
         }
-        if (options.count && ++captured >= *options.count) stop(kExitDone);
+        if (options.count && captured >= *options.count) stop(kExitDone);
     };
-    windows.onMessage = [&](const std::string& text) {
-        PrintMessage(text);
-        // The capture is full (nothing more is recorded), or the gauge went away.
-        stop(text == kCaptureFull ? kExitDone : kExitGauge);
+    events.onProblem = [&](const LinkProblem& problem) {
+        PrintMessage(ProblemText(problem));  // the gauge went away
+        stop(kExitGauge);
     };
 
     StopSignals stopSignals([&] { stop(kExitDone); });
@@ -191,9 +194,8 @@ int RunCapture(const Options& options) {
         session.link().toggleRealTime();  // 0xF1
         loop.exec();
     }
-    windows.onReadingText = nullptr;
-    windows.onSampleCaptured = nullptr;
-    windows.onMessage = PrintMessage;
+    events.onLiveFrame = nullptr;
+    events.onProblem = nullptr;
     if (session.link().isSampling()) {
         session.link().toggleRealTime();  // 0xF0
         session.flushOutput();

@@ -17,15 +17,11 @@ namespace {
 constexpr int kProgressIntervalMs = 100;
 constexpr int kFlushGraceMs = 50;
 
-std::string ProgressLine(const MeasurementStore& store, const SerialPort& port, int group) {
+std::string ProgressLine(const GaugeLink::DownloadProgress& progress, int group) {
     std::string what = GroupName(group);
-    if (group == kAllGroups) {
-        what = "group " + std::to_string(std::min(store.allGroupsStage + 1, 4)) + " of 4";
-    }
-    const int expected = store.expectedBytes;
-    const int waiting = std::min(port.bytesWaiting(), expected);
-    return "Downloading " + what + ": " + std::to_string(waiting) + " of " +
-           std::to_string(expected) + " bytes";
+    if (group == kAllGroups) what = "group " + std::to_string(progress.group) + " of 4";
+    return "Downloading " + what + ": " + std::to_string(progress.bytesWaiting) + " of " +
+           std::to_string(progress.dataBytes) + " bytes";
 }
 
 }  // namespace
@@ -46,14 +42,13 @@ GaugeSession::GaugeSession(std::optional<std::string> device)
       port_([this](int portNumber) {
           return device_ ? *device_ : portList_->deviceForPort(portNumber);
       }),
-      link_(*store_, port_, windows_, clock_) {
+      link_(*store_, port_, events_, clock_, GaugeLink::Samples::NotStored) {
     InitialiseStore(*store_);
 }
 
 GaugeSession::~GaugeSession() = default;
 
 int GaugeSession::open() {
-    windows_.onMessage = PrintMessage;
     if (device_) {
         std::string reason;
         if (!port_.open(reason)) {
@@ -63,7 +58,7 @@ int GaugeSession::open() {
         }
         return kExitDone;
     }
-    return ConnectToGauge(false, *portList_, port_, windows_) ? kExitDone : kExitNoPort;
+    return ConnectToGauge(false, *portList_, port_, PrintMessage) ? kExitDone : kExitNoPort;
 }
 
 int GaugeSession::openWhenPluggedIn(std::optional<double> seconds) {
@@ -74,7 +69,7 @@ int GaugeSession::openWhenPluggedIn(std::optional<double> seconds) {
         std::string reason;
         if (device_) return port_.open(reason);
         const auto entries = ListGaugePorts(*portList_);
-        return entries && !entries->empty() && ConnectQuietly(entries->front(), port_, windows_);
+        return entries && !entries->empty() && ConnectQuietly(entries->front(), port_);
     };
     if (tryQuietly()) return kExitDone;
     // Nothing tells of a plug here (no device events, no port table): waiting without a bound
@@ -99,12 +94,12 @@ int GaugeSession::download(int group, double timeoutSeconds, std::set<int>& stor
     QEventLoop loop;
     const std::size_t expected = group == kAllGroups ? 4 : 1;
     std::optional<std::string> failure;
-    windows_.onGroupStored = [&](GroupWindowId id) {
+    events_.onGroupStored = [&](GroupWindowId id) {
         storedGroups.insert(static_cast<int>(id));
         if (storedGroups.size() == expected) loop.quit();
     };
-    windows_.onMessage = [&](const std::string& text) {
-        if (!failure) failure = text;
+    events_.onProblem = [&](const LinkProblem& problem) {
+        if (!failure) failure = ProblemText(problem);
         loop.quit();
     };
 
@@ -121,15 +116,15 @@ int GaugeSession::download(int group, double timeoutSeconds, std::set<int>& stor
     bool progressShown = false;
     if (isatty(STDERR_FILENO)) {
         QObject::connect(&progress, &QTimer::timeout, [&] {
-            if (store_->expectedBytes <= 0 || store_->receiveMode == ModeIdle) return;
-            std::fprintf(stderr, "\r%s\033[K", ProgressLine(*store_, port_, group).c_str());
+            const auto now = link_.downloadProgress();
+            if (!now) return;
+            std::fprintf(stderr, "\r%s\033[K", ProgressLine(*now, group).c_str());
             std::fflush(stderr);
             progressShown = true;
         });
         progress.start(kProgressIntervalMs);
     }
 
-    store_->expectedBytes = 0;
     if (group == kAllGroups) {
         link_.requestAllGroups();
     } else {
@@ -141,8 +136,8 @@ int GaugeSession::download(int group, double timeoutSeconds, std::set<int>& stor
         std::fprintf(stderr, "\r\033[K");
         std::fflush(stderr);
     }
-    windows_.onGroupStored = nullptr;
-    windows_.onMessage = PrintMessage;
+    events_.onGroupStored = nullptr;
+    events_.onProblem = nullptr;
     if (failure) {
         PrintMessage(*failure);
         return kExitGauge;

@@ -1,13 +1,14 @@
 #pragma once
 // The gauge as the commands use it: the store, the system's list of serial ports, the serial port
-// and the link, with the headless windows in between. The link is made here and nowhere else.
+// and the link, which reports to the command's callbacks. The link is made here and nowhere else;
+// it keeps no live samples (a capture streams them).
 
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
 
-#include "cli/headless_windows.h"
+#include "cli/command_events.h"
 #include "data/measurement_store.h"
 #include "link/gauge_link.h"
 #include "platform/qt_link_clock.h"
@@ -38,7 +39,7 @@ class GaugeSession {
     MeasurementStore& store() { return *store_; }
     SerialPort& port() { return port_; }
     std::string devicePath() const { return port_.devicePath(); }  // of the open port
-    HeadlessWindows& windows() { return windows_; }
+    CommandEvents& events() { return events_; }
     GaugeLink& link() { return link_; }
 
     // Lets the serial port write what it holds (the stop command at the end of a capture).
@@ -49,12 +50,9 @@ class GaugeSession {
     std::unique_ptr<SerialPortList> portList_;
     std::optional<std::string> device_;
     QtSerialPort port_;
-    HeadlessWindows windows_;
+    CommandEvents events_;
     QtLinkClock clock_;
     GaugeLink link_;
 };
-
-// Prints a message of the link or the lookup on standard error, one line per line.
-void PrintMessage(const std::string& text);
 
 }  // namespace zepra::cli

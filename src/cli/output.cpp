@@ -38,7 +38,7 @@ bool WriteResult(const std::optional<std::string>& path, const std::string& cont
     return result.ok;
 }
 
-std::string CaptureCsvLine(std::int32_t number, const std::string& value, const std::string& unit,
+std::string CaptureCsvLine(long long number, const std::string& value, const std::string& unit,
                            const std::string& time) {
     const bool quote = value.find_first_of(",\"") != std::string::npos;
     return std::to_string(number) + "," + (quote ? '"' + value + '"' : value) + "," + unit + "," +

@@ -24,7 +24,7 @@ bool WriteResult(const std::optional<std::string>& path, const std::string& cont
 
 // A captured reading as a line of the capture's CSV: number,value,unit,time. The value is quoted
 // when it holds a comma (a decimal comma).
-std::string CaptureCsvLine(std::int32_t number, const std::string& value, const std::string& unit,
+std::string CaptureCsvLine(long long number, const std::string& value, const std::string& unit,
                            const std::string& time);
 
 // A group as the group window shows it: limits, readings (micrometres and texts) and statistics

@@ -60,31 +60,12 @@ std::optional<std::string> QueryPortName(SerialPortList& portList, const char* v
     return std::string(buffer.data(), nameLength);
 }
 
-void ShowConnectedLook(bool atStartup, GaugeWindows& windows) {
-    windows.setEnabled(MainControl::Connect, false);
-    for (MainControl button : {MainControl::RealTime, MainControl::Grp1, MainControl::Grp2,
-                               MainControl::Grp3, MainControl::Grp4}) {
-        windows.setEnabled(button, true);
-    }
-    if (atStartup) {
-        windows.setEnabled(MainControl::AllGrp, true);
-        windows.setEnabled(MainControl::RealTimeGrp, true);
-        windows.setEnabled(MainControl::Unit, true);
-    } else {
-        windows.setEnabled(MainControl::Unit, true);
-        windows.setEnabled(MainControl::RealTimeGrp, true);
-    }
-    windows.setShown(MainControl::LabelData, true);
-    windows.setShown(MainControl::LabelNoPort, false);
-    windows.setShown(MainControl::LabelUnit, true);
-}
-
 }  // namespace
 
 bool ConnectToGauge(bool atStartup, SerialPortList& portList, SerialPort& port,
-                    GaugeWindows& windows) {
+                    const ShowMessage& showMessage) {
     if (!portList.openKey()) {
-        windows.showMessage(kRegOpenKeyError);
+        showMessage(kRegOpenKeyError);
         return false;
     }
     std::optional<std::string> found;
@@ -94,7 +75,7 @@ bool ConnectToGauge(bool atStartup, SerialPortList& portList, SerialPort& port,
     }
     if (!found) {
         portList.closeKey();
-        windows.showMessage(atStartup ? kNoPortAtStartup : kNoPortOnConnect);
+        showMessage(atStartup ? kNoPortAtStartup : kNoPortOnConnect);
         return false;
     }
     const std::string portName = *found;
@@ -103,7 +84,7 @@ bool ConnectToGauge(bool atStartup, SerialPortList& portList, SerialPort& port,
     // An open port keeps its number: changing it would leave the number naming another device
     // than the one that is open.
     if (port.isOpen()) {
-        windows.showMessage(kPortError);
+        showMessage(kPortError);
         return false;
     }
     if (const int portNumber = RecognisedPortNumber(portName); portNumber != 0) {
@@ -111,22 +92,19 @@ bool ConnectToGauge(bool atStartup, SerialPortList& portList, SerialPort& port,
     }
     std::string reason;
     if (!port.open(reason)) {
-        windows.showMessage(OpenFailureMessage(port.portNumber(),
-                                               portList.deviceForPort(port.portNumber()), reason));
+        showMessage(OpenFailureMessage(port.portNumber(), portList.deviceForPort(port.portNumber()),
+                                       reason));
         return false;
     }
-    ShowConnectedLook(atStartup, windows);
     return true;
 }
 
-bool ConnectQuietly(const GaugePortEntry& entry, SerialPort& port, GaugeWindows& windows) {
+bool ConnectQuietly(const GaugePortEntry& entry, SerialPort& port) {
     if (port.isOpen()) return false;
     // As ConnectToGauge: a name other than COM1 ... COM16 keeps the port's number.
     if (RecognisedPortNumber(entry.portName) != 0) port.setPortNumber(entry.portNumber);
     std::string reason;
-    if (!port.open(reason)) return false;
-    ShowConnectedLook(false, windows);
-    return true;
+    return port.open(reason);
 }
 
 std::optional<std::vector<GaugePortEntry>> ListGaugePorts(SerialPortList& portList) {

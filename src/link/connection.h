@@ -1,20 +1,24 @@
 #pragma once
 // Finding the gauge's port in the system's list of serial ports and opening it.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "link/gauge_windows.h"
 #include "platform/serial_port.h"
 #include "platform/serial_port_list.h"
 
 namespace zepra {
 
+// Shows one of the lookup's messages (a modal box in the windows) and returns when it is seen.
+using ShowMessage = std::function<void(const std::string& text)>;
+
 // The start-up run (atStartup true, from the main window's load) and the CONNECT button's run.
-// Returns true when the port was opened and the main window switched to its connected look.
+// Returns true when the port was opened; the caller then shows its connected look. Each failure
+// shows its message first.
 bool ConnectToGauge(bool atStartup, SerialPortList& portList, SerialPort& port,
-                    GaugeWindows& windows);
+                    const ShowMessage& showMessage);
 
 // A port of the gauge's bridge in the system's list, as ConnectToGauge considers it.
 struct GaugePortEntry {
@@ -30,10 +34,9 @@ struct GaugePortEntry {
 // cannot be opened.
 std::optional<std::vector<GaugePortEntry>> ListGaugePorts(SerialPortList& portList);
 
-// The automatic run after the list of serial ports changed: opens the entry's port and switches to
-// the look CONNECT gives, but never shows a message. False when the port is open already or cannot
-// be opened; the look is then left as it was.
-bool ConnectQuietly(const GaugePortEntry& entry, SerialPort& port, GaugeWindows& windows);
+// The automatic run after the list of serial ports changed: opens the entry's port as CONNECT
+// would, but never shows a message. False when the port is open already or cannot be opened.
+bool ConnectQuietly(const GaugePortEntry& entry, SerialPort& port);
 
 // Message texts, exactly as the user sees them.
 inline constexpr const char* kRegOpenKeyError = "RegOpenKey error!";

@@ -1,78 +1,74 @@
 #pragma once
 // The instrument link: one object that owns the conversation with the gauge over the serial port.
-// It interprets incoming bytes according to store.receiveMode, sends the one-byte commands, stores
-// downloaded groups and captured samples in the MeasurementStore and tells the windows through
-// GaugeWindows. Plain C++: time and wake-ups come from a LinkClock, bytes from a SerialPort, so
-// tests and the fuzz target drive it without an event loop.
+// It sends the one-byte commands, frames what comes back (DumpDecoder for group dumps,
+// LiveFrameDecoder for the live stream), stores dumps and captured samples in the
+// MeasurementStore and reports what happened to its front end as LinkEvents. Plain C++: time and
+// wake-ups come from a LinkClock, bytes from a SerialPort, so tests and the fuzz target drive it
+// without an event loop.
 //
-// The port reports every arrival. The receive threshold of the gauge's protocol lives here: each
-// exchange sets it to the number of bytes it expects next, and it decides, as it always has, which
-// handler an arrival reaches (none while it is 0). It never hides bytes from the live stream:
-// every live byte is seen with its time, so the stream stays aligned through suspensions and
-// realigns on a quiet line.
+// The store's receiveMode says which exchange runs (a group, all groups, the live stream, none);
+// the port reports every arrival and the link handles it by that mode. Every live byte is seen
+// with its time, also while capture is suspended, so the stream stays aligned through
+// suspensions and realigns on a quiet line.
 
 #include <cstdint>
 #include <memory>
-#include <string>
+#include <optional>
 
 #include "data/measurement_store.h"
-#include "link/gauge_windows.h"
+#include "link/link_events.h"
 #include "platform/link_clock.h"
 #include "platform/serial_port.h"
 
 namespace zepra {
 
-// Messages of the link, exactly as the user sees them.
-inline constexpr const char* kNoAnswerFromGauge = "No answer from the gauge!";
-inline constexpr const char* kCaptureFull =
-    "The capture is full: 50000 readings. New readings are shown but not recorded.";
-
-// Timing of the link, in milliseconds.
-inline constexpr int kPartialFrameQuietMs =
-    50;                                        // quiet line after which a partial frame is dropped
-inline constexpr int kDownloadStallMs = 2000;  // no byte this long during a download: give up
+// No byte this long (milliseconds) during a download: the gauge is not answering.
+inline constexpr int kDownloadStallMs = 2000;
 
 class GaugeLink {
   public:
-    GaugeLink(MeasurementStore& store, SerialPort& port, GaugeWindows& windows, LinkClock& clock);
+    // Where live readings go: the windows keep them in the store's real-time samples (at most
+    // RealTimeSamples::kCapacity); the command line streams them and keeps none.
+    enum class Samples { Stored, NotStored };
+
+    GaugeLink(MeasurementStore& store, SerialPort& port, LinkEvents& events, LinkClock& clock,
+              Samples samples = Samples::Stored);
     ~GaugeLink();
     GaugeLink(const GaugeLink&) = delete;
     GaugeLink& operator=(const GaugeLink&) = delete;
 
-    // Button handlers of the main window.
-    void requestGroup(
-        GroupWindowId group);  // Cmd_Grp1_Click .. Cmd_Grp4_Click, Cmd_RealTimeGrp_Click
-    void requestAllGroups();   // Cmd_AllGrp_Click
-    void toggleRealTime();     // Cmd_RealTime_Click
-    bool isSampling() const;   // Cmd_RealTime reads "Pause"
+    // Requests of the main window's buttons.
+    void requestGroup(GroupWindowId group);  // one group, or the gauge's current group
+    void requestAllGroups();                 // the four groups in one exchange
+    void toggleRealTime();                   // starts or stops sampling
+    bool isSampling() const;
 
     // Around anything that keeps the program from capturing for a while (unit switch, save
     // dialogs). Frames that arrive in between are dropped whole; capture goes on with the first
-    // frame that starts after the resume. Each does nothing unless receiveMode is ModeLive.
+    // frame that starts after the resume. Each does nothing unless the live stream runs.
     void suspendLiveStream();
     void resumeLiveStream();
 
     // The receive notification (connected to port.onDataReceived by the constructor).
     void onComm();
 
-    // The protocol's receive threshold: 0 none, 1 a length byte, n a dump's data, 5 (or 4 after a
-    // suspension) live frames.
+    // The gauge protocol's receive threshold, as each exchange sets it: 0 none, 1 a length byte,
+    // n a dump's data bytes, 5 live frames (4 after a suspension, 0 while suspended). While no
+    // exchange runs, an arrival of at least this many bytes makes the link report itself idle.
     int receiveThreshold() const;
 
-    // Live capture extremes (the main window's captureMax / captureMin).
-    double captureMax() const;
-    double captureMin() const;
-
-    // The message for a dump that does not fit a slot. group is 0 for a single download, else the
-    // group's number in an all-groups exchange.
-    static std::string OversizeGroupMessage(int group, int readingCount);
-    // The message when the port reports the device gone; reason is a phrase from the port.
-    static std::string DeviceGoneMessage(const std::string& reason);
+    // A group dump under way: which group (1 .. 4, or 5 for the current group), the data bytes
+    // waiting in the port and the dump's size. Empty before the dump's length byte has arrived.
+    struct DownloadProgress {
+        int group = 0;
+        int bytesWaiting = 0;
+        int dataBytes = 0;
+    };
+    std::optional<DownloadProgress> downloadProgress() const;
 
   private:
-    // Implementation details belong to the link's own sources.
-    struct State;
-    std::unique_ptr<State> state_;
+    struct Parts;  // the decoders, the queue and the modes, in the link's own sources
+    std::unique_ptr<Parts> parts_;
 };
 
 }  // namespace zepra

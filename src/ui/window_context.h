@@ -6,7 +6,7 @@
 
 #include "data/measurement_store.h"
 #include "inspection/inspection_report.h"
-#include "link/gauge_windows.h"
+#include "ui/presenter/gauge_windows.h"
 #include "platform/clock_text.h"
 #include "platform/message_box.h"
 #include "platform/save_dialog.h"

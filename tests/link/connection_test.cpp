@@ -17,6 +17,7 @@
 #include "link/recording_windows.h"
 #include "platform/file_serial_port_list.h"
 #include "platform/qt_serial_port.h"
+#include "ui/presenter/link_presenter.h"
 
 namespace zepra {
 namespace {
@@ -80,7 +81,12 @@ class ConnectionTest : public ::testing::Test {
         for (const auto& [n, device] : ptys_) out << "COM" << n << "=" << device << "\n";
     }
 
-    bool connect(bool atStartup) { return ConnectToGauge(atStartup, list_, port_, windows_); }
+    // As the main window does it: the lookup, then the connected look.
+    bool connect(bool atStartup) {
+        if (!ConnectToGauge(atStartup, list_, port_, windows_.messageSink())) return false;
+        ShowConnectedLook(atStartup, windows_);
+        return true;
+    }
 
     // The port is open on the pseudo-terminal of COM<n>: a byte the gauge sends there arrives.
     void expectOpenOn(int n) {
@@ -316,7 +322,7 @@ TEST_P(OpenFailureMessageTest, NamesPortDeviceReasonAndTheWayOut) {
     FileSerialPortList list(path);
     RefusingPort port(c.reason);
     testing::RecordingWindows windows;
-    EXPECT_FALSE(ConnectToGauge(false, list, port, windows));
+    EXPECT_FALSE(ConnectToGauge(false, list, port, windows.messageSink()));
     EXPECT_EQ(windows.calls, std::vector<std::string>{"message " + c.message});
 }
 

@@ -63,6 +63,7 @@ class FakeSerialPort : public SerialPort {
         if (!open_) return;
         unseen_.insert(unseen_.end(), bytes.begin(), bytes.end());
     }
+    bool hasUnseen() const { return !unseen_.empty(); }
     // The program takes in what the system holds and is told of it.
     void deliver() {
         if (!open_ || unseen_.empty()) return;

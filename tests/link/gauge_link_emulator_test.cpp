@@ -18,6 +18,7 @@
 #include "link/slot_expectations.h"
 #include "platform/qt_link_clock.h"
 #include "platform/qt_serial_port.h"
+#include "ui/presenter/link_presenter.h"
 
 namespace zepra {
 namespace {
@@ -62,7 +63,7 @@ struct Bench {
         std::string error;
         opened = port.open(error);
         EXPECT_TRUE(opened) << error;
-        link = std::make_unique<GaugeLink>(*store, port, windows, clock);
+        link = std::make_unique<GaugeLink>(*store, port, presenter, clock);
     }
     bool waitIdle() {
         return QTest::qWaitFor([this] { return store->receiveMode == ModeIdle; }, kTimeoutMs);
@@ -83,6 +84,7 @@ struct Bench {
     QtLinkClock clock;
     std::unique_ptr<MeasurementStore> store = std::make_unique<MeasurementStore>();
     RecordingWindows windows;
+    LinkPresenter presenter{*store, windows};
     std::unique_ptr<GaugeLink> link;
     bool opened = false;
 };
@@ -255,11 +257,11 @@ TEST(LinkWithEmulator, AMisbehavingGaugeLeavesTheLinkIdleWithAMessage) {
         {"oversize dump",
          {.kind = DumpFault::Kind::Oversize, .announcedCount = 90},
          false,
-         GaugeLink::OversizeGroupMessage(0, 90)},
+         OversizeGroupMessage(0, 90)},
         {"oversize second dump",
          {.kind = DumpFault::Kind::Oversize, .group = 2, .announcedCount = 200},
          true,
-         GaugeLink::OversizeGroupMessage(2, 200)},
+         OversizeGroupMessage(2, 200)},
     };
     // The cases share their waits: each on its own emulator and port.
     std::vector<std::unique_ptr<Bench>> benches;

@@ -13,8 +13,10 @@
 
 #include "link/fake_link_clock.h"
 #include "link/fake_serial_port.h"
+#include "link/live_frame_decoder.h"
 #include "link/recording_windows.h"
 #include "link/slot_expectations.h"
+#include "ui/presenter/link_presenter.h"
 
 namespace zepra {
 namespace {
@@ -83,12 +85,13 @@ void ExpectSlotHolds(const GroupSlot& slot, const Group& group) {
 struct Rig {
     Rig() {
         InitialiseStore(*store);
-        link = std::make_unique<GaugeLink>(*store, port, windows, clock);
+        link = std::make_unique<GaugeLink>(*store, port, presenter, clock);
     }
     std::unique_ptr<MeasurementStore> store = std::make_unique<MeasurementStore>();
     FakeSerialPort port;
     FakeLinkClock clock;
     RecordingWindows windows;
+    LinkPresenter presenter{*store, windows};
     std::unique_ptr<GaugeLink> link;
 };
 
@@ -401,8 +404,7 @@ TEST(LinkMessages, NeverFromInsideAHandlerAndOneAtATime) {
     rig.port.arrive(Dump(Readings(81, 1.0f)));
     EXPECT_TRUE(rig.windows.messages.empty());
     rig.clock.runPosted();
-    EXPECT_EQ(rig.windows.messages,
-              std::vector<std::string>{GaugeLink::OversizeGroupMessage(0, 81)});
+    EXPECT_EQ(rig.windows.messages, std::vector<std::string>{OversizeGroupMessage(0, 81)});
 
     // The gauge vanishes while "No answer" is still open: its box follows the first one.
     rig.windows.clear();
@@ -411,7 +413,7 @@ TEST(LinkMessages, NeverFromInsideAHandlerAndOneAtATime) {
     rig.clock.advance(kDownloadStallMs);
     EXPECT_FALSE(rig.windows.nestedMessage);
     EXPECT_EQ(rig.windows.messages,
-              (std::vector<std::string>{kNoAnswerFromGauge, GaugeLink::DeviceGoneMessage("gone")}));
+              (std::vector<std::string>{kNoAnswerFromGauge, DeviceGoneMessage("gone")}));
 }
 
 // ---------------------------------------------------------------- sampling control
@@ -602,24 +604,27 @@ TEST(LiveCapture, PauseAndRestartNumberOnAndKeepTheExtremes) {
         EXPECT_EQ(samples.readings[static_cast<std::size_t>(i)].number, i + 1);
         EXPECT_EQ(rig.windows.samples[static_cast<std::size_t>(i)].recordIndex, i);
     }
-    EXPECT_EQ(rig.link->captureMax(), 30.0);
-    EXPECT_EQ(rig.link->captureMin(), 10.0);
+    EXPECT_EQ(rig.presenter.captureMax(), 30.0);
+    EXPECT_EQ(rig.presenter.captureMin(), 10.0);
     EXPECT_EQ(rig.windows.samples.back().maximum, "Max:        30");
     EXPECT_EQ(rig.windows.samples.back().minimum, "Min:       10");
 }
 
+// The labels of each sample, and the mean and deviation the list computes when it shows them.
 TEST(LiveCapture, StatisticsLabelsInBothUnits) {
     struct Case {
         std::int32_t unitIsMils;
-        CapturedSampleTexts expected;
+        const char* unitLine;
+        const char* maximum;
+        const char* minimum;
+        const char* mean;
+        const char* deviation;
     };
     const Case cases[] = {
-        {0,
-         {2, "Unit:        um", "Counts:     3", "Max:        30", "Min:       10", "Mean:      20",
-          "Std.dev.:  8.1"}},
-        {1,
-         {2, "Unit:       mils", "Counts:     3", "Max:        1.181", "Min:       0.393",
-          "Mean:      0.787", "Std.dev.:  0.321"}},
+        {0, "Unit:        um", "Max:        30", "Min:       10", "Mean:      20",
+         "Std.dev.:  8.1"},
+        {1, "Unit:       mils", "Max:        1.181", "Min:       0.393", "Mean:      0.787",
+         "Std.dev.:  0.321"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.unitIsMils);
@@ -629,13 +634,17 @@ TEST(LiveCapture, StatisticsLabelsInBothUnits) {
         rig.port.arrive(Concat({Frame(10.0f), Frame(20.0f), Frame(30.0f)}));
         ASSERT_EQ(rig.windows.samples.size(), 3u);
         const CapturedSampleTexts& got = rig.windows.samples.back();
-        EXPECT_EQ(got.recordIndex, c.expected.recordIndex);
-        EXPECT_EQ(got.unitLine, c.expected.unitLine);
-        EXPECT_EQ(got.count, c.expected.count);
-        EXPECT_EQ(got.maximum, c.expected.maximum);
-        EXPECT_EQ(got.minimum, c.expected.minimum);
-        EXPECT_EQ(got.mean, c.expected.mean);
-        EXPECT_EQ(got.deviation, c.expected.deviation);
+        EXPECT_EQ(got.recordIndex, 2);
+        EXPECT_EQ(got.unitIsMils, c.unitIsMils);
+        EXPECT_EQ(got.unitLine, c.unitLine);
+        EXPECT_EQ(got.count, "Counts:     3");
+        EXPECT_EQ(got.maximum, c.maximum);
+        EXPECT_EQ(got.minimum, c.minimum);
+        const RealTimeSamples& samples = rig.store->realTimeSamples;
+        const CaptureStatisticsTexts statistics = CaptureStatisticsLabels(
+            std::span<const ReadingRecord>(samples.readings.data(), 3), got.unitIsMils);
+        EXPECT_EQ(statistics.mean, c.mean);
+        EXPECT_EQ(statistics.deviation, c.deviation);
     }
 }
 

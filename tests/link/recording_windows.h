@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "link/gauge_windows.h"
+#include "ui/presenter/gauge_windows.h"
 
 namespace zepra::testing {
 
@@ -76,6 +76,10 @@ class RecordingWindows : public GaugeWindows {
         samples.push_back(texts);
     }
     void deviceGone(const std::string& reason) override { calls.push_back("deviceGone " + reason); }
+    // showMessage as a function, for the port lookup.
+    std::function<void(const std::string&)> messageSink() {
+        return [this](const std::string& text) { showMessage(text); };
+    }
 
     // Calls whose text starts with prefix, in order.
     std::vector<std::string> callsStartingWith(const std::string& prefix) const {

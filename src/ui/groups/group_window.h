@@ -12,7 +12,7 @@
 
 #include "charts/chart_math.h"
 #include "charts/chart_painting.h"
-#include "link/gauge_windows.h"
+#include "ui/presenter/gauge_windows.h"
 #include "ui/window_context.h"
 
 class QLabel;

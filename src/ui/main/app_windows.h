@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <array>
 
-#include "link/gauge_windows.h"
+#include "ui/presenter/gauge_windows.h"
 #include "ui/groups/group_window.h"
 #include "ui/main/about_box.h"
 #include "ui/realtime/realtime_histogram_window.h"

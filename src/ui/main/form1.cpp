@@ -90,7 +90,8 @@ Form1::Form1(MeasurementStore& store, Form1Services services, QWidget* parent)
     : QWidget(parent, Qt::Window | kFixedCloseOnlyFrame),
       store_(store),
       services_(WithLinkClock(std::move(services))),
-      link_(store, *services_.port, *this, *services_.linkClock),
+      presenter_(store, *this),
+      link_(store, *services_.port, presenter_, *services_.linkClock),
       windows_(makeWindowContext(), this),
       background_(BackgroundImage()) {
     setObjectName(QStringLiteral("Form1"));
@@ -193,14 +194,14 @@ void Form1::buildControls() {
 
 void Form1::formLoad() {
     InitialiseStore(store_);
-    if (ConnectToGauge(true, *services_.portList, *services_.port, *this)) {
-        rememberConnectedGauge();
+    if (ConnectToGauge(true, *services_.portList, *services_.port, lookupMessages())) {
+        showConnected(true);
     }
 }
 
 void Form1::connectClicked() {
-    if (ConnectToGauge(false, *services_.portList, *services_.port, *this)) {
-        rememberConnectedGauge();
+    if (ConnectToGauge(false, *services_.portList, *services_.port, lookupMessages())) {
+        showConnected(false);
     }
 }
 
@@ -220,11 +221,16 @@ void Form1::portsChanged() {
         }
     }
     ++automaticAttempts_;
-    if (ConnectQuietly(*chosen, *services_.port, *this)) rememberConnectedGauge();
+    if (ConnectQuietly(*chosen, *services_.port)) showConnected(false);
 }
 
-// Read while the gauge is there: once it is pulled out, sysfs no longer knows it.
-void Form1::rememberConnectedGauge() {
+ShowMessage Form1::lookupMessages() {
+    return [this](const std::string& text) { showMessage(text); };
+}
+
+// The gauge's identity is read while it is there: once it is pulled out, sysfs no longer knows it.
+void Form1::showConnected(bool atStartup) {
+    ShowConnectedLook(atStartup, *this);
     const int number = services_.port->portNumber();
     connectedGauge_ =
         IdentifyPort(services_.portList->deviceForPort(number), "COM" + std::to_string(number));

@@ -13,8 +13,8 @@
 #include <string>
 
 #include "data/measurement_store.h"
+#include "link/connection.h"
 #include "link/gauge_link.h"
-#include "link/gauge_windows.h"
 #include "platform/clock_text.h"
 #include "platform/message_box.h"
 #include "platform/port_events.h"
@@ -24,6 +24,8 @@
 #include "platform/serial_port_list.h"
 #include "ui/fonts.h"
 #include "ui/main/app_windows.h"
+#include "ui/presenter/gauge_windows.h"
+#include "ui/presenter/link_presenter.h"
 
 class QLabel;
 class QPushButton;
@@ -98,11 +100,13 @@ class Form1 : public QWidget, public GaugeWindows {
     void connectClicked();  // Cmd_Connect_Click
     void unitClicked();     // Cmd_Unit_Click
     void showNotConnectedLook();
-    void portsChanged();            // connects by itself while no port is open
-    void rememberConnectedGauge();  // after every successful connection
+    void portsChanged();                 // connects by itself while no port is open
+    ShowMessage lookupMessages();        // the port lookup's messages: message boxes
+    void showConnected(bool atStartup);  // after every successful connection
 
     MeasurementStore& store_;
     Form1Services services_;
+    LinkPresenter presenter_;
     GaugeLink link_;
     AppWindows windows_;
     QImage background_;

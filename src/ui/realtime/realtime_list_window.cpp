@@ -13,6 +13,7 @@
 #include "data/sample_statistics.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
+#include "ui/presenter/link_presenter.h"
 #include "ui/realtime/realtime_list_model.h"
 #include "ui/report_menu.h"
 
@@ -203,8 +204,14 @@ void RealTimeListWindow::showCapturedSamples() {
     countLine_->setText(Text(texts.count));
     maximumLine_->setText(Text(texts.maximum));
     minimumLine_->setText(Text(texts.minimum));
-    meanLine_->setText(Text(texts.mean));
-    deviationLine_->setText(Text(texts.deviation));
+    // Over every sample up to the newest one: once per batch, not once per reading.
+    const RealTimeSamples& samples = context_.store->realTimeSamples;
+    const auto count = static_cast<std::size_t>(
+        std::clamp<std::int32_t>(texts.recordIndex + 1, 0, samples.readingCount));
+    const CaptureStatisticsTexts statistics = CaptureStatisticsLabels(
+        std::span<const ReadingRecord>(samples.readings.data(), count), texts.unitIsMils);
+    meanLine_->setText(Text(statistics.mean));
+    deviationLine_->setText(Text(statistics.deviation));
 }
 
 void RealTimeListWindow::Timer1_Timer() {

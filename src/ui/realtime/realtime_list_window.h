@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "link/gauge_windows.h"
+#include "ui/presenter/gauge_windows.h"
 #include "ui/window_context.h"
 
 class QLabel;

@@ -1,10 +1,12 @@
 #pragma once
-// What the link needs of the windows. The main window implements it; link tests record it.
-// The link never touches a widget: every change it makes to what the user sees goes through here,
-// one call per control change, in the order the changes are made.
+// What the main window offers to the code that changes it without a click: the link's presenter
+// (ui/presenter) and the port lookup. The main window implements it; tests record it. One call
+// per control change, in the order the changes are made.
 
 #include <cstdint>
 #include <string>
+
+#include "link/link_events.h"
 
 namespace zepra {
 
@@ -24,18 +26,15 @@ enum class MainControl {
     LabelUnit,    // labelunit, the big reading's unit word
 };
 
-// The group windows: the four stored groups and the gauge's current group.
-enum class GroupWindowId { Group1 = 1, Group2 = 2, Group3 = 3, Group4 = 4, Current = 5 };
-
-// The texts of the real-time list after one captured sample.
+// The texts of the real-time list after one captured sample. The mean and standard deviation
+// (Label2, Label3) need every sample: the list computes them when it shows them.
 struct CapturedSampleTexts {
     std::int32_t recordIndex = 0;  // index of the new record in RealTimeSamples
+    std::int32_t unitIsMils = 0;   // the unit the sample was captured in
     std::string unitLine;          // Label7
     std::string count;             // Label1
     std::string maximum;           // Label4
     std::string minimum;           // Label5
-    std::string mean;              // Label2
-    std::string deviation;         // Label3
 };
 
 class GaugeWindows {
@@ -47,8 +46,8 @@ class GaugeWindows {
     // Captions: Cmd_RealTime ("RealTimeSamp" / "Pause"), labeldata, labelunit.
     virtual void setText(MainControl control, const std::string& text) = 0;
 
-    // A modal message with one OK button; returns when it is dismissed. The link calls it only
-    // after its handlers have returned, one message at a time.
+    // A modal message with one OK button; returns when it is dismissed. The link's messages come
+    // only after its handlers have returned, one at a time.
     virtual void showMessage(const std::string& text) = 0;
 
     // Close the group window if it is visible, then open it on the store's current data.

@@ -1,0 +1,42 @@
+#include "link/link_events.h"
+
+#include "data/measurement_store.h"
+#include "data/thickness_format.h"
+
+namespace zepra {
+
+std::string OversizeGroupMessage(int group, int readingCount) {
+    const std::string limit = NumberToText(GroupSlot::kCapacity);
+    const std::string count = NumberToText(static_cast<std::int32_t>(readingCount));
+    const std::string what = group == 0
+                                 ? "a group of " + count + " readings"
+                                 : "group " + NumberToText(static_cast<std::int32_t>(group)) +
+                                       " with " + count + " readings";
+    return "The gauge sent " + what + "; at most " + limit +
+           " can be stored. The group was not stored.";
+}
+
+std::string DeviceGoneMessage(const std::string& reason) {
+    return "The gauge is no longer connected (" + reason + "). Plug it in again and press CONNECT.";
+}
+
+std::string ProblemText(const LinkProblem& problem) {
+    switch (problem.kind) {
+        case LinkProblem::Kind::NoAnswer:
+            return kNoAnswerFromGauge;
+        case LinkProblem::Kind::CaptureFull:
+            return kCaptureFull;
+        case LinkProblem::Kind::DeviceGone:
+            return DeviceGoneMessage(problem.reason);
+        case LinkProblem::Kind::GroupTooLarge:
+            break;
+    }
+    std::string text;
+    for (const OversizeGroup& group : problem.groups) {
+        if (!text.empty()) text += "\r\n";
+        text += OversizeGroupMessage(group.group, group.readingCount);
+    }
+    return text;
+}
+
+}  // namespace zepra
