@@ -92,22 +92,14 @@ const CommandText* CommandNamed(const std::string& word) {
 }
 
 // The commands as bits of OptionRow::commands.
-enum : unsigned { kDownload = 1, kCapture = 2, kCheck = 4, kReport = 8, kAll = 15 };
-
-unsigned Bit(Command command) {
-    switch (command) {
-        case Command::Download:
-            return kDownload;
-        case Command::Capture:
-            return kCapture;
-        case Command::Check:
-            return kCheck;
-        case Command::Report:
-            return kReport;
-        default:
-            return 0;
-    }
+constexpr unsigned Bit(Command command) {
+    return 1u << static_cast<unsigned>(command);
 }
+constexpr unsigned kDownload = Bit(Command::Download);
+constexpr unsigned kCapture = Bit(Command::Capture);
+constexpr unsigned kCheck = Bit(Command::Check);
+constexpr unsigned kReport = Bit(Command::Report);
+constexpr unsigned kAll = kDownload | kCapture | kCheck | kReport;
 
 std::optional<double> ParseNumber(const std::string& text) {
     double value = 0;
@@ -251,9 +243,8 @@ const OptionRow kOptionRows[] = {
      },
      "download group 1, 2, 3, 4 or current from the gauge (its stored values)"},
     {"--file", "FILE", kCheck, ReadFile,
-     "a CSV report saved by the program (its texts, rounded as the window showed them); a "
-     "FIFO "
-     "or device is read until it ends or --timeout runs out"},
+     "a CSV report saved by the program (its texts, rounded as the window showed them); a FIFO or "
+     "device is read until it ends or --timeout runs out"},
     {"--file", "FILE", kReport, ReadFile,
      "a CSV report saved by the program (micrometres or mils)"},
     {"--output", "FILE.pdf", kReport, ReadOutput,
