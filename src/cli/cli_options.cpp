@@ -547,7 +547,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             result.error = "unknown option " + name + " for " + args[0];
             return result;
         }
-        if (!value && row->value[0] == '[') {
+        if (!value && row->value[0] == '[') {  // an optional value: taken when it is a number
             value = i + 1 < args.size() && ParseNumber(args[i + 1]) ? args[++i] : "";
         }
         if (!value) {
