@@ -1,9 +1,11 @@
 #include "cli/cli_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <map>
 #include <set>
+#include <sstream>
 
 #include "zepra_version.h"
 
@@ -33,162 +35,71 @@ constexpr const char* kMainHelp =
     "The gauge's port is found the way the program's windows find it (ZEPRA_SERIALCOMM may name a\n"
     "file that replaces the system's list of serial ports); --port DEVICE skips the lookup.\n";
 
-constexpr const char* kPortsHelp =
-    "usage: zepra-cli ports\n"
-    "\n"
-    "Lists the serial ports of the gauge's USB bridge in the order they are looked up: the port\n"
-    "name, the device, and which one is used. Exit code 3 when there is none.\n";
+// What a command's --help says before its options (the usage and what it does) and after them.
+struct CommandText {
+    const char* word;
+    Command command;
+    const char* intro;
+    const char* outro;
+};
 
-constexpr const char* kDownloadHelp =
-    "usage: zepra-cli download GROUP [--unit um|mils] [--format csv|txt|json] [--output PATH]\n"
-    "                          [--port DEVICE] [--timeout SECONDS]\n"
-    "\n"
-    "GROUP is 1, 2, 3, 4 (a stored group), current (the gauge's current group) or all.\n"
-    "  --unit      the unit of the texts (default um)\n"
-    "  --format    csv or txt: the reports the windows save; json: limits, readings and\n"
-    "              statistics of each group (default csv)\n"
-    "  --output    the file to write (default: standard output); for all with csv or txt a\n"
-    "              folder, which gets group1 to group4 (all four replaced, or none)\n"
-    "  --port      the serial device of the gauge, instead of looking it up\n"
-    "  --timeout   seconds the whole download may take (default 5)\n";
+const CommandText kCommandTexts[] = {
+    {"ports", Command::Ports,
+     "usage: zepra-cli ports\n"
+     "\n"
+     "Lists the serial ports of the gauge's USB bridge in the order they are looked up: the port\n"
+     "name, the device, and which one is used. Exit code 3 when there is none.\n",
+     ""},
+    {"download", Command::Download,
+     "usage: zepra-cli download GROUP [OPTIONS]\n"
+     "\n"
+     "GROUP is 1, 2, 3, 4 (a stored group), current (the gauge's current group) or all.\n",
+     ""},
+    {"capture", Command::Capture,
+     "usage: zepra-cli capture [OPTIONS]\n"
+     "\n"
+     "Starts the gauge's live stream and writes one line per captured reading as it arrives:\n"
+     "number, value, unit and time. Stops the stream after N readings, after S seconds, on Ctrl-C\n"
+     "or when the output is closed.\n",
+     ""},
+    {"check", Command::Check,
+     "usage: zepra-cli check --standard iso19840|imo-pspc|sspc-pa2 (--group GROUP | --file FILE)\n"
+     "                       [OPTIONS]\n"
+     "\n"
+     "Pass or fail of the readings against a coating standard, one row per criterion. Every\n"
+     "boundary is decided exactly on decimals: X as typed, a report's texts as saved, a gauge\n"
+     "value as the shortest decimal of its float; 1 mil is exactly 25.4 um. X is a plain decimal\n"
+     "from 0.001 um to 100 mm, at most 12 decimal places, in --unit. With --group a missing\n"
+     "--ndft or --min is the group's low limit and a missing --max its high limit.\n",
+     "Exit code 0 when every criterion passes, 1 when one fails or there are no readings (a\n"
+     "report with a header and no readings), 2 for a usage error.\n"},
+    {"report", Command::Report,
+     "usage: zepra-cli report (GROUP | --file FILE) --output FILE.pdf [OPTIONS]\n"
+     "\n"
+     "Writes the inspection report as a PDF: the job, the source of the readings, the statistics\n"
+     "and limits, the trend chart and the histogram, every reading, and with --standard the\n"
+     "criteria and the verdict, as 'check' gives them (see 'zepra-cli check --help'). GROUP\n"
+     "downloads group 1, 2, 3, 4 or current from the gauge. Needs no display.\n",
+     "Exit code 0 when written (and the verdict passed), 1 when written and the verdict failed,\n"
+     "2 a usage error or a file that cannot be written, 3 and 4 as for download.\n"},
+};
 
-constexpr const char* kCaptureHelp =
-    "usage: zepra-cli capture [--count N] [--seconds S] [--unit um|mils] [--format csv|jsonl]\n"
-    "                         [--port DEVICE] [--timeout SECONDS] [--wait [SECONDS]]\n"
-    "\n"
-    "Starts the gauge's live stream and writes one line per captured reading as it arrives:\n"
-    "number, value, unit and time. Stops the stream after N readings, after S seconds, on Ctrl-C\n"
-    "or when the output is closed.\n"
-    "  --format    csv (default) or jsonl, which also reports no-reading and overload frames\n"
-    "  --timeout   give up (exit code 4) when no frame has arrived for this many seconds\n"
-    "              (default: wait)\n"
-    "  --wait      when no gauge is plugged in, wait for one (at most SECONDS when given)\n"
-    "              instead of exit code 3\n";
-
-constexpr const char* kCheckHelp =
-    "usage: zepra-cli check --standard iso19840|imo-pspc|sspc-pa2 (--group GROUP | --file FILE)\n"
-    "                       [--ndft X] [--min X] [--max X] [--roughness none|fine|medium|coarse]\n"
-    "                       [--area M2 | --area-ft2 FT2] [--level 3] [--readings-per-spot N]\n"
-    "                       [--spots-per-area N] [--exclude N[,N...] --reason TEXT]\n"
-    "                       [--unit um|mils] [--format text|json] [--port DEVICE]\n"
-    "                       [--timeout SECONDS]\n"
-    "\n"
-    "Pass or fail of the readings against a coating standard, one row per criterion. Every\n"
-    "boundary is decided exactly on decimals: X as typed, a report's texts as saved, a gauge\n"
-    "value as the shortest decimal of its float; 1 mil is exactly 25.4 um.\n"
-    "  --group      download group 1, 2, 3, 4 or current from the gauge (its stored values)\n"
-    "  --file       a CSV report saved by the program (its texts, rounded as the window showed\n"
-    "               them); a FIFO or device is read until it ends or --timeout runs out\n"
-    "  --ndft       nominal dry-film thickness (iso19840, imo-pspc)\n"
-    "  --min --max  the specified range (sspc-pa2 needs both); --max is optional otherwise\n"
-    "               (iso19840 uses 3 x NDFT without it). With --group a missing --ndft or --min\n"
-    "               is the group's low limit and a missing --max its high limit. X: a plain\n"
-    "               decimal from 0.001 um to 100 mm, at most 12 decimal places\n"
-    "  --roughness  iso19840: subtract 0, 10, 25 or 40 um from every reading\n"
-    "  --area       iso19840: square metres, for the least number of readings;\n"
-    "               sspc-pa2: square metres, for the number of areas to measure\n"
-    "  --area-ft2   sspc-pa2: the same in square feet (areas of 100 ft2)\n"
-    "  --level      sspc-pa2 restriction level; only level 3, the standard's default, is built\n"
-    "               (spot means from 80 % of --min to 120 % of --max, each area's mean from\n"
-    "               --min to --max): levels 1, 2, 4 and 5 are refused, as no public statement\n"
-    "               of their limits was at hand to build them from\n"
-    "  --readings-per-spot  sspc-pa2: readings that make a spot, in order (default 3, at least 3)\n"
-    "  --spots-per-area     sspc-pa2: spots that make an area, in order (default 5)\n"
-    "  --exclude    readings left out by number (from 1), with --reason saying why\n"
-    "  --unit       the unit of X and of the output (default um)\n"
-    "  --format     text (default) or json\n"
-    "  --timeout    seconds to wait for the gauge or the file (default 5)\n"
-    "Exit code 0 when every criterion passes, 1 when one fails or there are no readings (a\n"
-    "report with a header and no readings), 2 for a usage error.\n";
-
-constexpr const char* kReportHelp =
-    "usage: zepra-cli report (GROUP | --file FILE) --output FILE.pdf\n"
-    "                        [--standard iso19840|imo-pspc|sspc-pa2 and its options]\n"
-    "                        [--project T] [--structure T] [--coating T] [--inspector T]\n"
-    "                        [--notes T] [--unit um|mils] [--page a4|letter]\n"
-    "                        [--port DEVICE] [--timeout SECONDS]\n"
-    "\n"
-    "Writes the inspection report as a PDF: the job, the source of the readings, the statistics\n"
-    "and limits, the trend chart and the histogram, every reading, and with --standard the\n"
-    "criteria and the verdict, as 'check' gives them. Needs no display.\n"
-    "  GROUP        download group 1, 2, 3, 4 or current from the gauge\n"
-    "  --file       a CSV report saved by the program (micrometres or mils)\n"
-    "  --output     the PDF file to write (replaced as one step; nothing is left on failure)\n"
-    "  --standard and its options as for 'zepra-cli check' (see 'zepra-cli check --help')\n"
-    "  --project --structure --coating --inspector --notes\n"
-    "               the job; each is shown only when given (\\n in --notes starts a new line)\n"
-    "  --unit       the unit of X and of the report (default um)\n"
-    "  --page       a4 (default) or letter\n"
-    "Exit code 0 when written (and the verdict passed), 1 when written and the verdict failed,\n"
-    "2 a usage error or a file that cannot be written, 3 and 4 as for download.\n";
-
-const std::map<std::string, Command> kCommands = {{"ports", Command::Ports},
-                                                  {"download", Command::Download},
-                                                  {"capture", Command::Capture},
-                                                  {"check", Command::Check},
-                                                  {"report", Command::Report}};
-
-const char* HelpFor(Command command) {
-    switch (command) {
-        case Command::Ports:
-            return kPortsHelp;
-        case Command::Download:
-            return kDownloadHelp;
-        case Command::Capture:
-            return kCaptureHelp;
-        case Command::Check:
-            return kCheckHelp;
-        case Command::Report:
-            return kReportHelp;
-        default:
-            return kMainHelp;
+const CommandText* CommandNamed(const std::string& word) {
+    for (const CommandText& text : kCommandTexts) {
+        if (text.word == word) return &text;
     }
+    return nullptr;
 }
 
-// The options each command takes (all take a value).
-const std::set<std::string>& OptionsOf(Command command) {
-    static const std::set<std::string> none;
-    static const std::set<std::string> download = {"--unit", "--format", "--output", "--port",
-                                                   "--timeout"};
-    static const std::set<std::string> capture = {"--count", "--seconds", "--unit", "--format",
-                                                  "--port",  "--timeout", "--wait"};
-    static const std::set<std::string> check = {"--standard",
-                                                "--group",
-                                                "--file",
-                                                "--ndft",
-                                                "--min",
-                                                "--max",
-                                                "--roughness",
-                                                "--area",
-                                                "--area-ft2",
-                                                "--level",
-                                                "--readings-per-spot",
-                                                "--spots-per-area",
-                                                "--exclude",
-                                                "--reason",
-                                                "--unit",
-                                                "--format",
-                                                "--port",
-                                                "--timeout"};
-    static const std::set<std::string> report = {
-        "--standard",       "--file",    "--ndft",     "--min",       "--max",
-        "--roughness",      "--area",    "--area-ft2", "--level",     "--readings-per-spot",
-        "--spots-per-area", "--exclude", "--reason",   "--unit",      "--output",
-        "--port",           "--timeout", "--project",  "--structure", "--coating",
-        "--inspector",      "--notes",   "--page"};
-    switch (command) {
-        case Command::Report:
-            return report;
-        case Command::Download:
-            return download;
-        case Command::Capture:
-            return capture;
-        case Command::Check:
-            return check;
-        default:
-            return none;
-    }
+// The commands as bits of OptionRow::commands.
+constexpr unsigned Bit(Command command) {
+    return 1u << static_cast<unsigned>(command);
 }
+constexpr unsigned kDownload = Bit(Command::Download);
+constexpr unsigned kCapture = Bit(Command::Capture);
+constexpr unsigned kCheck = Bit(Command::Check);
+constexpr unsigned kReport = Bit(Command::Report);
+constexpr unsigned kAll = kDownload | kCapture | kCheck | kReport;
 
 std::optional<double> ParseNumber(const std::string& text) {
     double value = 0;
@@ -219,142 +130,311 @@ std::optional<int> ParseGroup(const std::string& text, bool allowAll) {
     return std::nullopt;
 }
 
-// Applies one option; returns an error text or empty.
-std::string Apply(Options& o, const std::string& name, const std::string& value) {
-    auto bad = [&](const std::string& expected) {
+// An option as typed, for its reader.
+struct Arg {
+    const std::string& name;
+    const std::string& value;
+
+    std::string Bad(const std::string& expected) const {
         return "bad value for " + name + ": '" + value + "' (" + expected + ")";
-    };
-    auto positive = [&](std::optional<double>& target) -> std::string {
+    }
+    std::string Positive(std::optional<double>& target) const {
         const std::optional<double> number = ParseNumber(value);
-        if (!number || *number <= 0) return bad("a number above 0");
+        if (!number || *number <= 0) return Bad("a number above 0");
         target = number;
         return {};
-    };
-    if (name == "--port") {
-        if (value.empty()) return bad("a device");
-        o.port = value;
-    } else if (name == "--timeout") {
-        std::optional<double> seconds;
-        if (std::string e = positive(seconds); !e.empty()) return e;
-        if (*seconds > 86400) return bad("at most 86400 seconds");
-        o.timeoutSeconds = *seconds;
-        o.timeoutGiven = true;
-    } else if (name == "--unit") {
-        if (value != "um" && value != "mils") return bad("um or mils");
-        o.unitIsMils = value == "mils" ? 1 : 0;
-    } else if (name == "--format") {
-        static const std::map<Command, std::map<std::string, OutputFormat>> formats = {
-            {Command::Download,
-             {{"csv", OutputFormat::Csv},
-              {"txt", OutputFormat::Text},
-              {"json", OutputFormat::Json}}},
-            {Command::Capture, {{"csv", OutputFormat::Csv}, {"jsonl", OutputFormat::Jsonl}}},
-            {Command::Check, {{"text", OutputFormat::Text}, {"json", OutputFormat::Json}}}};
-        const auto& allowed = formats.at(o.command);
-        const auto found = allowed.find(value);
-        if (found == allowed.end()) {
-            std::string names;
-            for (const auto& [word, format] : allowed) names += (names.empty() ? "" : ", ") + word;
-            return bad(names);
-        }
-        o.format = found->second;
-    } else if (name == "--output") {
-        if (value.empty()) return bad("a path");
-        o.output = value;
-    } else if (name == "--wait") {
-        o.wait = true;
-        if (value.empty()) return {};  // no bound
-        if (std::string e = positive(o.waitSeconds); !e.empty()) return e;
-        if (*o.waitSeconds > 2e6) return bad("at most 2000000 seconds");
-    } else if (name == "--count") {
-        const std::optional<double> number = ParseNumber(value);
-        if (!number || *number < 1 || *number != std::floor(*number) || *number > 1e12) {
-            return bad("a whole number from 1");
-        }
-        o.count = static_cast<long long>(*number);
-    } else if (name == "--seconds") {
-        if (std::string e = positive(o.seconds); !e.empty()) return e;
-        if (*o.seconds > 2e6) return bad("at most 2000000 seconds");
-    } else if (name == "--standard") {
-        static const std::map<std::string, coating::Standard> standards = {
-            {"iso19840", coating::Standard::Iso19840},
-            {"imo-pspc", coating::Standard::ImoPspc},
-            {"sspc-pa2", coating::Standard::SspcPa2}};
-        const auto found = standards.find(value);
-        if (found == standards.end()) return bad("iso19840, imo-pspc or sspc-pa2");
-        o.standard = found->second;
-        o.standardGiven = true;
-    } else if (name == "--group") {
-        const std::optional<int> group = ParseGroup(value, false);
-        if (!group) return bad("1, 2, 3, 4 or current");
-        o.group = *group;
-        o.groupGiven = true;
-    } else if (name == "--file") {
-        if (value.empty()) return bad("a file");
-        o.file = value;
-    } else if (name == "--ndft" || name == "--min" || name == "--max") {
-        // Checked in --unit once all options are read.
-        (name == "--ndft" ? o.ndft : name == "--min" ? o.minimum : o.maximum) = value;
-    } else if (name == "--area" || name == "--area-ft2") {
-        o.area = coating::Surface{value, name == "--area-ft2"};
-        if (coating::AreasToMeasure(*o.area) == 0)
-            return bad("a decimal number above 0, at most 1e9");
-    } else if (name == "--level" || name == "--readings-per-spot" || name == "--spots-per-area") {
-        const std::optional<int> number = ParseWhole(value);
-        if (name == "--level") {
-            if (!number || *number < 1 || *number > 5) return bad("1 to 5");
-            if (*number != 3) return bad("only level 3 is built");
-            o.level = number;
-        } else if (name == "--readings-per-spot") {
-            if (!number || *number < 3 || *number > 1000)
-                return bad("a whole number from 3 to 1000");
-            o.readingsPerSpot = number;
-        } else {
-            if (!number || *number < 1 || *number > 1000)
-                return bad("a whole number from 1 to 1000");
-            o.spotsPerArea = number;
-        }
-    } else if (name == "--exclude") {
-        std::size_t start = 0;
-        while (true) {
-            const std::size_t comma = value.find(',', start);
-            const std::optional<int> number = ParseWhole(value.substr(start, comma - start));
-            if (!number || *number < 1) return bad("reading numbers from 1, separated by commas");
-            o.exclude.push_back(*number);
-            if (comma == std::string::npos) break;
-            start = comma + 1;
-        }
-    } else if (name == "--reason") {
-        if (value.find_first_not_of(" \t") == std::string::npos) return bad("a text");
-        o.reason = value;
-    } else if (name == "--roughness") {
-        static const std::map<std::string, coating::Roughness> grades = {
-            {"none", coating::Roughness::None},
-            {"fine", coating::Roughness::Fine},
-            {"medium", coating::Roughness::Medium},
-            {"coarse", coating::Roughness::Coarse}};
-        const auto found = grades.find(value);
-        if (found == grades.end()) return bad("none, fine, medium or coarse");
-        o.roughness = found->second;
-    } else if (name == "--page") {
-        if (value != "a4" && value != "letter") return bad("a4 or letter");
-        o.letterPage = value == "letter";
-    } else if (name == "--notes") {
-        // "\n" typed on a command line starts a new line of the notes.
-        for (std::size_t i = 0; i < value.size(); ++i) {
-            const bool lineBreak = value.compare(i, 2, "\\n") == 0;
-            o.notes += lineBreak ? '\n' : value[i];
-            if (lineBreak) ++i;
-        }
-    } else {
-        static const std::map<std::string, std::string Options::*> job = {
-            {"--project", &Options::project},
-            {"--structure", &Options::structure},
-            {"--coating", &Options::coating},
-            {"--inspector", &Options::inspector}};
-        if (const auto field = job.find(name); field != job.end()) o.*(field->second) = value;
     }
+};
+
+// Reads an option's value into the options; returns an error text or empty.
+using Reader = std::string (*)(Options&, const Arg&);
+
+// The text as typed (a thickness is checked in --unit once all options are read).
+template <auto field>
+std::string Keep(Options& o, const Arg& a) {
+    o.*field = a.value;
     return {};
+}
+
+std::string ReadUnit(Options& o, const Arg& a) {
+    if (a.value != "um" && a.value != "mils") return a.Bad("um or mils");
+    o.unitIsMils = a.value == "mils" ? 1 : 0;
+    return {};
+}
+
+std::string ReadFormat(Options& o, const Arg& a) {
+    static const std::map<Command, std::map<std::string, OutputFormat>> formats = {
+        {Command::Download,
+         {{"csv", OutputFormat::Csv}, {"txt", OutputFormat::Text}, {"json", OutputFormat::Json}}},
+        {Command::Capture, {{"csv", OutputFormat::Csv}, {"jsonl", OutputFormat::Jsonl}}},
+        {Command::Check, {{"text", OutputFormat::Text}, {"json", OutputFormat::Json}}}};
+    const auto& allowed = formats.at(o.command);
+    const auto found = allowed.find(a.value);
+    if (found == allowed.end()) {
+        std::string names;
+        for (const auto& [word, format] : allowed) names += (names.empty() ? "" : ", ") + word;
+        return a.Bad(names);
+    }
+    o.format = found->second;
+    return {};
+}
+
+std::string ReadTimeout(Options& o, const Arg& a) {
+    std::optional<double> seconds;
+    if (std::string e = a.Positive(seconds); !e.empty()) return e;
+    if (*seconds > 86400) return a.Bad("at most 86400 seconds");
+    o.timeoutSeconds = *seconds;
+    o.timeoutGiven = true;
+    return {};
+}
+
+std::string ReadOutput(Options& o, const Arg& a) {
+    if (a.value.empty()) return a.Bad("a path");
+    o.output = a.value;
+    return {};
+}
+
+std::string ReadFile(Options& o, const Arg& a) {
+    if (a.value.empty()) return a.Bad("a file");
+    o.file = a.value;
+    return {};
+}
+
+std::string ReadArea(Options& o, const Arg& a) {
+    o.area = coating::Surface{a.value, a.name == "--area-ft2"};
+    if (coating::AreasToMeasure(*o.area) == 0)
+        return a.Bad("a decimal number above 0, at most 1e9");
+    return {};
+}
+
+// One row per option and help line: a command's --help lists its rows in this order, and the
+// parser reads with the row of the option and the command. An option whose help differs between
+// commands has a row for each. A value in brackets is optional: taken when the next word is a
+// number.
+struct OptionRow {
+    const char* name;
+    const char* value;
+    unsigned commands;
+    Reader read;
+    const char* help;
+};
+
+const OptionRow kOptionRows[] = {
+    {"--standard", "NAME", kCheck | kReport,
+     [](Options& o, const Arg& a) -> std::string {
+         static const std::map<std::string, coating::Standard> standards = {
+             {"iso19840", coating::Standard::Iso19840},
+             {"imo-pspc", coating::Standard::ImoPspc},
+             {"sspc-pa2", coating::Standard::SspcPa2}};
+         const auto found = standards.find(a.value);
+         if (found == standards.end()) return a.Bad("iso19840, imo-pspc or sspc-pa2");
+         o.standard = found->second;
+         o.standardGiven = true;
+         return {};
+     },
+     "iso19840, imo-pspc or sspc-pa2: the coating standard to judge the readings by"},
+    {"--group", "GROUP", kCheck,
+     [](Options& o, const Arg& a) -> std::string {
+         const std::optional<int> group = ParseGroup(a.value, false);
+         if (!group) return a.Bad("1, 2, 3, 4 or current");
+         o.group = *group;
+         o.groupGiven = true;
+         return {};
+     },
+     "download group 1, 2, 3, 4 or current from the gauge (its stored values)"},
+    {"--file", "FILE", kCheck, ReadFile,
+     "a CSV report saved by the program (its texts, rounded as the window showed them); a FIFO or "
+     "device is read until it ends or --timeout runs out"},
+    {"--file", "FILE", kReport, ReadFile,
+     "a CSV report saved by the program (micrometres or mils)"},
+    {"--output", "FILE.pdf", kReport, ReadOutput,
+     "the PDF file to write (replaced as one step; nothing is left on failure)"},
+    {"--ndft", "X", kCheck | kReport, Keep<&Options::ndft>,
+     "nominal dry-film thickness (iso19840, imo-pspc)"},
+    {"--min", "X", kCheck | kReport, Keep<&Options::minimum>,
+     "the least thickness specified (sspc-pa2, which needs --min and --max)"},
+    {"--max", "X", kCheck | kReport, Keep<&Options::maximum>,
+     "the greatest thickness specified; optional but for sspc-pa2 (iso19840 uses 3 x NDFT "
+     "without it)"},
+    {"--roughness", "GRADE", kCheck | kReport,
+     [](Options& o, const Arg& a) -> std::string {
+         static const std::map<std::string, coating::Roughness> grades = {
+             {"none", coating::Roughness::None},
+             {"fine", coating::Roughness::Fine},
+             {"medium", coating::Roughness::Medium},
+             {"coarse", coating::Roughness::Coarse}};
+         const auto found = grades.find(a.value);
+         if (found == grades.end()) return a.Bad("none, fine, medium or coarse");
+         o.roughness = found->second;
+         return {};
+     },
+     "iso19840: none, fine, medium or coarse, subtracting 0, 10, 25 or 40 um from every reading"},
+    {"--area", "M2", kCheck | kReport, ReadArea,
+     "iso19840: square metres, for the least number of readings; sspc-pa2: square metres, for "
+     "the number of areas to measure"},
+    {"--area-ft2", "FT2", kCheck | kReport, ReadArea,
+     "sspc-pa2: the same in square feet (areas of 100 ft2)"},
+    {"--level", "3", kCheck | kReport,
+     [](Options& o, const Arg& a) -> std::string {
+         const std::optional<int> number = ParseWhole(a.value);
+         if (!number || *number < 1 || *number > 5) return a.Bad("1 to 5");
+         if (*number != 3) return a.Bad("only level 3 is built");
+         o.level = number;
+         return {};
+     },
+     "sspc-pa2 restriction level; only level 3, the standard's default, is built (spot means "
+     "from 80 % of --min to 120 % of --max, each area's mean from --min to --max): levels 1, 2, "
+     "4 and 5 are refused, as no public statement of their limits was at hand to build them "
+     "from"},
+    {"--readings-per-spot", "N", kCheck | kReport,
+     [](Options& o, const Arg& a) -> std::string {
+         const std::optional<int> number = ParseWhole(a.value);
+         if (!number || *number < 3 || *number > 1000) {
+             return a.Bad("a whole number from 3 to 1000");
+         }
+         o.readingsPerSpot = number;
+         return {};
+     },
+     "sspc-pa2: readings that make a spot, in order (default 3, at least 3)"},
+    {"--spots-per-area", "N", kCheck | kReport,
+     [](Options& o, const Arg& a) -> std::string {
+         const std::optional<int> number = ParseWhole(a.value);
+         if (!number || *number < 1 || *number > 1000) {
+             return a.Bad("a whole number from 1 to 1000");
+         }
+         o.spotsPerArea = number;
+         return {};
+     },
+     "sspc-pa2: spots that make an area, in order (default 5)"},
+    {"--exclude", "N[,N...]", kCheck | kReport,
+     [](Options& o, const Arg& a) -> std::string {
+         std::size_t start = 0;
+         while (true) {
+             const std::size_t comma = a.value.find(',', start);
+             const std::optional<int> number = ParseWhole(a.value.substr(start, comma - start));
+             if (!number || *number < 1)
+                 return a.Bad("reading numbers from 1, separated by commas");
+             o.exclude.push_back(*number);
+             if (comma == std::string::npos) return {};
+             start = comma + 1;
+         }
+     },
+     "readings left out by number (from 1), with --reason saying why"},
+    {"--reason", "TEXT", kCheck | kReport,
+     [](Options& o, const Arg& a) -> std::string {
+         if (a.value.find_first_not_of(" \t") == std::string::npos) return a.Bad("a text");
+         o.reason = a.value;
+         return {};
+     },
+     "why the readings of --exclude are left out"},
+    {"--project", "TEXT", kReport, Keep<&Options::project>, "the job's project"},
+    {"--structure", "TEXT", kReport, Keep<&Options::structure>, "the structure coated"},
+    {"--coating", "TEXT", kReport, Keep<&Options::coating>, "the coating"},
+    {"--inspector", "TEXT", kReport, Keep<&Options::inspector>, "who inspected it"},
+    {"--notes", "TEXT", kReport,
+     [](Options& o, const Arg& a) -> std::string {
+         // "\n" typed on a command line starts a new line of the notes.
+         for (std::size_t i = 0; i < a.value.size(); ++i) {
+             const bool lineBreak = a.value.compare(i, 2, "\\n") == 0;
+             o.notes += lineBreak ? '\n' : a.value[i];
+             if (lineBreak) ++i;
+         }
+         return {};
+     },
+     "notes on the job (\\n starts a new line); each part of the job is shown only when given"},
+    {"--page", "SIZE", kReport,
+     [](Options& o, const Arg& a) -> std::string {
+         if (a.value != "a4" && a.value != "letter") return a.Bad("a4 or letter");
+         o.letterPage = a.value == "letter";
+         return {};
+     },
+     "a4 (default) or letter"},
+    {"--count", "N", kCapture,
+     [](Options& o, const Arg& a) -> std::string {
+         const std::optional<double> number = ParseNumber(a.value);
+         if (!number || *number < 1 || *number != std::floor(*number) || *number > 1e12) {
+             return a.Bad("a whole number from 1");
+         }
+         o.count = static_cast<long long>(*number);
+         return {};
+     },
+     "stop after N readings"},
+    {"--seconds", "S", kCapture,
+     [](Options& o, const Arg& a) -> std::string {
+         if (std::string e = a.Positive(o.seconds); !e.empty()) return e;
+         if (*o.seconds > 2e6) return a.Bad("at most 2000000 seconds");
+         return {};
+     },
+     "stop after S seconds"},
+    {"--wait", "[SECONDS]", kCapture,
+     [](Options& o, const Arg& a) -> std::string {
+         o.wait = true;
+         if (a.value.empty()) return {};  // no bound
+         if (std::string e = a.Positive(o.waitSeconds); !e.empty()) return e;
+         if (*o.waitSeconds > 2e6) return a.Bad("at most 2000000 seconds");
+         return {};
+     },
+     "when no gauge is plugged in, wait for one (at most SECONDS when given) instead of exit "
+     "code 3"},
+    {"--unit", "um|mils", kDownload, ReadUnit, "the unit of the texts (default um)"},
+    {"--unit", "um|mils", kCapture, ReadUnit, "the unit of the values (default um)"},
+    {"--unit", "um|mils", kCheck, ReadUnit, "the unit of X and of the output (default um)"},
+    {"--unit", "um|mils", kReport, ReadUnit, "the unit of X and of the report (default um)"},
+    {"--format", "csv|txt|json", kDownload, ReadFormat,
+     "csv or txt: the reports the windows save; json: limits, readings and statistics of each "
+     "group (default csv)"},
+    {"--format", "csv|jsonl", kCapture, ReadFormat,
+     "csv (default) or jsonl, which also reports no-reading and overload frames"},
+    {"--format", "text|json", kCheck, ReadFormat, "text (default) or json"},
+    {"--output", "PATH", kDownload, ReadOutput,
+     "the file to write (default: standard output); for all with csv or txt a folder, which gets "
+     "group1 to group4 (all four replaced, or none)"},
+    {"--port", "DEVICE", kAll,
+     [](Options& o, const Arg& a) -> std::string {
+         if (a.value.empty()) return a.Bad("a device");
+         o.port = a.value;
+         return {};
+     },
+     "the serial device of the gauge, instead of looking it up"},
+    {"--timeout", "SECONDS", kDownload, ReadTimeout,
+     "seconds the whole download may take (default 5)"},
+    {"--timeout", "SECONDS", kCapture, ReadTimeout,
+     "give up (exit code 4) when no frame has arrived for this many seconds (default: wait)"},
+    {"--timeout", "SECONDS", kCheck | kReport, ReadTimeout,
+     "seconds to wait for the gauge or the file (default 5)"},
+};
+
+const OptionRow* RowOf(const std::string& name, Command command) {
+    for (const OptionRow& row : kOptionRows) {
+        if (row.name == name && (row.commands & Bit(command))) return &row;
+    }
+    return nullptr;
+}
+
+// A command's help: its intro, one entry per option (its help wrapped in the column right of
+// the names) and its outro.
+std::string HelpFor(const CommandText& text) {
+    constexpr std::size_t kHelpColumn = 24;
+    constexpr std::size_t kWidth = 92;  // as wide as the texts above
+    std::string entries;
+    for (const OptionRow& row : kOptionRows) {
+        if (!(row.commands & Bit(text.command))) continue;
+        std::string line = "  " + std::string(row.name) + " " + row.value;
+        line.resize(std::max(line.size() + 2, kHelpColumn), ' ');
+        std::istringstream words(row.help);
+        for (std::string word; words >> word;) {
+            if (line.back() != ' ' && line.size() + 1 + word.size() > kWidth) {
+                entries += line + "\n";
+                line.assign(kHelpColumn, ' ');
+            }
+            line += (line.back() == ' ' ? "" : " ") + word;
+        }
+        entries += line + "\n";
+    }
+    std::string help = text.intro;
+    if (!entries.empty()) help += "\nOptions:\n" + entries;
+    if (*text.outro) help += "\n" + std::string(text.outro);
+    return help;
 }
 
 // Checks between options, once all are read.
@@ -436,21 +516,20 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         o.command = Command::Version;
         return result;
     }
-    const auto command = kCommands.find(args[0]);
-    if (command == kCommands.end()) {
+    const CommandText* command = CommandNamed(args[0]);
+    if (!command) {
         result.error = "unknown command '" + args[0] + "'";
         return result;
     }
-    o.command = command->second;
+    o.command = command->command;
     o.format = o.command == Command::Check ? OutputFormat::Text : OutputFormat::Csv;
-    const std::set<std::string>& known = OptionsOf(o.command);
     std::set<std::string> given;
     std::vector<std::string> positionals;
 
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::string name = args[i];
         if (name == "--help" || name == "-h") {
-            o.helpText = HelpFor(o.command);
+            o.helpText = HelpFor(*command);
             o.command = Command::Help;
             return result;
         }
@@ -463,12 +542,12 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             value = name.substr(eq + 1);
             name.resize(eq);
         }
-        if (!known.count(name)) {
+        const OptionRow* row = RowOf(name, o.command);
+        if (!row) {
             result.error = "unknown option " + name + " for " + args[0];
             return result;
         }
-        if (!value && name == "--wait") {
-            // Its SECONDS are optional: taken when the next word is a number.
+        if (!value && row->value[0] == '[') {  // an optional value: taken when it is a number
             value = i + 1 < args.size() && ParseNumber(args[i + 1]) ? args[++i] : "";
         }
         if (!value) {
@@ -482,7 +561,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             result.error = name + " is given twice";
             return result;
         }
-        if (std::string error = Apply(o, name, *value); !error.empty()) {
+        if (std::string error = row->read(o, Arg{name, *value}); !error.empty()) {
             result.error = error;
             return result;
         }
@@ -522,8 +601,18 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     return result;
 }
 
+std::vector<std::string> OptionNames() {
+    std::vector<std::string> names;
+    for (const OptionRow& row : kOptionRows) {
+        if (std::find(names.begin(), names.end(), row.name) == names.end()) {
+            names.push_back(row.name);
+        }
+    }
+    return names;
+}
+
 std::string UsageHint(const std::vector<std::string>& args) {
-    if (!args.empty() && kCommands.count(args[0])) {
+    if (!args.empty() && CommandNamed(args[0])) {
         return "Try 'zepra-cli " + args[0] + " --help'.";
     }
     return "Try 'zepra-cli --help'.";

@@ -76,6 +76,9 @@ struct ParseResult {
 // args without the program name.
 ParseResult ParseCommandLine(const std::vector<std::string>& args);
 
+// Every option of the commands ("--unit"), once each.
+std::vector<std::string> OptionNames();
+
 // "Try 'zepra-cli download --help'." for the command named in args, else for zepra-cli.
 std::string UsageHint(const std::vector<std::string>& args);
 
