@@ -86,7 +86,8 @@ class CliTest : public ::testing::Test {
     }
 
     static CliRun finish(QProcess& process) {
-        EXPECT_TRUE(process.waitForFinished(kRunTimeoutMs));
+        EXPECT_TRUE(process.state() == QProcess::NotRunning ||
+                    process.waitForFinished(kRunTimeoutMs));
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
         return {process.exitCode(), process.readAllStandardOutput().toStdString(),
                 process.readAllStandardError().toStdString()};
@@ -551,6 +552,42 @@ TEST_F(CliTest, CaptureOfASilentGaugeEndsByTimeOrByTimeout) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "No answer from the gauge!\n");
     expectStreamStartedAndStopped();
+}
+
+// Frames whose flag byte says they carry nothing to show are still the gauge answering.
+TEST_F(CliTest, CaptureTimeoutCountsFramesThatCarryNothing) {
+    gauge_emulator::Scenario quiet = SmallGauge();
+    quiet.liveReadings.clear();
+    gauge_->setScenario(quiet);
+    QProcess process;
+    start(process, {"capture", "--timeout", "0.4", "--seconds", "1.5", "--format", "jsonl"});
+    QElapsedTimer running;
+    running.start();
+    while (process.state() == QProcess::Running && running.elapsed() < 5000) {
+        gauge_->sendLiveFrame(100.0f, 0x00);
+        process.waitForFinished(100);
+    }
+    const CliRun r = finish(process);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "");
+}
+
+// The command line keeps nothing: it captures past the windows' 50,000 readings and numbers on.
+TEST_F(CliTest, CaptureGoesOnPastTheWindowsLimit) {
+    gauge_emulator::Scenario quick = SmallGauge();
+    quick.liveReadings = {100.0f, 101.5f};
+    quick.liveRate = 20000;
+    gauge_->setScenario(quick);
+    QProcess process;
+    start(process, {"capture", "--count", "50010"});
+    EXPECT_TRUE(process.waitForFinished(120000));
+    const CliRun r = finish(process);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 50011u);  // the header, then the readings
+    EXPECT_EQ(lines.back().substr(0, 6), "50010,");
 }
 
 TEST_F(CliTest, CaptureEndsWhenTheDeviceVanishes) {
