@@ -1,14 +1,11 @@
 #include "link/dump_decoder.h"
 
-#include <cassert>
-
 #include "link/gauge_words.h"
 
 namespace zepra {
 
 std::optional<GroupDump> DumpDecoder::take(std::span<const std::uint8_t> bytes) {
-    assert(static_cast<int>(bytes.size()) == bytesNeeded());
-    if (static_cast<int>(bytes.size()) != bytesNeeded()) return std::nullopt;
+    if (static_cast<int>(bytes.size()) != bytesNeeded()) return std::nullopt;  // nothing taken
     if (phase_ == Phase::WaitingForLength) {
         readingCount_ = bytes[0];
         dataBytes_ = (readingCount_ + 2) * 4;

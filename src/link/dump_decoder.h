@@ -29,8 +29,8 @@ class DumpDecoder {
     // The data bytes of the dump under way ((n + 2) * 4); 0 before its length byte.
     int dataBytes() const { return phase_ == Phase::WaitingForLength ? 0 : dataBytes_; }
 
-    // bytes must hold exactly bytesNeeded() bytes. Returns the dump once its data is complete;
-    // the decoder then waits for the next length byte.
+    // Takes exactly bytesNeeded() bytes (any other count is refused and changes nothing).
+    // Returns the dump once its data is complete; the decoder then waits for the next length.
     std::optional<GroupDump> take(std::span<const std::uint8_t> bytes);
 
   private:

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <initializer_list>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/serial_port.h"
@@ -31,7 +33,10 @@ class FakeSerialPort : public SerialPort {
         unseen_.clear();
         ++discards;
     }
-    void pollInput() override { deliver(); }
+    void pollInput() override {
+        if (onPoll) std::exchange(onPoll, nullptr)();  // e.g. the system reports a removal now
+        deliver();
+    }
     std::vector<std::uint8_t> read(int maxBytes) override {
         std::vector<std::uint8_t> bytes;
         while (maxBytes-- > 0 && !waiting_.empty()) {
@@ -80,6 +85,7 @@ class FakeSerialPort : public SerialPort {
 
     std::vector<std::uint8_t> written;
     int discards = 0;
+    std::function<void()> onPoll;  // runs once, at the next pollInput()
 
   private:
     int portNumber_ = 1;

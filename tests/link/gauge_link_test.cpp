@@ -739,6 +739,33 @@ TEST(LiveSuspend, ResumeOnASilentLineArmsTheThresholdOfFour) {
     EXPECT_EQ(rig.store->realTimeSamples.readingCount, 1);
 }
 
+// The gauge is pulled out while the program takes in the last bytes of a suspension or a resume:
+// the link stays idle with no threshold armed, so after CONNECT stray bytes change no button.
+TEST(LiveSuspend, TheGaugeVanishingDuringSuspendOrResumeLeavesNothingArmed) {
+    for (const bool duringResume : {false, true}) {
+        SCOPED_TRACE(duringResume ? "resume" : "suspend");
+        Rig rig;
+        rig.link->toggleRealTime();
+        if (duringResume) rig.link->suspendLiveStream();
+        rig.port.onPoll = [&] { rig.port.vanish("input/output error"); };
+        if (duringResume) {
+            rig.link->resumeLiveStream();
+        } else {
+            rig.link->suspendLiveStream();
+            rig.link->resumeLiveStream();
+        }
+        EXPECT_FALSE(rig.link->isSampling());
+        EXPECT_EQ(rig.link->receiveThreshold(), 0);
+        EXPECT_EQ(rig.store->receiveMode, ModeIdle);
+
+        std::string error;
+        rig.port.open(error);  // CONNECT
+        rig.windows.clear();
+        rig.port.arrive({1, 2, 3, 4, 5});
+        EXPECT_TRUE(rig.windows.calls.empty()) << ::testing::PrintToString(rig.windows.calls);
+    }
+}
+
 TEST(LiveSuspend, SuspendAndResumeDoNothingOutsideLiveMode) {
     Rig rig;
     rig.link->requestGroup(GroupWindowId::Group1);
