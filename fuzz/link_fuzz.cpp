@@ -194,6 +194,11 @@ class Harness {
     }
 
     void step(Script& script) {
+        if (!port_.isOpen()) {  // pulled out while a box was open: plugged in again, CONNECT
+            std::string error;
+            port_.open(error);
+            suspended_ = false;
+        }
         switch (script.below(12)) {
             case 0: {  // stray bytes
                 const Bytes bytes = script.bytes(static_cast<std::size_t>(script.below(17) + 1));
@@ -518,7 +523,8 @@ class Harness {
 
     void settle(int ms) { passTime(ms); }
 
-    // A message box is open; its event loop runs the link until the user presses OK.
+    // A message box is open; its event loop runs the link until the user presses OK, and the
+    // gauge may be pulled out meanwhile.
     void whileBoxOpen() {
         if (port_.hasUnseen()) {
             inside([&] { port_.deliver(); });
@@ -527,6 +533,7 @@ class Harness {
         }
         clock_.runPosted();
         passTime(script_->below(4) == 0 ? kDownloadStallMs + 100 : script_->below(60));
+        if (script_->below(4) == 0) inside([&] { port_.vanish("gone"); });
         clock_.runPosted();
     }
 

@@ -1,0 +1,96 @@
+// zepra-cli capture on a gauge streaming at the line's full rate (192 frames/s at 9600 baud, in
+// random pieces of 1 to 17 bytes): the program's share of one core from its first reading to its
+// last, and its peak memory. It keeps nothing per reading, so memory does not grow with the count.
+// A run of 50,000 readings takes 260 s.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <fstream>
+#include <string>
+
+#include "gauge_emulator.h"
+
+namespace {
+
+// User and system CPU seconds of a running process, from /proc.
+double ProcessCpuSeconds(qint64 pid) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+    std::string field;
+    double ticks = 0;
+    for (int i = 1; i <= 15 && file >> field; ++i) {
+        if (i == 14 || i == 15) ticks += std::stod(field);  // utime, stime
+    }
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+double ChildrenCpuSeconds(rusage& usage) {
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+void BM_CliCaptureAtLineRate(benchmark::State& state) {
+    const auto count = state.range(0);
+    QTemporaryDir folder;
+    const std::string table = folder.filePath(QStringLiteral("serialcomm.ini")).toStdString();
+    gauge_emulator::Scenario scenario;
+    scenario.liveReadings = {101.5f, 98.25f, 120.0f, 87.5f, 110.75f, 95.0f, 104.5f};
+    scenario.liveRate = 192.0;
+    gauge_emulator::GaugeEmulator gauge(scenario,
+                                        {.chunking = gauge_emulator::Chunking::RandomSplits});
+    gauge.writeSerialCommFile(table, "COM3");
+
+    for (auto _ : state) {
+        QProcess cli;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("ZEPRA_SERIALCOMM"), QString::fromStdString(table));
+        cli.setProcessEnvironment(environment);
+        rusage usage{};
+        const double childrenBefore = ChildrenCpuSeconds(usage);
+        cli.start(QStringLiteral(ZEPRA_CLI_PATH),
+                  {QStringLiteral("capture"), QStringLiteral("--count"), QString::number(count)});
+        // The first reading: the header line and one more.
+        QByteArray out;
+        while (out.count('\n') < 2 && cli.waitForReadyRead(5000))
+            out += cli.readAllStandardOutput();
+        const double cpuAtFirst = ProcessCpuSeconds(cli.processId());
+        QElapsedTimer wall;
+        wall.start();
+        qint64 lines = out.count('\n');
+        while (cli.state() == QProcess::Running) {
+            cli.waitForReadyRead(1000);
+            lines += cli.readAllStandardOutput().count('\n');
+        }
+        lines += cli.readAllStandardOutput().count('\n');
+        const double elapsed = static_cast<double>(wall.nsecsElapsed()) * 1e-9;
+        const double cpu = ChildrenCpuSeconds(usage) - childrenBefore - cpuAtFirst;
+        state.SetIterationTime(elapsed);
+        state.counters["readings"] = static_cast<double>(lines - 1);
+        state.counters["exit_code"] = cli.exitCode();
+        state.counters["cpu_share"] = cpu / elapsed;
+        state.counters["peak_rss_mb"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    }
+}
+// Peak memory is the largest of every child so far: the short run comes first.
+BENCHMARK(BM_CliCaptureAtLineRate)
+    ->ArgName("readings")
+    ->Arg(2'000)
+    ->Arg(50'000)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
