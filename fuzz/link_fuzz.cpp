@@ -533,7 +533,7 @@ class Harness {
         }
         clock_.runPosted();
         passTime(script_->below(4) == 0 ? kDownloadStallMs + 100 : script_->below(60));
-        if (script_->below(4) == 0) inside([&] { port_.vanish("gone"); });
+        if (port_.isOpen() && script_->below(4) == 0) inside([&] { port_.vanish("gone"); });
         clock_.runPosted();
     }
 

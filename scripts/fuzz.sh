@@ -5,7 +5,8 @@
 #   scripts/fuzz.sh                 a bounded run, as CI does it (ZEPRA_FUZZ_RUNS, default 8000)
 #   scripts/fuzz.sh --seconds S     a long run; what it learns is kept in build-fuzz/corpus
 #   scripts/fuzz.sh --runs N
-# A finding is written as build-fuzz/crash-* and the script fails; replay it with
+# A finding (a failed check, a sanitizer report, or one input running longer than 30 s) is
+# written as build-fuzz/crash-* or timeout-* and the script fails; replay it with
 #   build-fuzz/fuzz/link_fuzz build-fuzz/crash-...
 set -euo pipefail
 
@@ -33,7 +34,7 @@ cd "$build"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 start=$(date +%s)
-./fuzz/link_fuzz "${limit[@]}" -max_len=4096 -print_final_stats=1 \
+./fuzz/link_fuzz "${limit[@]}" -max_len=4096 -timeout=30 -print_final_stats=1 \
     corpus "$here/fuzz/corpus/link" 2>fuzz.log || {
     tail -50 fuzz.log
     echo "Fuzz: the link's fuzz target found a fault (see build-fuzz/fuzz.log)"

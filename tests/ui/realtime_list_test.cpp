@@ -64,8 +64,10 @@ class RealTimeListTest : public ::testing::Test {
         }
     }
 
+    // Made and shown, as the main window shows it.
     RealTimeListWindow* open() {
         window.reset(new RealTimeListWindow(context, nullptr));
+        window->show();
         return window.get();
     }
 
@@ -227,6 +229,26 @@ TEST_F(RealTimeListTest, CapturedSamplesCloseTogetherAreInsertedOnTopAtOnceWithT
     EXPECT_EQ(inserted, (std::vector<std::pair<int, int>>{{0, 1}, {0, 0}}));
     EXPECT_EQ(rows().front(), "5/50/um");
     EXPECT_EQ(label("Label1"), "Counts:     5");
+}
+
+// A list that is not shown (a capture makes it unshown after the user closed it) computes nothing
+// for the samples it gathers; shown, it shows them all.
+TEST_F(RealTimeListTest, HiddenListShowsTheSamplesGatheredMeanwhileWhenShown) {
+    capture({10, 20});
+    open();
+    window->hide();
+    capture({30}, "30");
+    window->appendCapturedSample(TextsAfter(2, "Max:        30"));
+    QTest::qWait(3 * RealTimeListWindow::kShowDelayMs);
+    EXPECT_EQ(label("Label1"), "Counts:     2");
+    EXPECT_EQ(label("Label2"), "Mean:      15");
+
+    window->show();
+    EXPECT_EQ(rows(), (std::vector<QString>{"3/30/um", "2/20/um", "1/10/um", "//"}));
+    EXPECT_EQ(label("Label1"), "Counts:     3");
+    EXPECT_EQ(label("Label4"), "Max:        30");
+    EXPECT_EQ(label("Label2"), "Mean:      20");
+    EXPECT_EQ(label("Label3"), "Std.dev.:  8.1");
 }
 
 TEST_F(RealTimeListTest, UnitLineWrittenBeforeASampleIsShownWithTheSamples) {

@@ -1,6 +1,7 @@
 #include "ui/realtime/realtime_list_window.h"
 
 #include <QCloseEvent>
+#include <QShowEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -183,14 +184,24 @@ void RealTimeListWindow::Form_Load() {
 
 void RealTimeListWindow::setUnitLine(const std::string& unitLine) {
     pendingUnitLine_ = unitLine;
-    if (!showTimer_->isActive()) showTimer_->start();
+    scheduleShowing();
 }
 
 void RealTimeListWindow::appendCapturedSample(const CapturedSampleTexts& texts) {
     pendingCount_ = std::max(pendingCount_, texts.recordIndex + 1);
     pendingUnitLine_ = texts.unitLine;
     pending_ = texts;
-    if (!showTimer_->isActive()) showTimer_->start();
+    scheduleShowing();
+}
+
+// A list that is not shown gathers what comes and shows it when it is: nobody would see it.
+void RealTimeListWindow::scheduleShowing() {
+    if (isVisible() && !showTimer_->isActive()) showTimer_->start();
+}
+
+void RealTimeListWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    showCapturedSamples();
 }
 
 void RealTimeListWindow::showCapturedSamples() {

@@ -41,9 +41,11 @@ class RealTimeListWindow : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void buildMenu();
+    void scheduleShowing();
     QLabel* addLabel(const char* name, const char* caption, int leftTwips, int topTwips,
                      int widthTwips);
     void placeBeside(const QWidget* mainWindow);
