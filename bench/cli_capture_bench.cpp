@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <charconv>
 #include <fstream>
 #include <string>
 
@@ -28,9 +29,14 @@ CpuSeconds ProcessCpu(qint64 pid) {
     std::string field;
     CpuSeconds cpu;
     const auto tick = static_cast<double>(sysconf(_SC_CLK_TCK));
-    for (int i = 1; i <= 15 && file >> field; ++i) {
-        if (i == 14) cpu.user = std::stod(field) / tick;
-        if (i == 15) cpu.system = std::stod(field) / tick;
+    const auto ticks = [](const std::string& text) {
+        long long value = 0;
+        std::from_chars(text.data(), text.data() + text.size(), value);
+        return static_cast<double>(value);
+    };
+    for (int i = 1; i <= 15 && file >> field; ++i) {  // utime and stime are fields 14 and 15
+        if (i == 14) cpu.user = ticks(field) / tick;
+        if (i == 15) cpu.system = ticks(field) / tick;
     }
     return cpu;
 }
