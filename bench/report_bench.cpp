@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <random>
 
-#include "inspection/inspection_report.h"
+#include "pdf_report/pdf_report.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "cli/commands.h"
 #include "cli/gauge_session.h"
 #include "cli/report_csv.h"
-#include "inspection/inspection_report.h"
+#include "pdf_report/pdf_report.h"
 
 namespace zepra::cli {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "reports/reports.h"
-#include "ui/inspection_dialog.h"
+#include "ui/report_dialog.h"
 
 namespace zepra {
 namespace {

@@ -5,11 +5,11 @@
 #include <string>
 
 #include "data/measurement_store.h"
-#include "inspection/inspection_report.h"
-#include "ui/presenter/gauge_windows.h"
+#include "pdf_report/pdf_report.h"
 #include "platform/clock_text.h"
 #include "platform/message_box.h"
 #include "platform/save_dialog.h"
+#include "ui/presenter/gauge_windows.h"
 
 class QSettings;
 

@@ -28,10 +28,10 @@
 #include "support/find_control.h"
 #include "ui/fonts.h"
 #include "ui/groups/group_window.h"
-#include "ui/inspection_dialog.h"
 #include "ui/realtime/realtime_histogram_window.h"
 #include "ui/realtime/realtime_list_window.h"
 #include "ui/realtime/realtime_trend_window.h"
+#include "ui/report_dialog.h"
 
 namespace zepra {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/inspection_check.h"
+#include "ui/report_check.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,7 +1,7 @@
 // The inspection report as a reader gets it: the PDF read back with poppler's tools (texts and
 // their order, fonts, properties, pages) and rendered to check what only pixels show.
 
-#include "inspection/inspection_report.h"
+#include "pdf_report/pdf_report.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 
 #include "data/group_texts.h"
 #include "data/thickness_format.h"
-#include "inspection/standard_adapter.h"
+#include "pdf_report/standard_adapter.h"
 #include "poppler.h"
 #include "zepra_version.h"
 

@@ -62,8 +62,8 @@ struct ReportContent {
 };
 
 // Writes the report to `path` as one step (a temporary file renamed over it): afterwards the file
-// is either the whole report or as it was before. A device or a FIFO is written directly. Returns an empty text when written, else a
-// message naming the file and the reason.
+// is either the whole report or as it was before. A device or a FIFO is written directly. Returns
+// an empty text when written, else a message naming the file and the reason.
 std::string WriteInspectionReport(const ReportContent& content, const std::string& path);
 
 }  // namespace zepra::inspection

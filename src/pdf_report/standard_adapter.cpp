@@ -1,4 +1,4 @@
-#include "inspection/standard_adapter.h"
+#include "pdf_report/standard_adapter.h"
 
 #include <algorithm>
 

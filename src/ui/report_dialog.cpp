@@ -1,4 +1,4 @@
-#include "ui/inspection_dialog.h"
+#include "ui/report_dialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

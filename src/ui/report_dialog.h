@@ -7,8 +7,8 @@
 #include <QDialog>
 
 #include "data/measurement_store.h"
-#include "inspection/inspection_report.h"
-#include "ui/inspection_check.h"
+#include "pdf_report/pdf_report.h"
+#include "ui/report_check.h"
 
 class QComboBox;
 class QFormLayout;

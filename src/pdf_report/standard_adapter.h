@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "inspection/inspection_report.h"
+#include "pdf_report/pdf_report.h"
 
 namespace zepra::inspection {
 

@@ -10,7 +10,7 @@
 
 #include "coating/coating_standards.h"
 #include "data/measurement_store.h"
-#include "inspection/inspection_report.h"
+#include "pdf_report/pdf_report.h"
 
 namespace zepra {
 

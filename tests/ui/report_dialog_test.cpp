@@ -1,7 +1,7 @@
 // The inspection dialog behind SAVE-*.PDF: the standard's parameters from the typed fields or the
 // group's limits, the criteria and verdict as the user types, what is remembered, and the save
 // step around it.
-#include "ui/inspection_dialog.h"
+#include "ui/report_dialog.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "inspection/inspection_report.h"
+#include "pdf_report/pdf_report.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>
@@ -16,7 +16,7 @@
 #include "data/group_texts.h"
 #include "data/sample_statistics.h"
 #include "data/thickness_format.h"
-#include "inspection/standard_adapter.h"
+#include "pdf_report/standard_adapter.h"
 #include "reports/reports.h"
 #include "zepra_version.h"
 
