@@ -138,6 +138,16 @@ struct Arg {
     std::string Bad(const std::string& expected) const {
         return "bad value for " + name + ": '" + value + "' (" + expected + ")";
     }
+    // A whole number from lowest to highest into `into`; the message when it is not one.
+    std::string WholeFromTo(int lowest, int highest, std::optional<int>& into) const {
+        const std::optional<int> number = ParseWhole(value);
+        if (!number || *number < lowest || *number > highest) {
+            return Bad("a whole number from " + std::to_string(lowest) + " to " +
+                       std::to_string(highest));
+        }
+        into = number;
+        return {};
+    }
     std::string Positive(std::optional<double>& target) const {
         const std::optional<double> number = ParseNumber(value);
         if (!number || *number <= 0) return Bad("a number above 0");
@@ -287,24 +297,10 @@ const OptionRow kOptionRows[] = {
      "4 and 5 are refused, as no public statement of their limits was at hand to build them "
      "from"},
     {"--readings-per-spot", "N", kCheck | kReport,
-     [](Options& o, const Arg& a) -> std::string {
-         const std::optional<int> number = ParseWhole(a.value);
-         if (!number || *number < 3 || *number > 1000) {
-             return a.Bad("a whole number from 3 to 1000");
-         }
-         o.readingsPerSpot = number;
-         return {};
-     },
+     [](Options& o, const Arg& a) { return a.WholeFromTo(3, 1000, o.readingsPerSpot); },
      "sspc-pa2: readings that make a spot, in order (default 3, at least 3)"},
     {"--spots-per-area", "N", kCheck | kReport,
-     [](Options& o, const Arg& a) -> std::string {
-         const std::optional<int> number = ParseWhole(a.value);
-         if (!number || *number < 1 || *number > 1000) {
-             return a.Bad("a whole number from 1 to 1000");
-         }
-         o.spotsPerArea = number;
-         return {};
-     },
+     [](Options& o, const Arg& a) { return a.WholeFromTo(1, 1000, o.spotsPerArea); },
      "sspc-pa2: spots that make an area, in order (default 5)"},
     {"--exclude", "N[,N...]", kCheck | kReport,
      [](Options& o, const Arg& a) -> std::string {
