@@ -373,10 +373,6 @@ void GaugeLink::resumeLiveStream() {
     p.live = p.frames.partialBytes() > 0 ? LivePhase::Resynchronising : LivePhase::Capturing;
 }
 
-void GaugeLink::onComm() {
-    parts_->handleArrival();
-}
-
 int GaugeLink::receiveThreshold() const {
     return parts_->threshold;
 }

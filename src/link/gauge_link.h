@@ -49,9 +49,6 @@ class GaugeLink {
     void suspendLiveStream();
     void resumeLiveStream();
 
-    // The receive notification (connected to port.onDataReceived by the constructor).
-    void onComm();
-
     // The gauge protocol's receive threshold, as each exchange sets it: 0 none, 1 a length byte,
     // n a dump's data bytes, 5 live frames (4 after a suspension, 0 while suspended). While no
     // exchange runs, an arrival of at least this many bytes makes the link report itself idle.
