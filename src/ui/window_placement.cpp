@@ -10,8 +10,8 @@
 namespace zepra {
 namespace {
 
-// Offset between cascaded windows when the frame's title bar height is not known (no frame yet).
-constexpr int kDefaultStep = 28;
+// Offset between cascaded windows: the height of the frame's title bar, at least this.
+constexpr int kMinimumStep = 28;
 // Of a window larger than the screen, at least this much stays on the screen.
 constexpr int kTitleKeptOnScreen = 120;
 constexpr int kMostCascadeSlots = 16;
@@ -109,8 +109,7 @@ QPoint WindowPlacement::besidePosition(const QWidget* window) const {
 QPoint WindowPlacement::cascadePosition(const QWidget* window) const {
     const QRect area = AvailableArea(mainWindow_);
     const QSize frame = window->size().grownBy(FrameMargins(mainWindow_));
-    const int titleBar = FrameMargins(mainWindow_).top();
-    const int step = titleBar > 0 ? titleBar : kDefaultStep;
+    const int step = std::max(FrameMargins(mainWindow_).top(), kMinimumStep);
     const QPoint start = besidePosition(window);
     const int direction = start.x() < mainWindow_->frameGeometry().left() ? -1 : 1;
     QPoint position = start;
