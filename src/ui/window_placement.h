@@ -1,7 +1,7 @@
 #pragma once
-// Where the program's windows open. A new window opens beside the main window, on the side away
-// from its button column's reach, so that the buttons stay visible; each new one is offset from
-// the ones already open (a cascade), and all of it inside the screen's available area. A window
+// Where the program's windows open. A new window opens beside the main window, clear of it, so
+// that its buttons stay visible; each new one is offset from the ones already open (a cascade),
+// and all of it inside the screen's available area. A window
 // that was open before in this run opens where it was last (moved by the user or not); nothing of
 // this is kept between runs.
 
