@@ -24,6 +24,8 @@ packages=(
     libudev-dev libudev1
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libxkbcommon-dev xvfb xauth x11-utils fonts-wine fonts-liberation
+    # the Wayland tests: a compositor of their own and Qt's wayland platform
+    weston qt6-wayland
     dpkg-dev file locales poppler-utils
 )
 if [ "${ZEPRA_WINDOWS_LEG:-0}" = 1 ]; then

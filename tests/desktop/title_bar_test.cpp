@@ -7,12 +7,15 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <vector>
 
 #include "desktop/xvfb_display.h"
 #include "platform/qt_message_box.h"
@@ -31,14 +34,19 @@ using testing::XvfbDisplay;
 
 constexpr int kWaitMs = 10'000;
 
-// The window's _NET_WM_NAME as xprop prints it, or what went wrong.
-QString WindowManagerName(const QWidget* window) {
+// A property of the window as xprop prints it, or what went wrong.
+QString WindowProperty(const QWidget* window, const char* property) {
     QProcess xprop;
     xprop.start(QStringLiteral("xprop"),
                 {QStringLiteral("-id"), QString::number(window->winId()), QStringLiteral("-notype"),
-                 QStringLiteral("_NET_WM_NAME")});
+                 QString::fromLatin1(property)});
     if (!xprop.waitForFinished(kWaitMs)) return QStringLiteral("<xprop did not finish>");
-    const QString output = QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
+    return QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
+}
+
+// The window's _NET_WM_NAME as xprop prints it, or what went wrong.
+QString WindowManagerName(const QWidget* window) {
+    const QString output = WindowProperty(window, "_NET_WM_NAME");
     // _NET_WM_NAME = "Group1"
     const QRegularExpressionMatch match =
         QRegularExpression(QStringLiteral("^_NET_WM_NAME = \"(.*)\"$")).match(output);
@@ -70,8 +78,20 @@ QString ModalWindowManagerName(const std::function<void()>& open) {
     return name;
 }
 
+const struct {
+    const char* window;
+    const char* caption;
+} kWindows[] = {
+    {"Form1", "ZEPRA Coating Thickness Tester"}, {"FrmGrpOne", "Group1"},
+    {"FrmRealTimeGrp", "RealTimeGroup"},         {"FrmRealTimeList", "RealTimeList"},
+    {"FrmRealTimeGrpOne", "RealTimeTrend"},      {"FrmRealTimeGrpTwo", "RealTimeHistogram"},
+};
+
 class TitleBarTest : public MainWindowFixture {
   protected:
+    // Group1 and the current group downloaded, live sampling with its three windows.
+    void openEveryWindow();
+
     void SetUp() override {
         if (!XvfbDisplay::available()) {
             GTEST_SKIP() << XvfbDisplay::unavailableReason();
@@ -97,6 +117,82 @@ class TitleBarTest : public MainWindowFixture {
 };
 
 TEST_F(TitleBarTest, EveryWindowShowsItsCaptionAlone) {
+    openEveryWindow();
+    for (const auto& expected : kWindows) {
+        const QWidget* window = waitForWindow(expected.window);
+        if (window == nullptr) continue;
+        EXPECT_EQ(WindowManagerName(window).toStdString(), expected.caption) << expected.window;
+    }
+}
+
+// What the window manager reads to decide on a maximise button: the Motif hints name neither a
+// maximise function (0x10) nor a maximise button (0x40), and the minimum size is the maximum.
+TEST_F(TitleBarTest, NoWindowOffersMaximise) {
+    openEveryWindow();
+    FindControl<QAction>(waitForWindow("FrmRealTimeList"), "SHOWINFO")->trigger();
+    std::vector<const char*> names{"frmAbout"};
+    for (const auto& expected : kWindows) names.push_back(expected.window);
+    const QRegularExpression motif(
+        QStringLiteral("^_MOTIF_WM_HINTS = (0x[0-9a-f]+), (0x[0-9a-f]+), (0x[0-9a-f]+)"));
+    const QRegularExpression size(QStringLiteral("minimum size: (\\d+) by (\\d+).*"
+                                                 "maximum size: (\\d+) by (\\d+)"),
+                                  QRegularExpression::DotMatchesEverythingOption);
+    for (const char* name : names) {
+        const QWidget* window = waitForWindow(name);
+        if (window == nullptr) continue;
+        const QString hints = WindowProperty(window, "_MOTIF_WM_HINTS");
+        const QRegularExpressionMatch m = motif.match(hints);
+        ASSERT_TRUE(m.hasMatch()) << name << ": " << hints.toStdString();
+        bool ok = false;
+        EXPECT_EQ(m.captured(2).toUInt(&ok, 16) & 0x10u, 0u) << name << ": " << hints.toStdString();
+        EXPECT_EQ(m.captured(3).toUInt(&ok, 16) & 0x40u, 0u) << name << ": " << hints.toStdString();
+        const QString normal = WindowProperty(window, "WM_NORMAL_HINTS");
+        const QRegularExpressionMatch s = size.match(normal);
+        ASSERT_TRUE(s.hasMatch()) << name << ": " << normal.toStdString();
+        EXPECT_EQ(s.captured(1), s.captured(3)) << name << ": " << normal.toStdString();
+        EXPECT_EQ(s.captured(2), s.captured(4)) << name << ": " << normal.toStdString();
+    }
+}
+
+// All_Grps opens four windows: each beside the main window's buttons, offset from the others,
+// on the screen; one moved by the user opens there again when downloaded anew.
+TEST_F(TitleBarTest, AllGroupsCascadeBesideTheMainWindow) {
+    start(PortList::WithGauge);
+    click("Cmd_AllGrp");
+    const char* const groups[] = {"FrmGrpOne", "FrmGrpTwo", "FrmGrpThree", "FrmGrpFour"};
+    const QRect area = form->screen()->availableGeometry();
+    const QWidget* buttons = FindControl<QWidget>(form.get(), "Picture1");
+    // What shows of it: the column reaches one pixel past the window's edge.
+    const QRect buttonColumn =
+        QRect(buttons->mapToGlobal(QPoint(0, 0)), buttons->size()).intersected(form->geometry());
+    std::vector<QRect> frames;
+    for (const char* name : groups) {
+        const QWidget* window = waitForWindow(name);
+        ASSERT_NE(window, nullptr);
+        const QRect frame = window->frameGeometry();
+        EXPECT_TRUE(area.contains(frame)) << name;
+        EXPECT_FALSE(frame.intersects(buttonColumn))
+            << name << " at " << frame.x() << "," << frame.y() << " " << frame.width() << " x "
+            << frame.height() << ", buttons at " << buttonColumn.x() << "," << buttonColumn.y()
+            << " " << buttonColumn.width() << " x " << buttonColumn.height();
+        for (const QRect& earlier : frames) {
+            EXPECT_GE((frame.topLeft() - earlier.topLeft()).manhattanLength(), 20) << name;
+        }
+        frames.push_back(frame);
+    }
+
+    QPointer<QWidget> second = FindOpenWindow("FrmGrpTwo");
+    const QPoint moved = area.topLeft() + QPoint(40, 300);
+    second->move(moved);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second->pos() == moved; }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return button("Cmd_Grp2")->isEnabled(); }, kWaitMs));
+    click("Cmd_Grp2");  // the download closes the window and opens it anew
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return second.isNull() && FindOpenWindow("FrmGrpTwo") != nullptr; }, kWaitMs));
+    EXPECT_EQ(waitForWindow("FrmGrpTwo")->pos(), moved);
+}
+
+void TitleBarTest::openEveryWindow() {
     start(PortList::WithGauge);
     click("Cmd_Grp1");
     waitForWindow("FrmGrpOne");
@@ -109,20 +205,6 @@ TEST_F(TitleBarTest, EveryWindowShowsItsCaptionAlone) {
     ASSERT_NE(list, nullptr);
     FindControl<QAction>(list, "aarealtimehistogram_1")->trigger();
     FindControl<QAction>(list, "aarealtimehistogram_2")->trigger();
-
-    const struct {
-        const char* window;
-        const char* caption;
-    } windows[] = {
-        {"Form1", "ZEPRA Coating Thickness Tester"}, {"FrmGrpOne", "Group1"},
-        {"FrmRealTimeGrp", "RealTimeGroup"},         {"FrmRealTimeList", "RealTimeList"},
-        {"FrmRealTimeGrpOne", "RealTimeTrend"},      {"FrmRealTimeGrpTwo", "RealTimeHistogram"},
-    };
-    for (const auto& expected : windows) {
-        const QWidget* window = waitForWindow(expected.window);
-        if (window == nullptr) continue;
-        EXPECT_EQ(WindowManagerName(window).toStdString(), expected.caption) << expected.window;
-    }
 }
 
 // The group window's five menu items fit its fixed width on one line, and SAVE-*.PDF opens the

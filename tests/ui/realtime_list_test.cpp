@@ -364,12 +364,10 @@ TEST_F(RealTimeListTest, ClockLineShowsTimeThenDateAndStopsWhenClosed) {
     EXPECT_TRUE(guard.isNull());
 }
 
-TEST_F(RealTimeListTest, OpensBesideTheMainWindowWithItsHeight) {
+TEST_F(RealTimeListTest, TakesTheMainWindowsHeight) {
     QWidget mainWindow;
     mainWindow.setGeometry(100, 50, 444, 498);
     window.reset(new RealTimeListWindow(context, &mainWindow));
-    const QRect frame = mainWindow.frameGeometry();
-    EXPECT_EQ(window->pos(), QPoint(frame.x() + frame.width(), frame.y()));
     EXPECT_EQ(window->width(), 323);
     EXPECT_EQ(window->height(), mainWindow.height());
 }

@@ -2,13 +2,11 @@
 
 #include <QCloseEvent>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
 #include <QTableWidget>
 #include <QTimer>
 #include <algorithm>
@@ -80,14 +78,11 @@ GroupWindow::GroupWindow(GroupWindowId id, const WindowContext& context, QWidget
     setCentralWidget(client);
     buildControls(client);
     buildMenu();
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // Fixed once, at the size the menu bar and client area need. Not the layout's SetFixedSize:
+    // that sets the size again on every layout pass, also while the window is maximised.
+    ensurePolished();
     adjustSize();
-
-    // Centred on the screen each time it is created.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect available = screen->availableGeometry();
-        move(available.center() - QPoint(width() / 2, height() / 2));
-    }
+    setFixedSize(size());
 
     // Load: the header of column 1, histogram mode, and the fill 100 ms later.
     grid_->setHorizontalHeaderItem(1, new QTableWidgetItem(QStringLiteral("Samples")));

@@ -1,9 +1,7 @@
 #include "ui/main/about_box.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QScreen>
 
 #include "ui/controls.h"
 #include "ui/fonts.h"
@@ -41,12 +39,6 @@ AboutBox::AboutBox(QWidget* parent) : QWidget(parent, Qt::Tool | kFixedCloseOnly
             ArialFont(12, true), QRect(840, 240, 4455, 375));
     AddText(this, "Label2", QStringLiteral("(C) 2026 ZEPRA"), ArialFont(12),
             QRect(1920, 840, 2055, 495));
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(0, 0), size());
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
 }
 
 void AboutBox::mousePressEvent(QMouseEvent* event) {

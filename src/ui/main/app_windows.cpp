@@ -24,7 +24,7 @@ bool IsOpen(const QWidget* window) {
 }
 
 AppWindows::AppWindows(const WindowContext& context, const QWidget* mainWindow)
-    : context_(context), mainWindow_(mainWindow) {
+    : context_(context), mainWindow_(mainWindow), placement_(mainWindow) {
     context_.toggleAbout = [this] { toggleAbout(); };
     context_.toggleRealTimeTrend = [this] { toggleRealTimeTrend(); };
     context_.toggleRealTimeHistogram = [this] { toggleRealTimeHistogram(); };
@@ -43,7 +43,10 @@ void AppWindows::toggleAbout() {
         CloseAndDestroy(about_);
         return;
     }
-    if (about_.isNull()) about_ = new AboutBox;
+    if (about_.isNull()) {
+        about_ = new AboutBox;
+        placement_.place(about_, WindowPlace::Centred);
+    }
     about_->show();
 }
 
@@ -69,18 +72,18 @@ void AppWindows::reopenGroupWindow(GroupWindowId id) {
 }
 
 void AppWindows::showRealTimeList() {
-    if (list_.isNull()) list_ = new RealTimeListWindow(context_, mainWindow_);
+    if (list_.isNull()) createRealTimeList();
     list_->show();
 }
 
 void AppWindows::setRealTimeUnitLine(const std::string& unitLine) {
     // Written before the sample is stored: a list created here lists the earlier samples only.
-    if (list_.isNull()) list_ = new RealTimeListWindow(context_, mainWindow_);
+    if (list_.isNull()) createRealTimeList();
     list_->setUnitLine(unitLine);
 }
 
 void AppWindows::sampleCaptured(const CapturedSampleTexts& texts) {
-    if (list_.isNull()) list_ = new RealTimeListWindow(context_, mainWindow_);
+    if (list_.isNull()) createRealTimeList();
     list_->appendCapturedSample(texts);
 }
 
@@ -122,21 +125,33 @@ void AppWindows::closeAll() {
 void AppWindows::openGroupWindow(GroupWindowId id) {
     auto* window = new GroupWindow(id, context_);
     groups_[Index(id)] = window;
+    placement_.place(window, WindowPlace::Cascade);
     window->show();
 }
 
-void AppWindows::openRealTimeList() {
+void AppWindows::createRealTimeList() {
     list_ = new RealTimeListWindow(context_, mainWindow_);
+    placement_.place(list_, WindowPlace::Beside);
+}
+
+void AppWindows::openRealTimeList() {
+    createRealTimeList();
     list_->show();
 }
 
 void AppWindows::openRealTimeTrend() {
-    if (trend_.isNull()) trend_ = new RealTimeTrendWindow(context_);
+    if (trend_.isNull()) {
+        trend_ = new RealTimeTrendWindow(context_);
+        placement_.place(trend_, WindowPlace::Cascade);
+    }
     trend_->show();
 }
 
 void AppWindows::openRealTimeHistogram() {
-    if (histogram_.isNull()) histogram_ = new RealTimeHistogramWindow(context_);
+    if (histogram_.isNull()) {
+        histogram_ = new RealTimeHistogramWindow(context_);
+        placement_.place(histogram_, WindowPlace::Cascade);
+    }
     histogram_->show();
 }
 

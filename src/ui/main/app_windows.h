@@ -6,20 +6,21 @@
 #include <QWidget>
 #include <array>
 
-#include "ui/presenter/gauge_windows.h"
 #include "ui/groups/group_window.h"
 #include "ui/main/about_box.h"
+#include "ui/presenter/gauge_windows.h"
 #include "ui/realtime/realtime_histogram_window.h"
 #include "ui/realtime/realtime_list_window.h"
 #include "ui/realtime/realtime_trend_window.h"
 #include "ui/window_context.h"
+#include "ui/window_placement.h"
 
 namespace zepra {
 
 class AppWindows {
   public:
     // context: store, dialogs, clock and the live-stream pause; the toggles are filled in here.
-    // mainWindow: the window the real-time list is placed beside.
+    // mainWindow: the window the others open beside (see WindowPlacement).
     AppWindows(const WindowContext& context, const QWidget* mainWindow);
     ~AppWindows();  // deletes the windows that still exist
     AppWindows(const AppWindows&) = delete;
@@ -57,12 +58,14 @@ class AppWindows {
   private:
     static std::size_t Index(GroupWindowId id) { return static_cast<std::size_t>(id) - 1; }
     void openGroupWindow(GroupWindowId id);
+    void createRealTimeList();  // placed, not shown
     void openRealTimeList();
     void openRealTimeTrend();
     void openRealTimeHistogram();
 
     WindowContext context_;
     const QWidget* mainWindow_;
+    WindowPlacement placement_;
     QPointer<AboutBox> about_;
     std::array<QPointer<GroupWindow>, 5> groups_;
     QPointer<RealTimeListWindow> list_;

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "platform/qt_decimal_separator.h"
+#include "ui/fixed_size_windows.h"
 #include "ui/fonts.h"
 
 namespace zepra {
@@ -15,6 +16,9 @@ void SetUpApplication() {
     LoadApplicationFonts();
 
     UseSystemDecimalSeparator();
+    if (auto* application = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        KeepFixedSizeWindowsUnmaximised(*application);
+    }
 }
 
 }  // namespace zepra

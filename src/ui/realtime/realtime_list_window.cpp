@@ -1,11 +1,11 @@
 #include "ui/realtime/realtime_list_window.h"
 
 #include <QCloseEvent>
-#include <QShowEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShowEvent>
 #include <QTableView>
 #include <QTimer>
 #include <algorithm>
@@ -75,7 +75,7 @@ RealTimeListWindow::RealTimeListWindow(const WindowContext& context, const QWidg
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     buildMenu();
-    placeBeside(mainWindow);
+    takeHeightOf(mainWindow);
 
     clockTimer_ = new QTimer(this);
     clockTimer_->setObjectName(QStringLiteral("Timer1"));
@@ -137,14 +137,10 @@ void RealTimeListWindow::buildMenu() {
 // Left edge at the main window's right edge, same top, same height; the width as designed.
 // Both windows carry the same kind of frame, so equal heights inside the frames give equal
 // heights outside.
-void RealTimeListWindow::placeBeside(const QWidget* mainWindow) {
+void RealTimeListWindow::takeHeightOf(const QWidget* mainWindow) {
     const int menuHeight = menuBar()->sizeHint().height();
     int height = Px(kClientHeightTwips) + menuHeight;
-    if (mainWindow != nullptr) {
-        const QRect frame = mainWindow->frameGeometry();
-        move(frame.x() + frame.width(), frame.y());
-        height = mainWindow->height();
-    }
+    if (mainWindow != nullptr) height = mainWindow->height();
     setFixedSize(Px(kClientWidthTwips), height);
 }
 

@@ -20,7 +20,7 @@ class RealTimeListModel;
 class RealTimeListWindow : public QMainWindow {
     Q_OBJECT
   public:
-    // Builds the window from the store. mainWindow is the window it is placed beside.
+    // Builds the window from the store. mainWindow is the window whose height it takes.
     RealTimeListWindow(const WindowContext& context, const QWidget* mainWindow,
                        QWidget* parent = nullptr);
     ~RealTimeListWindow() override;
@@ -48,7 +48,7 @@ class RealTimeListWindow : public QMainWindow {
     void scheduleShowing();
     QLabel* addLabel(const char* name, const char* caption, int leftTwips, int topTwips,
                      int widthTwips);
-    void placeBeside(const QWidget* mainWindow);
+    void takeHeightOf(const QWidget* mainWindow);
     void Form_Load();
     void saveReport(bool csv);
 
