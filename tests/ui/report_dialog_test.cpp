@@ -448,6 +448,7 @@ struct KeyPath {
     End end;
     const char* focus;  // where the focus is at the end, when the dialog is open
     std::vector<std::pair<QString, QString>> exclusions;
+    friend void PrintTo(const KeyPath& c, std::ostream* out) { *out << c.name; }
 };
 
 class KeyPathTest : public KeyboardTest, public ::testing::WithParamInterface<KeyPath> {};
@@ -647,6 +648,7 @@ struct FocusCycle {
     const char* standard;
     QPalette (*palette)();
     std::vector<const char*> order;  // from Project on, forward
+    friend void PrintTo(const FocusCycle& c, std::ostream* out) { *out << c.name; }
 };
 
 class FocusCycleTest : public KeyboardTest, public ::testing::WithParamInterface<FocusCycle> {
@@ -715,6 +717,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, FocusCycleTest,
 struct Theme {
     const char* name;
     QPalette (*palette)();
+    friend void PrintTo(const Theme& c, std::ostream* out) { *out << c.name; }
 };
 
 class VerdictColourTest : public InspectionDialogTest, public ::testing::WithParamInterface<Theme> {
