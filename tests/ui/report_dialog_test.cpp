@@ -398,6 +398,8 @@ class KeyboardTest : public InspectionDialogTest {
         auto dialog = Make();
         Control<QComboBox>(*dialog, "Standard")->setCurrentText(standard);
         dialog->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+        dialog->activateWindow();
         QApplication::setActiveWindow(dialog.get());
         EXPECT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
         return dialog;
