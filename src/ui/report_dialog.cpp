@@ -4,20 +4,27 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
+#include <QStyleOptionButton>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 
 #include "data/thickness_format.h"
+#include "ui/controls.h"
 #include "ui/fonts.h"
 
 namespace zepra {
@@ -30,6 +37,122 @@ const char* const kPageNames[] = {"A4", "Letter"};
 
 const QColor kPassColour(0, 128, 0);
 const QColor kFailColour(192, 0, 0);
+constexpr double kLeastContrast = 4.5;  // for text of normal size
+
+// Relative luminance and contrast ratio as the web's accessibility guidelines define them.
+double Luminance(const QColor& colour) {
+    auto channel = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
+           0.0722 * channel(colour.blueF());
+}
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+    const double la = Luminance(a);
+    const double lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The verdict's green or red in a shade that reads on `background`: as it is where it does,
+// otherwise lighter on a dark background (a dark theme) or darker on a light one, step by step
+// until it does.
+QColor ReadableOn(const QColor& background, const QColor& ink) {
+    // Below this luminance white stands out more than black.
+    const bool darkBackground = Luminance(background) < 0.18;
+    float hue = 0;
+    float saturation = 0;
+    float lightness = 0;
+    ink.getHslF(&hue, &saturation, &lightness);
+    QColor readable = ink;
+    while (ContrastRatio(readable, background) < kLeastContrast && lightness > 0 && lightness < 1) {
+        lightness = std::clamp(lightness + (darkBackground ? 0.02f : -0.02f), 0.0f, 1.0f);
+        readable = QColor::fromHslF(hue, saturation, lightness);
+    }
+    return readable;
+}
+
+// The label's text with `letter` (its first occurrence) underlined as the Alt shortcut.
+QString WithMnemonic(QString text, QChar letter) {
+    const qsizetype at = text.indexOf(letter);
+    if (at >= 0) text.insert(at, QLatin1Char('&'));
+    return text;
+}
+
+// Fusion outlines the focused button as it outlines the default one (Save PDF..., which Enter
+// presses): a focus rectangle inside tells the one with the keyboard focus.
+class Button final : public QPushButton {
+  public:
+    using QPushButton::QPushButton;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPushButton::paintEvent(event);
+        if (!hasFocus()) return;
+        QStyleOptionButton button;
+        initStyleOption(&button);
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = style()->subElementRect(QStyle::SE_PushButtonFocusRect, &button, this);
+        QStylePainter(this).drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+};
+
+// The readings left out. Tab and Shift+Tab leave the table for the dialog's next or previous
+// control, as from any other field, also from a cell being typed in (what was typed is kept).
+// Ctrl+Tab and Ctrl+Shift+Tab go from cell to cell, typing or not: the item views' own Tab. Enter
+// in a cell being typed in keeps the cell and stays in the table; the next Enter saves.
+class ExclusionTable final : public QTableWidget {
+  public:
+    using QTableWidget::QTableWidget;
+
+  protected:
+    // Tab without Ctrl (the item view's version moves the current cell).
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+
+    // An empty table shows no current cell: its frame in the highlight colour shows the focus.
+    bool event(QEvent* event) override {
+        const bool handled = QTableWidget::event(event);
+        if (event->type() == QEvent::Paint && hasFocus()) {
+            QPainter painter(this);
+            painter.setPen(palette().color(QPalette::Highlight));
+            painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        }
+        return handled;
+    }
+    void focusInEvent(QFocusEvent* event) override {
+        QTableWidget::focusInEvent(event);
+        update();
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        QTableWidget::focusOutEvent(event);
+        update();
+    }
+
+    // The cell editor ends on every Tab with the hint to edit the next or previous cell; the
+    // modifiers of the key that ended it tell which Tab it was.
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override {
+        const bool tab = hint == QAbstractItemDelegate::EditNextItem ||
+                         hint == QAbstractItemDelegate::EditPreviousItem;
+        if (!tab || (QGuiApplication::keyboardModifiers() & Qt::ControlModifier)) {
+            QTableWidget::closeEditor(editor, hint);
+            return;
+        }
+        QTableWidget::closeEditor(editor, QAbstractItemDelegate::NoHint);
+        focusNextPrevChild(hint == QAbstractItemDelegate::EditNextItem);
+    }
+
+    // Enter in a cell editor reaches the table after the editor has seen it (the cell is kept a
+    // moment later): taken here, it does not go on to the dialog's Save PDF....
+    void keyPressEvent(QKeyEvent* event) override {
+        const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        if (enter && state() == EditingState) {
+            event->accept();
+            return;
+        }
+        QTableWidget::keyPressEvent(event);
+    }
+};
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
@@ -56,8 +179,8 @@ QComboBox* Choices(const char* name, std::initializer_list<const char*> entries)
     return combo;
 }
 
-QTableWidget* Table(const char* name, const QStringList& headers) {
-    auto* table = new QTableWidget(0, static_cast<int>(headers.size()));
+QTableWidget* Table(QTableWidget* table, const char* name, const QStringList& headers) {
+    table->setColumnCount(static_cast<int>(headers.size()));
     table->setObjectName(QString::fromLatin1(name));
     table->setHorizontalHeaderLabels(headers);
     table->verticalHeader()->hide();
@@ -111,16 +234,20 @@ InspectionDialog::InspectionDialog(const GroupSlot& group, std::int32_t unitIsMi
     columns->addLayout(left, 0);
     columns->addLayout(right, 1);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Cancel)->setIcon(QIcon());  // like Save PDF...: no icons
-    save_ = buttons->addButton(QStringLiteral("Save PDF..."), QDialogButtonBox::AcceptRole);
+    auto* buttons = new QDialogButtonBox;
+    save_ = new Button(QStringLiteral("&Save PDF..."));
     save_->setObjectName(QStringLiteral("SavePdf"));
-    save_->setDefault(true);
+    buttons->addButton(save_, QDialogButtonBox::AcceptRole);
+    cancel_ = new Button(QStringLiteral("&Cancel"));
+    cancel_->setObjectName(QStringLiteral("Cancel"));
+    buttons->addButton(cancel_, QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &InspectionDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &InspectionDialog::reject);
     page_ = Choices("Page", {kPageNames[0], kPageNames[1]});
+    auto* pageLabel = new QLabel(QStringLiteral("Pa&ge size:"));
+    pageLabel->setBuddy(page_);
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(new QLabel(QStringLiteral("Page size:")));
+    bottom->addWidget(pageLabel);
     bottom->addWidget(page_);
     bottom->addStretch();
     bottom->addWidget(buttons);
@@ -128,6 +255,10 @@ InspectionDialog::InspectionDialog(const GroupSlot& group, std::int32_t unitIsMi
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns, 1);
     layout->addLayout(bottom);
+    // Enter presses Save PDF... from every field; set once the button is in the dialog, which
+    // keeps it as the default to return to when a focused button (Cancel) gives Enter up.
+    save_->setDefault(true);
+    orderTabs();
 
     load();
     showParameters();
@@ -157,11 +288,11 @@ QGroupBox* InspectionDialog::buildJob() {
     notes_->setObjectName(QStringLiteral("Notes"));
     notes_->setTabChangesFocus(true);
     notes_->setFixedHeight(notes_->fontMetrics().lineSpacing() * 4 + 10);
-    form->addRow(QStringLiteral("Project:"), project_);
-    form->addRow(QStringLiteral("Structure or area:"), structure_);
-    form->addRow(QStringLiteral("Coating:"), coating_);
-    form->addRow(QStringLiteral("Inspector:"), inspector_);
-    form->addRow(QStringLiteral("Notes:"), notes_);
+    form->addRow(QStringLiteral("&Project:"), project_);
+    form->addRow(QStringLiteral("Str&ucture or area:"), structure_);
+    form->addRow(QStringLiteral("C&oating:"), coating_);
+    form->addRow(QStringLiteral("&Inspector:"), inspector_);
+    form->addRow(QStringLiteral("&Notes:"), notes_);
     box->setMinimumWidth(360);
     return box;
 }
@@ -181,19 +312,25 @@ QGroupBox* InspectionDialog::buildStandard() {
     spotsPerArea_ = Field("SpotsPerArea");
     area_ = Field("Area");
     const QString unit = QStringLiteral(" (") + UnitName(unitIsMils_) + QStringLiteral("):");
-    parameterForm_->addRow(QStringLiteral("Standard:"), standard_);
-    // One row per StandardParameter; the chosen standard's rows show.
-    parameterForm_->addRow(Text(ParameterName(StandardParameter::Ndft)) + unit, ndft_);
-    parameterForm_->addRow(Text(ParameterName(StandardParameter::Minimum)) + unit, minimum_);
-    parameterForm_->addRow(Text(ParameterName(StandardParameter::Maximum)) + unit, maximum_);
-    parameterForm_->addRow(Text(ParameterName(StandardParameter::Roughness)) + QLatin1Char(':'),
-                           roughness_);
-    parameterForm_->addRow(
-        Text(ParameterName(StandardParameter::ReadingsPerSpot)) + QLatin1Char(':'),
-        readingsPerSpot_);
-    parameterForm_->addRow(Text(ParameterName(StandardParameter::SpotsPerArea)) + QLatin1Char(':'),
-                           spotsPerArea_);
-    parameterForm_->addRow(Text(ParameterName(StandardParameter::Area)) + QLatin1Char(':'), area_);
+    parameterForm_->addRow(QStringLiteral("S&tandard:"), standard_);
+    // One row per StandardParameter; the chosen standard's rows show. Each has a shortcut letter
+    // of its own, none shared with the rest of the dialog, whichever rows show.
+    struct Row {
+        StandardParameter parameter;
+        QChar mnemonic;
+        QWidget* field;
+        bool thickness;
+    };
+    for (const Row& row : {Row{StandardParameter::Ndft, u'F', ndft_, true},
+                           Row{StandardParameter::Minimum, u'M', minimum_, true},
+                           Row{StandardParameter::Maximum, u'x', maximum_, true},
+                           Row{StandardParameter::Roughness, u'h', roughness_, false},
+                           Row{StandardParameter::ReadingsPerSpot, u'e', readingsPerSpot_, false},
+                           Row{StandardParameter::SpotsPerArea, u'a', spotsPerArea_, false},
+                           Row{StandardParameter::Area, u'r', area_, false}}) {
+        const QString name = WithMnemonic(Text(ParameterName(row.parameter)), row.mnemonic);
+        parameterForm_->addRow(name + (row.thickness ? unit : QStringLiteral(":")), row.field);
+    }
     for (const auto& [p, edit] : {std::pair{StandardParameter::Ndft, ndft_},
                                   std::pair{StandardParameter::Minimum, minimum_},
                                   std::pair{StandardParameter::Maximum, maximum_},
@@ -206,32 +343,37 @@ QGroupBox* InspectionDialog::buildStandard() {
 }
 
 QGroupBox* InspectionDialog::buildExclusions() {
-    exclusionBox_ = new QGroupBox(QStringLiteral("Readings left out"));
+    // Its shortcut takes the focus to the table.
+    exclusionBox_ = new QGroupBox(QStringLiteral("Readings &left out"));
     exclusionBox_->setObjectName(QStringLiteral("ExclusionBox"));
     auto* layout = new QVBoxLayout(exclusionBox_);
-    exclusions_ = Table("Exclusions", {QStringLiteral("Reading"), QStringLiteral("Reason")});
+    exclusions_ = Table(new ExclusionTable, "Exclusions",
+                        {QStringLiteral("Reading"), QStringLiteral("Reason")});
     exclusions_->setColumnWidth(0, 70);
     exclusions_->horizontalHeader()->setStretchLastSection(true);
     exclusions_->setSelectionBehavior(QAbstractItemView::SelectRows);
     exclusions_->setFixedHeight(5 * 20 + exclusions_->horizontalHeader()->sizeHint().height() + 4);
-    auto* add = new QPushButton(QStringLiteral("Add"));
-    add->setObjectName(QStringLiteral("AddExclusion"));
-    auto* remove = new QPushButton(QStringLiteral("Remove"));
-    remove->setObjectName(QStringLiteral("RemoveExclusion"));
-    connect(add, &QPushButton::clicked, this, [this] {
+    // Never the default button, not even with the focus: Enter saves, and Space presses them.
+    add_ = new Button(QStringLiteral("A&dd"));
+    add_->setObjectName(QStringLiteral("AddExclusion"));
+    add_->setAutoDefault(false);
+    remove_ = new Button(QStringLiteral("Remo&ve"));
+    remove_->setObjectName(QStringLiteral("RemoveExclusion"));
+    remove_->setAutoDefault(false);
+    connect(add_, &QPushButton::clicked, this, [this] {
         const int row = exclusions_->rowCount();
         exclusions_->insertRow(row);
         exclusions_->setCurrentCell(row, 0);
-        exclusions_->editItem(exclusions_->item(row, 0));
+        exclusions_->edit(exclusions_->model()->index(row, 0));
     });
-    connect(remove, &QPushButton::clicked, this, [this] {
+    connect(remove_, &QPushButton::clicked, this, [this] {
         if (exclusions_->currentRow() < 0) return;
         exclusions_->removeRow(exclusions_->currentRow());
         judge();
     });
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(add);
-    buttons->addWidget(remove);
+    buttons->addWidget(add_);
+    buttons->addWidget(remove_);
     buttons->addStretch();
     layout->addWidget(exclusions_);
     layout->addLayout(buttons);
@@ -242,8 +384,9 @@ QGroupBox* InspectionDialog::buildCriteria() {
     criteriaBox_ = new QGroupBox(QStringLiteral("Criteria"));
     criteriaBox_->setObjectName(QStringLiteral("CriteriaBox"));
     auto* layout = new QVBoxLayout(criteriaBox_);
-    criteria_ = Table("Criteria", {QStringLiteral("Criterion"), QStringLiteral("Required"),
-                                   QStringLiteral("Measured"), QStringLiteral("Result")});
+    criteria_ = Table(new QTableWidget, "Criteria",
+                      {QStringLiteral("Criterion"), QStringLiteral("Required"),
+                       QStringLiteral("Measured"), QStringLiteral("Result")});
     criteria_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     criteria_->setSelectionMode(QAbstractItemView::NoSelection);
     criteria_->setFocusPolicy(Qt::NoFocus);
@@ -314,10 +457,17 @@ void InspectionDialog::judge() {
     }
     section_ = JudgeChoice(chosen, group_, unitIsMils_);
     const coating::Verdict& verdict = section_->verdict;
+    // In shades that read on this palette's backgrounds, a dark theme's too.
+    const QColor tablePass = ReadableOn(criteria_->palette().color(QPalette::Base), kPassColour);
+    const QColor tableFail = ReadableOn(criteria_->palette().color(QPalette::Base), kFailColour);
+    const QColor behindVerdict = verdict_->palette().color(verdict_->backgroundRole());
+    auto showVerdict = [&](const QString& text, const QColor& colour) {
+        verdict_->setText(text);
+        SetPaletteColour(verdict_, QPalette::WindowText, ReadableOn(behindVerdict, colour));
+    };
     if (!verdict.error.empty()) {
         notesLine_->setText(Text(verdict.error));
-        verdict_->setText(QStringLiteral("NO VERDICT"));
-        verdict_->setStyleSheet(QStringLiteral("color: %1").arg(kFailColour.name()));
+        showVerdict(QStringLiteral("NO VERDICT"), kFailColour);
         save_->setEnabled(false);
         return;
     }
@@ -328,7 +478,7 @@ void InspectionDialog::judge() {
                                  c.passed ? QStringLiteral("pass") : QStringLiteral("FAIL")};
         for (int column = 0; column < 4; ++column) {
             auto* item = new QTableWidgetItem(cells[column]);
-            if (column == 3) item->setForeground(c.passed ? kPassColour : kFailColour);
+            if (column == 3) item->setForeground(c.passed ? tablePass : tableFail);
             criteria_->setItem(row, column, item);
         }
     }
@@ -336,9 +486,8 @@ void InspectionDialog::judge() {
     for (const std::string& note : verdict.notes) notes << Text(note);
     notesLine_->setText(notes.join(QLatin1Char('\n')));
     const bool passed = verdict.passed();
-    verdict_->setText(passed ? QStringLiteral("PASS") : QStringLiteral("FAIL"));
-    verdict_->setStyleSheet(
-        QStringLiteral("color: %1").arg((passed ? kPassColour : kFailColour).name()));
+    showVerdict(passed ? QStringLiteral("PASS") : QStringLiteral("FAIL"),
+                passed ? kPassColour : kFailColour);
     save_->setEnabled(true);
 }
 
@@ -353,8 +502,30 @@ inspection::PageSize InspectionDialog::pageSize() const {
 
 void InspectionDialog::accept() {
     if (!save_->isEnabled()) return;  // a standard without a verdict
+    // The step runs the Save dialog's event loop, in which the window that owns this dialog may
+    // close and take it along: the step is called from a copy, and nothing here is touched after
+    // that unless the dialog is still there.
+    const QPointer<InspectionDialog> alive(this);
+    const std::function<bool()> step = saveStep_;
+    if (step && !step()) return;
+    if (alive.isNull()) return;
     remember();
     QDialog::accept();
+}
+
+void InspectionDialog::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && verdict_ != nullptr) judge();
+}
+
+// Top to bottom, left column first, then the buttons as they stand from left to right (the
+// button box adds its buttons in an order of its own).
+void InspectionDialog::orderTabs() {
+    QWidget* const order[] = {project_,         structure_,    coating_, inspector_,  notes_,
+                              standard_,        ndft_,         minimum_, maximum_,    roughness_,
+                              readingsPerSpot_, spotsPerArea_, area_,    exclusions_, add_,
+                              remove_,          page_,         save_,    cancel_};
+    for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 // Thickness values are remembered with the unit they were typed in, and shown converted when the

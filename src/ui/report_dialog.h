@@ -2,9 +2,15 @@
 // The inspection dialog behind SAVE-*.PDF of the group windows: the job, the coating standard with
 // its parameters, readings left out with a reason, and the criteria with the verdict, judged again
 // as the user types. The job, the standard, its parameters and the page size are remembered in the
-// settings given (none: nothing is remembered).
+// settings given (none: nothing is remembered) when the report is written.
+//
+// By keyboard: Tab and Shift+Tab go through every control, the readings left out included (also
+// from a cell being typed in); Ctrl+Tab and Ctrl+Shift+Tab move from cell to cell in that table.
+// Enter in a cell being typed in keeps the cell; anywhere else it presses Save PDF... when the
+// verdict (or no standard) allows it. Alt and the underlined letter reach each field and button.
 
 #include <QDialog>
+#include <functional>
 
 #include "data/measurement_store.h"
 #include "pdf_report/pdf_report.h"
@@ -35,7 +41,16 @@ class InspectionDialog : public QDialog {
     // The standard's section as the criteria table shows it; none for "None".
     std::optional<inspection::StandardSection> section() const { return section_; }
 
-    void accept() override;  // remembers the fields, then closes
+    // What Save PDF... does with the dialog still open behind: ask for the file and write it. The
+    // dialog remembers its fields and closes when the step returns true (the file was written);
+    // otherwise (the Save dialog cancelled, the file not written) it stays as it was. Without a
+    // step Save PDF... remembers and closes at once.
+    void setSaveStep(std::function<bool()> step) { saveStep_ = std::move(step); }
+
+    void accept() override;
+
+  protected:
+    void changeEvent(QEvent* event) override;  // a new palette: the verdict's colours again
 
   private:
     QGroupBox* buildJob();
@@ -47,6 +62,7 @@ class InspectionDialog : public QDialog {
     void judge();           // the criteria table and the verdict from the fields
     void load();
     void remember() const;
+    void orderTabs();
 
     const GroupSlot& group_;
     std::int32_t unitIsMils_;
@@ -74,7 +90,11 @@ class InspectionDialog : public QDialog {
     QTableWidget* criteria_ = nullptr;
     QLabel* notesLine_ = nullptr;
     QLabel* verdict_ = nullptr;
+    QPushButton* add_ = nullptr;
+    QPushButton* remove_ = nullptr;
     QPushButton* save_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    std::function<bool()> saveStep_;
 };
 
 }  // namespace zepra

@@ -2,7 +2,6 @@
 
 #include <QPointer>
 #include <algorithm>
-#include <memory>
 #include <string>
 
 #include "reports/reports.h"
@@ -60,28 +59,31 @@ void SaveInspectionReport(const GroupSlot& group, const std::string& source,
 
     const std::int32_t unitIsMils = context.store->unitIsMils;
     // On the heap: a window closed while the dialog is open takes the dialog with it.
-    QPointer<InspectionDialog> shown =
+    const QPointer<InspectionDialog> dialog =
         new InspectionDialog(group, unitIsMils, context.settings, parent);
-    const int answer = shown->exec();
-    if (shown.isNull()) return;
-    const std::unique_ptr<InspectionDialog> dialog(shown.data());
-    if (answer != QDialog::Accepted) return;
-    const std::string path = context.saveDialog->getSaveFileName("Save", "pdf files (*.pdf)|*.pdf");
-    if (path.empty()) return;
-
-    inspection::ReportContent content;
-    content.job = dialog->job();
-    content.source = source;
-    content.unitIsMils = unitIsMils;
-    content.pageSize = dialog->pageSize();
-    content.readings.assign(group.readings.begin(), group.readings.begin() + count);
-    content.highLimit = group.highLimit;
-    content.lowLimit = group.lowLimit;
-    content.standard = dialog->section();
-    const std::string error = context.writeInspectionReport
-                                  ? context.writeInspectionReport(content, path)
-                                  : inspection::WriteInspectionReport(content, path);
-    if (!error.empty() && context.messageBox != nullptr) context.messageBox->show(error);
+    // Save PDF... asks for the file over the open dialog; a cancelled Save dialog or a file that
+    // cannot be written leaves the dialog as it was (its readings left out too).
+    dialog->setSaveStep([&group, &source, &context, dialog, count, unitIsMils] {
+        inspection::ReportContent content;
+        content.job = dialog->job();
+        content.source = source;
+        content.unitIsMils = unitIsMils;
+        content.pageSize = dialog->pageSize();
+        content.readings.assign(group.readings.begin(), group.readings.begin() + count);
+        content.highLimit = group.highLimit;
+        content.lowLimit = group.lowLimit;
+        content.standard = dialog->section();
+        const std::string path =
+            context.saveDialog->getSaveFileName("Save", "pdf files (*.pdf)|*.pdf");
+        if (path.empty() || dialog.isNull()) return false;
+        const std::string error = context.writeInspectionReport
+                                      ? context.writeInspectionReport(content, path)
+                                      : inspection::WriteInspectionReport(content, path);
+        if (!error.empty() && context.messageBox != nullptr) context.messageBox->show(error);
+        return error.empty();
+    });
+    dialog->exec();
+    delete dialog.data();
 }
 
 }  // namespace zepra

@@ -26,9 +26,10 @@ using ListedRecords = std::function<std::span<const ReadingRecord>()>;
 void SaveReport(ReportFormat format, const ListedRecords& records, const WindowContext& context);
 
 // Nothing when the group is empty. Otherwise pauses the live stream, asks for the job and the
-// standard (the inspection dialog), then for a file name ("Save" dialog), writes the inspection
-// report of the group in the store's unit, tells the user when the file cannot be written, and
-// resumes the live stream, whatever happened. `source` says where the readings came from
+// standard (the inspection dialog), then, over it, for a file name ("Save" dialog), writes the
+// inspection report of the group in the store's unit, tells the user when the file cannot be
+// written, and resumes the live stream, whatever happened. Only a written file closes the
+// inspection dialog: after a cancelled Save dialog or a failed write it is back as it was. `source` says where the readings came from
 // ("Group 2", "Current group").
 void SaveInspectionReport(const GroupSlot& group, const std::string& source,
                           const WindowContext& context, QWidget* parent);

@@ -26,6 +26,7 @@
 #include "data/measurement_store.h"
 #include "support/fakes.h"
 #include "support/find_control.h"
+#include "support/ink.h"
 #include "ui/fonts.h"
 #include "ui/groups/group_window.h"
 #include "ui/realtime/realtime_histogram_window.h"
@@ -36,40 +37,10 @@
 namespace zepra {
 namespace {
 
-double Luminance(QRgb pixel) {
-    const auto channel = [](int value) {
-        const double c = value / 255.0;
-        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(qRed(pixel)) + 0.7152 * channel(qGreen(pixel)) +
-           0.0722 * channel(qBlue(pixel));
-}
-
-double Contrast(QRgb a, QRgb b) {
-    const double la = Luminance(a);
-    const double lb = Luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-// The commonest colour of `image` (what the texts stand on) and the strongest contrast any
-// other pixel makes with it (the ink).
-struct Reading {
-    QRgb background = 0;
-    double contrast = 1;
-};
-Reading ReadInk(const QImage& image) {
-    std::map<QRgb, int> counts;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) ++counts[image.pixel(x, y) | 0xff000000];
-    Reading reading;
-    reading.background =
-        std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
-            return a.second < b.second;
-        })->first;
-    for (const auto& [colour, count] : counts)
-        reading.contrast = std::max(reading.contrast, Contrast(colour, reading.background));
-    return reading;
-}
+using testing::Contrast;
+using testing::Reading;
+using testing::ReadInk;
+using testing::SaveForLooking;
 
 // Rows of `image` holding a pixel that differs from its background, top to bottom;
 // 0 when there is no ink.
@@ -194,12 +165,6 @@ std::vector<QLabel*> ShownLabels(const QWidget* window) {
     return labels;
 }
 
-// With ZEPRA_LOOK_DIR set, the renderings are kept there as PNG files to be looked at.
-void SaveForLooking(const QImage& image, const QString& name) {
-    const QString folder = qEnvironmentVariable("ZEPRA_LOOK_DIR");
-    if (!folder.isEmpty()) image.save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
-}
-
 class ReadableWindowTest : public ::testing::TestWithParam<WindowCase> {};
 
 // A dark desktop theme: light text on dark grey, as Adwaita dark or Breeze Dark give Qt.
@@ -250,7 +215,9 @@ TEST_P(ReadableWindowTest, ScaledLabels) {
     for (QLabel* label : ShownLabels(window)) {
         SCOPED_TRACE(label->objectName().toStdString() + " \"" + label->text().toStdString() +
                      "\"");
-        EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->width());
+        // Alt letters underlined, as a label shows them.
+        EXPECT_LE(QFontMetrics(label->font()).size(Qt::TextShowMnemonic, label->text()).width(),
+                  label->width());
         const Ink ink = InkOf(Crop(grab, window, label));
 
         const QString family = label->font().families().value(0);
@@ -264,7 +231,8 @@ TEST_P(ReadableWindowTest, ScaledLabels) {
         QPainter painter(&reference);
         painter.setFont(bitmap);
         painter.setPen(Qt::black);
-        painter.drawText(reference.rect(), Qt::AlignLeft | Qt::AlignVCenter, label->text());
+        painter.drawText(reference.rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
+                         label->text());
         painter.end();
         EXPECT_NEAR(ink.height, ratio * InkOf(reference).height, 1.0);
     }

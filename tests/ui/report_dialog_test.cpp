@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -15,18 +17,30 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
+#include <algorithm>
 #include <array>
+#include <cctype>
+#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/fakes.h"
 #include "support/find_control.h"
+#include "support/ink.h"
 #include "support/modal_answer.h"
 #include "ui/report_menu.h"
+
+// Names and texts in the failures.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace zepra {
 namespace {
@@ -374,6 +388,395 @@ TEST_F(InspectionDialogTest, RemembersTheJobStandardAndParametersWhenSavedOnly) 
     EXPECT_EQ(Control(*inMils, "Maximum")->text(), "20.472");
 }
 
+// --- By keyboard ---
+
+// The dialog on screen and active, driven by keys sent to its window as a keyboard sends them:
+// the shortcut map and the focused control get them as they get real keys.
+class KeyboardTest : public InspectionDialogTest {
+  protected:
+    std::unique_ptr<InspectionDialog> Show(const char* standard) {
+        auto dialog = Make();
+        Control<QComboBox>(*dialog, "Standard")->setCurrentText(standard);
+        dialog->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+        dialog->activateWindow();
+        QApplication::setActiveWindow(dialog.get());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+        return dialog;
+    }
+    // "[Ctrl+Tab]" is a key as QKeySequence spells it (Shift+Tab arrives as Backtab, as from a
+    // keyboard); anything else is typed.
+    static void Keys(InspectionDialog& dialog, const std::vector<const char*>& steps) {
+        QWindow* window = dialog.windowHandle();
+        for (const char* step : steps) {
+            const QString text = QString::fromUtf8(step);
+            if (!text.startsWith(QLatin1Char('[')) || !text.endsWith(QLatin1Char(']'))) {
+                for (QChar c : text) QTest::keyClick(window, c.toLatin1());
+                continue;
+            }
+            const QKeySequence sequence = QKeySequence::fromString(text.mid(1, text.size() - 2));
+            ASSERT_EQ(sequence.count(), 1) << step;
+            const QKeyCombination key = sequence[0];
+            const bool backtab =
+                key.key() == Qt::Key_Tab && (key.keyboardModifiers() & Qt::ShiftModifier);
+            QTest::keyClick(window, backtab ? Qt::Key_Backtab : key.key(), key.keyboardModifiers());
+            // A button's Alt letter presses it the way a click shows: after a moment.
+            if (key.keyboardModifiers() & Qt::AltModifier) QTest::qWait(200);
+        }
+    }
+    static std::string FocusName() {
+        QWidget* focus = QApplication::focusWidget();
+        return focus != nullptr ? focus->objectName().toStdString() : std::string();
+    }
+    static std::vector<std::pair<QString, QString>> Exclusions(const InspectionDialog& dialog) {
+        const auto* table = Control<QTableWidget>(dialog, "Exclusions");
+        auto cell = [&](int row, int column) {
+            const QTableWidgetItem* item = table->item(row, column);
+            return item != nullptr ? item->text() : QString();
+        };
+        std::vector<std::pair<QString, QString>> rows;
+        for (int row = 0; row < table->rowCount(); ++row)
+            rows.emplace_back(cell(row, 0), cell(row, 1));
+        return rows;
+    }
+};
+
+enum class End { Open, Saved, Cancelled };
+
+struct KeyPath {
+    const char* name;
+    const char* standard;
+    std::vector<const char*> keys;
+    End end;
+    const char* focus;  // where the focus is at the end, when the dialog is open
+    std::vector<std::pair<QString, QString>> exclusions;
+    friend void PrintTo(const KeyPath& c, std::ostream* out) { *out << c.name; }
+};
+
+class KeyPathTest : public KeyboardTest, public ::testing::WithParamInterface<KeyPath> {};
+
+TEST_P(KeyPathTest, EndsWhereTheUserMeantIt) {
+    const KeyPath& path = GetParam();
+    auto dialog = Show(path.standard);
+    Keys(*dialog, path.keys);
+    EXPECT_EQ(dialog->isVisible(), path.end == End::Open);
+    if (path.end == End::Open) {
+        EXPECT_EQ(FocusName(), path.focus);
+    } else {
+        EXPECT_EQ(dialog->result(), path.end == End::Saved ? QDialog::Accepted : QDialog::Rejected);
+    }
+    EXPECT_EQ(Exclusions(*dialog), path.exclusions);
+}
+
+using Rows = std::vector<std::pair<QString, QString>>;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeyPathTest,
+    ::testing::Values(
+        // Tab and Shift+Tab leave a cell being typed in, and the cell keeps what was typed.
+        KeyPath{"tab_leaves_the_table",
+                "IMO PSPC",
+                {"[Alt+D]", "5", "[Tab]"},
+                End::Open,
+                "AddExclusion",
+                Rows{{"5", ""}}},
+        KeyPath{"shift_tab_leaves_the_table",
+                "IMO PSPC",
+                {"[Alt+D]", "5", "[Shift+Tab]"},
+                End::Open,
+                "Maximum",
+                Rows{{"5", ""}}},
+        KeyPath{"tab_leaves_the_reason_too",
+                "IMO PSPC",
+                {"[Alt+D]", "5", "[Ctrl+Tab]", "weld", "[Tab]"},
+                End::Open,
+                "AddExclusion",
+                Rows{{"5", "weld"}}},
+        KeyPath{"tab_leaves_the_table_not_typing",
+                "IMO PSPC",
+                {"[Alt+L]", "[Tab]"},
+                End::Open,
+                "AddExclusion",
+                Rows{}},
+        KeyPath{"shift_tab_leaves_the_table_not_typing",
+                "IMO PSPC",
+                {"[Alt+L]", "[Shift+Tab]"},
+                End::Open,
+                "Maximum",
+                Rows{}},
+        // Ctrl+Tab and Ctrl+Shift+Tab go from cell to cell.
+        KeyPath{"ctrl_tab_goes_on_to_the_reason",
+                "IMO PSPC",
+                {"[Alt+D]", "5", "[Ctrl+Tab]", "weld seam", "[Return]"},
+                End::Open,
+                "Exclusions",
+                Rows{{"5", "weld seam"}}},
+        KeyPath{"ctrl_shift_tab_goes_back_to_the_reading",
+                "IMO PSPC",
+                {"[Alt+D]", "5", "[Ctrl+Tab]", "weld", "[Ctrl+Shift+Tab]", "4", "[Return]"},
+                End::Open,
+                "Exclusions",
+                Rows{{"4", "weld"}}},
+        // Keys meant for the next controls do not reach the exclusion.
+        KeyPath{"five_tabs_and_a_letter_leave_the_exclusion_alone",
+                "IMO PSPC",
+                {"[Alt+D]", "5", "[Ctrl+Tab]", "weld", "[Tab]", "[Tab]", "[Tab]", "[Tab]", "[Tab]",
+                 "X"},
+                End::Open,
+                "Cancel",
+                Rows{{"5", "weld"}}},
+        // Enter: the first keeps the cell being typed in, the next saves.
+        KeyPath{"enter_keeps_the_cell_then_saves",
+                "IMO PSPC",
+                {"[Alt+D]", "5", "[Ctrl+Tab]", "weld", "[Return]", "[Return]"},
+                End::Saved,
+                "",
+                Rows{{"5", "weld"}}},
+        KeyPath{"enter_in_a_field_saves",
+                "None",
+                {"[Alt+P]", "Hull 7", "[Return]"},
+                End::Saved,
+                "",
+                Rows{}},
+        KeyPath{
+            "enter_in_a_choice_saves", "IMO PSPC", {"[Alt+G]", "[Enter]"}, End::Saved, "", Rows{}},
+        KeyPath{"enter_on_add_saves_and_adds_nothing",
+                "IMO PSPC",
+                {"[Alt+L]", "[Tab]", "[Return]"},
+                End::Saved,
+                "",
+                Rows{}},
+        KeyPath{"enter_without_a_verdict_stays",
+                "ISO 19840",
+                {"[Alt+F]", "4o", "[Return]"},
+                End::Open,
+                "Ndft",
+                Rows{}},
+        KeyPath{"enter_on_cancel_cancels",
+                "None",
+                {"[Alt+G]", "[Tab]", "[Tab]", "[Return]"},
+                End::Cancelled,
+                "",
+                Rows{}},
+        // Escape in a cell being typed in drops what was typed there and keeps the dialog.
+        KeyPath{"escape_in_a_cell_keeps_the_dialog",
+                "IMO PSPC",
+                {"[Alt+D]", "5", "[Ctrl+Tab]", "weld", "[Escape]"},
+                End::Open,
+                "Exclusions",
+                Rows{{"5", ""}}},
+        // Alt and a label's letter: to its field.
+        KeyPath{"alt_u_structure", "None", {"[Alt+U]"}, End::Open, "Structure", Rows{}},
+        KeyPath{"alt_o_coating", "None", {"[Alt+O]"}, End::Open, "Coating", Rows{}},
+        KeyPath{"alt_i_inspector", "None", {"[Alt+I]"}, End::Open, "Inspector", Rows{}},
+        KeyPath{"alt_n_notes", "None", {"[Alt+N]"}, End::Open, "Notes", Rows{}},
+        KeyPath{"alt_t_standard", "None", {"[Alt+T]"}, End::Open, "Standard", Rows{}},
+        KeyPath{"alt_m_minimum", "SSPC-PA 2", {"[Alt+M]"}, End::Open, "Minimum", Rows{}},
+        KeyPath{"alt_x_maximum", "SSPC-PA 2", {"[Alt+X]"}, End::Open, "Maximum", Rows{}},
+        KeyPath{"alt_h_roughness", "ISO 19840", {"[Alt+H]"}, End::Open, "Roughness", Rows{}},
+        KeyPath{"alt_e_readings_per_spot",
+                "SSPC-PA 2",
+                {"[Alt+E]"},
+                End::Open,
+                "ReadingsPerSpot",
+                Rows{}},
+        KeyPath{
+            "alt_a_spots_per_area", "SSPC-PA 2", {"[Alt+A]"}, End::Open, "SpotsPerArea", Rows{}},
+        KeyPath{"alt_r_area", "SSPC-PA 2", {"[Alt+R]"}, End::Open, "Area", Rows{}},
+        KeyPath{"alt_s_saves", "None", {"[Alt+S]"}, End::Saved, "", Rows{}}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(KeyboardTest, AltVRemovesTheCurrentRowAndAltCCancels) {
+    auto dialog = Show("IMO PSPC");
+    Keys(*dialog,
+         {"[Alt+D]", "5", "[Ctrl+Tab]", "weld", "[Return]", "[Alt+D]", "4", "[Return]", "[Alt+V]"});
+    EXPECT_EQ(Exclusions(*dialog), (Rows{{"5", "weld"}}));
+    Keys(*dialog, {"[Alt+C]"});
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_FALSE(dialog->isVisible());
+}
+
+// Every letter leads to one control only, and every control that takes the focus has one (the
+// exclusions table through its box's title).
+TEST_F(KeyboardTest, EveryControlHasAnAltLetterOfItsOwn) {
+    auto dialog = Make();
+    std::map<QString, QString> letters;  // letter: the control's name
+    auto add = [&](const QString& text, const QWidget* control) {
+        const QKeySequence mnemonic = QKeySequence::mnemonic(text);
+        ASSERT_FALSE(mnemonic.isEmpty()) << control->objectName().toStdString();
+        const QString letter = mnemonic.toString();
+        EXPECT_FALSE(letters.count(letter))
+            << letter.toStdString() << " for " << control->objectName().toStdString() << " and "
+            << letters[letter].toStdString();
+        letters[letter] = control->objectName();
+    };
+    for (const QLabel* label : dialog->findChildren<QLabel*>())
+        if (label->buddy() != nullptr) add(label->text(), label->buddy());
+    for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
+        if (button->focusPolicy() & Qt::TabFocus) add(button->text(), button);
+    add(Control<QGroupBox>(*dialog, "ExclusionBox")->title(),
+        Control<QWidget>(*dialog, "Exclusions"));
+
+    QStringList reached;
+    for (const auto& [letter, control] : letters) reached << control;
+    QStringList focusable;
+    for (const QWidget* widget : dialog->findChildren<QWidget*>())
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->window() == dialog.get())
+            focusable << (widget->objectName().isEmpty()
+                              ? QString::fromLatin1(widget->metaObject()->className())
+                              : widget->objectName());
+    reached.sort();
+    focusable.sort();
+    EXPECT_EQ(reached, focusable);
+}
+
+// Light text on dark grey, as Adwaita dark or Breeze Dark give Qt.
+QPalette DarkPalette() {
+    QPalette dark;
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Button, QPalette::AlternateBase})
+        dark.setColor(role, QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(0xee, 0xee, 0xee));
+    return dark;
+}
+
+QPalette LightPalette() {
+    return QApplication::style()->standardPalette();
+}
+
+struct FocusCycle {
+    const char* name;
+    const char* standard;
+    QPalette (*palette)();
+    std::vector<const char*> order;  // from Project on, forward
+    friend void PrintTo(const FocusCycle& c, std::ostream* out) { *out << c.name; }
+};
+
+class FocusCycleTest : public KeyboardTest, public ::testing::WithParamInterface<FocusCycle> {
+  protected:
+    ~FocusCycleTest() override { QApplication::setPalette(saved_); }
+    const QPalette saved_ = QApplication::palette();
+};
+
+// Tab goes round every control in the order they stand, Shift+Tab the other way, and each
+// looks different while it has the focus.
+TEST_P(FocusCycleTest, ReachesEveryControlBothWaysWithAVisibleFocus) {
+    const FocusCycle& cycle = GetParam();
+    QApplication::setPalette(cycle.palette());
+    auto dialog = Show(cycle.standard);
+    Control<QWidget>(*dialog, "Project")->setFocus(Qt::TabFocusReason);
+    const int stops = static_cast<int>(cycle.order.size());
+    // Each control as it looks with the focus and, last seen, without.
+    std::map<std::string, QImage> focused;
+    std::map<std::string, QImage> unfocused;
+    for (const char* key : {"[Tab]", "[Shift+Tab]"}) {
+        const bool forward = std::string_view(key) == "[Tab]";
+        for (int step = 0; step <= stops; ++step) {
+            const int at = forward ? step % stops : (stops - step) % stops;
+            const std::string expected = cycle.order[static_cast<std::size_t>(at)];
+            EXPECT_EQ(FocusName(), expected) << key << " step " << step;
+            const QImage grab = dialog->grab().toImage();
+            for (const char* name : cycle.order) {
+                const QWidget* control = Control<QWidget>(*dialog, name);
+                const QRect place(control->mapTo(dialog.get(), QPoint(0, 0)), control->size());
+                (name == expected ? focused : unfocused)[name] = grab.copy(place);
+            }
+            if (forward) {
+                testing::SaveForLooking(
+                    grab, QString::fromStdString("report-dialog-focus-" + std::string(cycle.name) +
+                                                 "-" + expected));
+            }
+            if (step < stops) Keys(*dialog, {key});
+        }
+    }
+    for (const char* name : cycle.order) {
+        EXPECT_NE(focused[name], unfocused[name]) << name << " looks the same with the focus";
+    }
+}
+
+const std::vector<const char*> kIsoOrder = {
+    "Project", "Structure", "Coating", "Inspector",  "Notes",        "Standard",        "Ndft",
+    "Maximum", "Roughness", "Area",    "Exclusions", "AddExclusion", "RemoveExclusion", "Page",
+    "SavePdf", "Cancel"};
+
+INSTANTIATE_TEST_SUITE_P(Cases, FocusCycleTest,
+                         ::testing::Values(
+                             // No standard: its parameters and the readings left out are not there.
+                             FocusCycle{"none",
+                                        "None",
+                                        LightPalette,
+                                        {"Project", "Structure", "Coating", "Inspector", "Notes",
+                                         "Standard", "Page", "SavePdf", "Cancel"}},
+                             FocusCycle{"iso_light", "ISO 19840", LightPalette, kIsoOrder},
+                             FocusCycle{"iso_dark", "ISO 19840", DarkPalette, kIsoOrder}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+// --- Colours ---
+
+// The verdict's colours read at 4.5:1 or more on the palette's backgrounds, light and dark, also
+// when the desktop switches its theme with the dialog open.
+struct Theme {
+    const char* name;
+    QPalette (*palette)();
+    friend void PrintTo(const Theme& c, std::ostream* out) { *out << c.name; }
+};
+
+class VerdictColourTest : public InspectionDialogTest, public ::testing::WithParamInterface<Theme> {
+  protected:
+    ~VerdictColourTest() override { QApplication::setPalette(saved_); }
+    // The contrast of the verdict and of every result in the criteria table, as drawn.
+    static void ExpectReadable(InspectionDialog& dialog, const std::string& what) {
+        SCOPED_TRACE(what);
+        const QImage grab = dialog.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        testing::SaveForLooking(grab, QString::fromStdString("report-dialog-" + what));
+        auto crop = [&](const QWidget* widget, QRect rect) {
+            return grab.copy(QRect(widget->mapTo(&dialog, rect.topLeft()), rect.size()));
+        };
+        const auto* verdict = Control<QLabel>(dialog, "Verdict");
+        const testing::Reading reading = testing::ReadInk(crop(verdict, verdict->rect()));
+        EXPECT_GE(reading.contrast, 4.5) << verdict->text().toStdString();
+        const auto* criteria = Control<QTableWidget>(dialog, "Criteria");
+        for (int row = 0; row < criteria->rowCount(); ++row) {
+            const QTableWidgetItem* result = criteria->item(row, 3);
+            // Inside the grid lines.
+            const QRect cell = criteria->visualItemRect(result).adjusted(1, 1, -1, -1);
+            const testing::Reading ink = testing::ReadInk(crop(criteria->viewport(), cell));
+            EXPECT_GE(ink.contrast, 4.5) << "row " << row << " " << result->text().toStdString();
+        }
+    }
+    const QPalette saved_ = QApplication::palette();
+};
+
+TEST_P(VerdictColourTest, PassFailAndNoVerdictRead) {
+    QApplication::setPalette(GetParam().palette());
+    auto dialog = Make();
+    dialog->show();
+    const std::string theme = GetParam().name;
+    Control<QComboBox>(*dialog, "Standard")->setCurrentText("ISO 19840");
+    ASSERT_EQ(Verdict(*dialog), "FAIL");  // one row failed, the others passed
+    ExpectReadable(*dialog, theme + "-fail");
+    Type(*dialog, "Maximum", "600");
+    ASSERT_EQ(Verdict(*dialog), "PASS");
+    ExpectReadable(*dialog, theme + "-pass");
+    Type(*dialog, "Ndft", "4o");
+    ASSERT_EQ(Verdict(*dialog), "NO VERDICT");
+    ExpectReadable(*dialog, theme + "-no-verdict");
+
+    // The other theme, chosen while the dialog is open.
+    QApplication::setPalette(std::string(GetParam().name) == "light" ? DarkPalette()
+                                                                     : LightPalette());
+    Control(*dialog, "Ndft")->clear();
+    Control(*dialog, "Maximum")->clear();
+    ASSERT_EQ(Verdict(*dialog), "FAIL");
+    ExpectReadable(*dialog, theme + "-then-switched");
+}
+
+INSTANTIATE_TEST_SUITE_P(Themes, VerdictColourTest,
+                         ::testing::Values(Theme{"light", LightPalette},
+                                           Theme{"dark", DarkPalette}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
 // --- The save step ---
 
 class SaveInspectionReportTest : public ::testing::Test {
@@ -402,6 +805,7 @@ class SaveInspectionReportTest : public ::testing::Test {
                 FindControl<QLineEdit>(&dialog, "Project")->setText("Hull 7");
                 if (save) {
                     QTest::mouseClick(FindControl<QPushButton>(&dialog, "SavePdf"), Qt::LeftButton);
+                    openAfterSave_ = dialog.isVisible();
                 } else {
                     dialog.reject();
                 }
@@ -422,6 +826,7 @@ class SaveInspectionReportTest : public ::testing::Test {
     std::vector<std::string> events_;
     std::vector<Written> written_;
     std::string writeError_;
+    bool openAfterSave_ = false;
 };
 
 TEST_F(SaveInspectionReportTest, EmptyGroupDoesNothingAtAll) {
@@ -456,6 +861,7 @@ TEST_F(SaveInspectionReportTest, WritesTheGroupsReportToTheNameAsTyped) {
     EXPECT_EQ(events_, (std::vector<std::string>{"suspend", "resume"}));
     EXPECT_TRUE(messages_.messages.empty());
     EXPECT_EQ(settings_.value("inspection/project").toString(), "Hull 7");
+    EXPECT_FALSE(openAfterSave_);
 }
 
 TEST_F(SaveInspectionReportTest, CancellingEitherDialogWritesNothingAndResumes) {
@@ -466,10 +872,12 @@ TEST_F(SaveInspectionReportTest, CancellingEitherDialogWritesNothingAndResumes) 
         dialog_.answers = {""};
         ASSERT_TRUE(Run(atSaveDialog));
         EXPECT_EQ(dialog_.requests.size(), atSaveDialog ? 1u : 0u);
+        EXPECT_EQ(openAfterSave_, atSaveDialog);  // back to the inspection dialog
         EXPECT_TRUE(written_.empty());
         EXPECT_EQ(events_, (std::vector<std::string>{"suspend", "resume"}));
     }
-    EXPECT_EQ(QDir(folder_.path()).entryList(QDir::Files), QStringList{"settings.ini"});
+    // Nothing remembered either: no file was written.
+    EXPECT_EQ(QDir(folder_.path()).entryList(QDir::Files), QStringList{});
 }
 
 TEST_F(SaveInspectionReportTest, WindowClosedUnderTheDialogWritesNothing) {
@@ -487,6 +895,45 @@ TEST_F(SaveInspectionReportTest, FailureIsShownAndStillResumes) {
     dialog_.answers = {"/ro/x.pdf"};
     ASSERT_TRUE(Run(true));
     EXPECT_EQ(messages_.messages, std::vector<std::string>{writeError_});
+    EXPECT_EQ(events_, (std::vector<std::string>{"suspend", "resume"}));
+    EXPECT_TRUE(openAfterSave_);  // to choose another file
+}
+
+// Only a written file closes the dialog: after a cancelled Save dialog it is there as it was,
+// its readings left out too, and its fields are remembered once the file is written.
+TEST_F(SaveInspectionReportTest, CancelledSaveDialogReturnsToTheDialogAsItWas) {
+    const std::string path = folder_.filePath("hull 7.pdf").toStdString();
+    dialog_.answers = {"", path};
+    ASSERT_TRUE(
+        AnswerModal([&] { SaveInspectionReport(group_, "Group 2", context_, nullptr); },
+                    [&](QDialog& dialog) {
+                        FindControl<QComboBox>(&dialog, "Standard")->setCurrentText("IMO PSPC");
+                        FindControl<QLineEdit>(&dialog, "Project")->setText("Hull 7");
+                        auto* exclusions = FindControl<QTableWidget>(&dialog, "Exclusions");
+                        exclusions->setRowCount(1);
+                        exclusions->setItem(0, 0, new QTableWidgetItem("3"));
+                        exclusions->setItem(0, 1, new QTableWidgetItem("on a weld"));
+                        auto* save = FindControl<QPushButton>(&dialog, "SavePdf");
+
+                        QTest::mouseClick(save, Qt::LeftButton);
+                        EXPECT_EQ(dialog_.requests.size(), 1u);
+                        EXPECT_TRUE(dialog.isVisible());
+                        ASSERT_EQ(exclusions->rowCount(), 1);
+                        EXPECT_EQ(exclusions->item(0, 1)->text(), "on a weld");
+                        EXPECT_EQ(FindControl<QLineEdit>(&dialog, "Project")->text(), "Hull 7");
+                        EXPECT_FALSE(settings_.contains("inspection/project"));
+
+                        QTest::mouseClick(save, Qt::LeftButton);
+                        EXPECT_FALSE(dialog.isVisible());
+                    }));
+    ASSERT_EQ(written_.size(), 1u);
+    EXPECT_EQ(written_[0].path, path);
+    ASSERT_TRUE(written_[0].content.standard.has_value());
+    const coating::Verdict& verdict = written_[0].content.standard->verdict;
+    ASSERT_EQ(verdict.readings.size(), 3u);
+    EXPECT_TRUE(verdict.readings[2].excluded);
+    EXPECT_EQ(verdict.readings[2].reason, "on a weld");
+    EXPECT_EQ(settings_.value("inspection/project").toString(), "Hull 7");
     EXPECT_EQ(events_, (std::vector<std::string>{"suspend", "resume"}));
 }
 
