@@ -119,6 +119,7 @@ InspectionDialog::InspectionDialog(const GroupSlot& group, std::int32_t unitIsMi
     connect(buttons, &QDialogButtonBox::accepted, this, &InspectionDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &InspectionDialog::reject);
     page_ = Choices("Page", {kPageNames[0], kPageNames[1]});
+    page_->setAccessibleName(QStringLiteral("Page size"));
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(new QLabel(QStringLiteral("Page size:")));
     bottom->addWidget(page_);
@@ -210,6 +211,7 @@ QGroupBox* InspectionDialog::buildExclusions() {
     exclusionBox_->setObjectName(QStringLiteral("ExclusionBox"));
     auto* layout = new QVBoxLayout(exclusionBox_);
     exclusions_ = Table("Exclusions", {QStringLiteral("Reading"), QStringLiteral("Reason")});
+    exclusions_->setAccessibleName(exclusionBox_->title());  // a screen reader names the table
     exclusions_->setColumnWidth(0, 70);
     exclusions_->horizontalHeader()->setStretchLastSection(true);
     exclusions_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -244,6 +246,7 @@ QGroupBox* InspectionDialog::buildCriteria() {
     auto* layout = new QVBoxLayout(criteriaBox_);
     criteria_ = Table("Criteria", {QStringLiteral("Criterion"), QStringLiteral("Required"),
                                    QStringLiteral("Measured"), QStringLiteral("Result")});
+    criteria_->setAccessibleName(criteriaBox_->title());
     criteria_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     criteria_->setSelectionMode(QAbstractItemView::NoSelection);
     criteria_->setFocusPolicy(Qt::NoFocus);

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "platform/qt_decimal_separator.h"
+#include "ui/controls.h"
 #include "ui/fonts.h"
 
 namespace zepra {
@@ -13,6 +14,7 @@ void SetUpApplication() {
     // every window ("Group1 — ZEPRA ...") on X11 and Windows.
     QApplication::setApplicationName(QStringLiteral("ZEPRA Coating Thickness Tester"));
     LoadApplicationFonts();
+    PresentPlainWindowsAsWindows();
 
     UseSystemDecimalSeparator();
 }
