@@ -121,7 +121,9 @@ InspectionDialog::InspectionDialog(const GroupSlot& group, std::int32_t unitIsMi
     page_ = Choices("Page", {kPageNames[0], kPageNames[1]});
     page_->setAccessibleName(QStringLiteral("Page size"));
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(new QLabel(QStringLiteral("Page size:")));
+    auto* pageLabel = new QLabel(QStringLiteral("Page size:"));
+    pageLabel->setBuddy(page_);  // on Linux a combo box is named by the label that it is buddy of
+    bottom->addWidget(pageLabel);
     bottom->addWidget(page_);
     bottom->addStretch();
     bottom->addWidget(buttons);

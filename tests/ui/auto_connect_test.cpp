@@ -135,7 +135,7 @@ TEST_F(AutoConnectTest, OpenAlertSaysTheGaugeIsConnectedAgain) {
     const bool opened = AnswerModal(
         [&] {
             gauge->vanish();
-            QTest::qWaitFor([&] { return answered; }, 4 * kWaitMs);
+            (void)QTest::qWaitFor([&] { return answered; }, 4 * kWaitMs);
         },
         [&](QDialog& dialog) {
             auto* box = qobject_cast<QMessageBox*>(&dialog);

@@ -134,7 +134,8 @@ TEST_P(TrendAxisTest, EachNumberStandsUnderTheReadingItNames) {
                 << ink.last << ", the last reading stands at " << readingX;
         } else {
             const double middle = (ink.first + ink.last + 1) / 2.0;
-            EXPECT_NEAR(middle, readingX, 1.0)
+            // The label is centred to half a pixel; a glyph's ink may sit off its advance's middle.
+            EXPECT_NEAR(middle, readingX, 1.5)
                 << labels[i]->objectName().toStdString() << " \"" << named << "\" stands at "
                 << middle << ", its reading at " << readingX;
         }
