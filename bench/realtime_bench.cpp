@@ -107,6 +107,7 @@ BENCHMARK(BM_HistogramRedraw)->Arg(50'000)->Arg(1'000)->Unit(benchmark::kMillise
 class SilentMessageBox : public MessageBox {
   public:
     void show(const std::string&) override {}
+    void replaceOpen(const std::string&, const std::string&) override {}
 };
 
 // Runs the event loop (sleeping when idle) until `done` or `timeoutMs` has passed.

@@ -13,11 +13,6 @@ constexpr double kTrendWidth = 735;   // x of the last reading
 constexpr double kTrendMiddle = 249;  // y of the mean; m + S at 0, m - S at 498
 constexpr double kSpanStep = 30;      // the half-span is a multiple of this, micrometres
 
-// Nearest integer, exact halves to the even one (the default rounding mode).
-std::string RoundedNumberText(double x) {
-    return NumberToText(std::nearbyint(x));
-}
-
 }  // namespace
 
 void ComputeTrendChart(std::span<const ReadingRecord> readings, std::int32_t unitIsMils,
@@ -51,10 +46,15 @@ void ComputeTrendChart(std::span<const ReadingRecord> readings, std::int32_t uni
         return;
     }
 
-    chart.numberLabels[0] = RoundedNumberText(n / 4.0);
-    chart.numberLabels[1] = RoundedNumberText(n / 2.0);
-    chart.numberLabels[2] = RoundedNumberText((n * 3) / 4.0);
-    chart.numberLabels[3] = NumberToText(n);
+    // Each label names a reading and stands at that reading's x, as the points do.
+    const double step = kTrendWidth / n;
+    const double named[kTrendNumberLabels] = {std::nearbyint(n / 4.0), std::nearbyint(n / 2.0),
+                                              std::nearbyint((n * 3) / 4.0),
+                                              static_cast<double>(n)};
+    for (std::size_t i = 0; i < kTrendNumberLabels; ++i) {
+        chart.numberLabels[i] = NumberToText(named[i]);
+        chart.numberPlaces[i] = {named[i] * step, named[i] == n};
+    }
 
     const double m = sum / finite;
     const double a = max - m;
@@ -75,7 +75,6 @@ void ComputeTrendChart(std::span<const ReadingRecord> readings, std::int32_t uni
         return;  // finite readings whose sum overflows: no sensible scale
     }
     chart.points.reserve(static_cast<std::size_t>(finite));
-    const double step = kTrendWidth / n;
     for (std::size_t i = 0; i < readings.size(); ++i) {
         if (!std::isfinite(readings[i].value)) {
             continue;
@@ -94,6 +93,11 @@ TrendChartData ComputeTrendChart(std::span<const ReadingRecord> readings, std::i
 
 double TrendValueY(const TrendChartData& chart, double micrometres) {
     return kTrendMiddle - (micrometres - chart.mean) * kTrendMiddle / chart.halfSpan;
+}
+
+int TrendNumberLabelLeft(const TrendNumberPlace& place, int width) {
+    if (place.endsAt) return static_cast<int>(std::floor(place.x)) + 1 - width;
+    return static_cast<int>(std::lround(place.x - width / 2.0));
 }
 
 HistogramChartData ComputeHistogramChart(std::span<const ReadingRecord> readings,

@@ -27,12 +27,20 @@ struct ChartPoint {
     float y = 0;
 };
 
+// Where a reading-number label stands below the plot: its text centred under the reading it
+// names, or, for the last reading, ending there (centred, it would stick out past the plot).
+struct TrendNumberPlace {
+    double x = 0;         // the x of the reading named (reading 0, named when n < 4, at 0)
+    bool endsAt = false;  // the last reading: the text ends at x instead of being centred on it
+};
+
 struct TrendChartData {
     bool drawable = false;  // at least two finite readings; otherwise only `points` is emptied
     double mean = 0;        // m, micrometres
     double halfSpan = 0;    // S, a multiple of 30 micrometres strictly above the largest deviation
     std::array<std::string, kTrendValueLabels> valueLabels{};    // from top to bottom
     std::array<std::string, kTrendNumberLabels> numberLabels{};  // 1/4, 1/2, 3/4, last
+    std::array<TrendNumberPlace, kTrendNumberLabels> numberPlaces{};
     // The finite readings in order, each at the x of its reading number (the last reading at 735,
     // whether finite or not); the trace joins them in this order. Left empty only when the finite
     // readings are too large to sum.
@@ -47,6 +55,11 @@ TrendChartData ComputeTrendChart(std::span<const ReadingRecord> readings, std::i
 
 // The y of a value (micrometres) on a drawable trend's scale: m + S at 0, m at 249, m - S at 498.
 double TrendValueY(const TrendChartData& chart, double micrometres);
+
+// The left edge, in plot pixels, of a reading-number label `width` pixels wide that shows its text
+// centred (right-aligned when place.endsAt): the label's middle within half a pixel of the
+// reading's x, or its last pixel column on the reading's.
+int TrendNumberLabelLeft(const TrendNumberPlace& place, int width);
 
 // ---- Histogram ---------------------------------------------------------------------------
 

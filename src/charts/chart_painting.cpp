@@ -10,14 +10,28 @@ void SetCaption(QLabel* label, const std::string& text) {
     if (label != nullptr) label->setText(QString::fromStdString(text));
 }
 
+// Moves a reading-number label (a child of the host window, below the area) sideways to where it
+// names its reading; its top stays where the layout put it.
+void PlaceNumberLabel(QLabel* label, const ChartArea& area, const TrendNumberPlace& place) {
+    if (label == nullptr || label->parentWidget() == nullptr) return;
+    const Qt::Alignment vertical = label->alignment() & Qt::AlignVertical_Mask;
+    label->setAlignment((place.endsAt ? Qt::AlignRight : Qt::AlignHCenter) | vertical);
+    const QWidget* window = area.window();
+    const QPoint left = label->parentWidget()->mapFrom(
+        window, area.mapTo(window, QPoint(TrendNumberLabelLeft(place, label->width()), 0)));
+    label->move(left.x(), label->y());
+}
+
 }  // namespace
 
 void TrendChart(std::span<const ReadingRecord> readings, std::int32_t unitIsMils, ChartArea& area,
                 const TrendLabelSet& labels, TrendChartData& scratch) {
     ComputeTrendChart(readings, unitIsMils, scratch);
     if (!scratch.drawable) return;
-    for (int i = 0; i < kTrendNumberLabels; ++i)
+    for (int i = 0; i < kTrendNumberLabels; ++i) {
         SetCaption(labels.numbers[i], scratch.numberLabels[i]);
+        PlaceNumberLabel(labels.numbers[i], area, scratch.numberPlaces[i]);
+    }
     for (int i = 0; i < kTrendValueLabels; ++i)
         SetCaption(labels.values[i], scratch.valueLabels[i]);
     area.drawTrend(scratch.points);

@@ -26,7 +26,9 @@ struct HistogramLabelSet {
     QLabel* zero = nullptr;                               // Label31 ("0"); none in real time
 };
 
-// Fewer than two readings: nothing changes. Otherwise sets the captions and draws the trace over
+// Fewer than two readings: nothing changes. Otherwise sets the captions, moves each reading-number
+// label sideways under the reading it names (the window's layout gives only their row), and draws
+// the trace over
 // what the area shows (it does not erase: the hosts do that first where they need it).
 // `scratch` keeps the points' storage between calls of a host that redraws often.
 void TrendChart(std::span<const ReadingRecord> readings, std::int32_t unitIsMils, ChartArea& area,

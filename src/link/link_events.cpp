@@ -20,6 +20,10 @@ std::string DeviceGoneMessage(const std::string& reason) {
     return "The gauge is no longer connected (" + reason + "). Plug it in again and press CONNECT.";
 }
 
+std::string ConnectedAgainMessage(const std::string& reason, const std::string& port) {
+    return "The gauge was disconnected (" + reason + ") and is connected again on " + port + ".";
+}
+
 std::string ProblemText(const LinkProblem& problem) {
     switch (problem.kind) {
         case LinkProblem::Kind::NoAnswer:

@@ -56,6 +56,9 @@ inline constexpr const char* kCaptureFull =
     "The capture is full: 50000 readings. New readings are shown but not recorded.";
 std::string OversizeGroupMessage(int group, int readingCount);
 std::string DeviceGoneMessage(const std::string& reason);
+// What the device-gone alert says instead once the gauge is connected again on `port` ("COM3"):
+// CONNECT is greyed by then, so it must not ask for it.
+std::string ConnectedAgainMessage(const std::string& reason, const std::string& port);
 
 class LinkEvents {
   public:

@@ -6,12 +6,29 @@
 
 namespace zepra {
 
-void QtMessageBox::show(const std::string& text) {
+namespace {
+
+QString BoxText(const std::string& text) {
     QString message = QString::fromStdString(text);
     message.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), message, QMessageBox::Ok,
-                    QApplication::activeWindow());
+    return message;
+}
+
+}  // namespace
+
+void QtMessageBox::show(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), BoxText(text),
+                    QMessageBox::Ok, QApplication::activeWindow());
+    open_.push_back(&box);
     box.exec();
+    open_.pop_back();
+}
+
+void QtMessageBox::replaceOpen(const std::string& shown, const std::string& replacement) {
+    const QString old = BoxText(shown);
+    for (QMessageBox* box : open_) {
+        if (box->text() == old) box->setText(BoxText(replacement));
+    }
 }
 
 }  // namespace zepra

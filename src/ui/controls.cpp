@@ -1,5 +1,7 @@
 #include "ui/controls.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QColor>
 #include <QFont>
 #include <QLabel>
@@ -46,6 +48,30 @@ void PaintWhiteBackground(QWidget* widget) {
     // Fixed too: a dark theme's light text would vanish on the fixed white.
     palette.setColor(QPalette::WindowText, Qt::black);
     widget->setPalette(palette);
+}
+
+namespace {
+
+// Asked for every class of an object from the most derived one up, before Qt's own factory: it
+// answers only for the plain QWidget step of a top-level window, so that dialogs, message boxes and
+// main windows keep the roles Qt gives them.
+QAccessibleInterface* PlainWindowInterface(const QString& className, QObject* object) {
+    if (className != QLatin1String("QWidget") || object == nullptr || !object->isWidgetType()) {
+        return nullptr;
+    }
+    auto* widget = static_cast<QWidget*>(object);
+    if (!widget->isWindow()) return nullptr;
+    return new QAccessibleWidget(widget, QAccessible::Window);
+}
+
+}  // namespace
+
+void PresentPlainWindowsAsWindows() {
+    static const bool installed = [] {
+        QAccessible::installFactory(PlainWindowInterface);
+        return true;
+    }();
+    (void)installed;
 }
 
 }  // namespace zepra

@@ -1,6 +1,6 @@
 #pragma once
-// Construction helpers the windows share: labels placed in twips, the title-and-close frame and
-// the white client area.
+// Construction helpers the windows share: labels placed in twips, the title-and-close frame,
+// the white client area and the windows' role for screen readers.
 
 #include <QPalette>
 #include <QRect>
@@ -40,5 +40,10 @@ void SetPaletteColour(QWidget* widget, QPalette::ColorRole role, const QColor& c
 
 // Fills the widget with white before its children paint; its texts are black.
 void PaintWhiteBackground(QWidget* widget);
+
+// Top-level windows that are plain widgets (the main window, the chart windows, the About box)
+// present themselves to screen readers as windows named by their titles; Qt would report them as
+// an unnamed client area ("filler"). Installed once, before the first window is asked about.
+void PresentPlainWindowsAsWindows();
 
 }  // namespace zepra

@@ -244,8 +244,9 @@ InspectionDialog::InspectionDialog(const GroupSlot& group, std::int32_t unitIsMi
     connect(buttons, &QDialogButtonBox::accepted, this, &InspectionDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &InspectionDialog::reject);
     page_ = Choices("Page", {kPageNames[0], kPageNames[1]});
+    page_->setAccessibleName(QStringLiteral("Page size"));
     auto* pageLabel = new QLabel(QStringLiteral("Pa&ge size:"));
-    pageLabel->setBuddy(page_);
+    pageLabel->setBuddy(page_);  // on Linux a combo box is named by the label that it is buddy of
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(pageLabel);
     bottom->addWidget(page_);
@@ -349,6 +350,7 @@ QGroupBox* InspectionDialog::buildExclusions() {
     auto* layout = new QVBoxLayout(exclusionBox_);
     exclusions_ = Table(new ExclusionTable, "Exclusions",
                         {QStringLiteral("Reading"), QStringLiteral("Reason")});
+    exclusions_->setAccessibleName(QStringLiteral("Readings left out"));  // a screen reader names the table
     exclusions_->setColumnWidth(0, 70);
     exclusions_->horizontalHeader()->setStretchLastSection(true);
     exclusions_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -387,6 +389,7 @@ QGroupBox* InspectionDialog::buildCriteria() {
     criteria_ = Table(new QTableWidget, "Criteria",
                       {QStringLiteral("Criterion"), QStringLiteral("Required"),
                        QStringLiteral("Measured"), QStringLiteral("Result")});
+    criteria_->setAccessibleName(criteriaBox_->title());
     criteria_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     criteria_->setSelectionMode(QAbstractItemView::NoSelection);
     criteria_->setFocusPolicy(Qt::NoFocus);

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <numeric>
+#include <string>
 #include <vector>
 
 namespace zepra {
@@ -106,6 +108,34 @@ TEST(TrendChart, ReadingNumberLabelsRoundHalvesToEven) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ComputeTrendChart(Repeated(1, c.n), 0).numberLabels, c.labels) << c.n;
+    }
+}
+
+// Each reading-number label stands under the reading whose number it shows: centred on the
+// reading's point, the last one ending on the last point (and so does a label that names the last
+// reading too, as the 3/4 label of two readings). Labels of several widths, odd and even.
+TEST(TrendChart, ReadingNumberLabelsStandUnderTheirReadings) {
+    for (const int n : {2, 3, 4, 5, 7, 80, 1000, 50'000}) {
+        const TrendChartData chart = ComputeTrendChart(Repeated(1, n), 0);
+        ASSERT_EQ(chart.points.size(), static_cast<std::size_t>(n));
+        for (std::size_t i = 0; i < kTrendNumberLabels; ++i) {
+            const int named = std::stoi(chart.numberLabels[i]);
+            const TrendNumberPlace& place = chart.numberPlaces[i];
+            // Reading 0 (the 1/4 label of two readings) has no point; it would stand at 0.
+            const double pointX =
+                named == 0 ? 0.0 : chart.points[static_cast<std::size_t>(named - 1)].x;
+            EXPECT_NEAR(place.x, pointX, 1e-3) << "n " << n << ", label " << i;
+            EXPECT_EQ(place.endsAt, named == n) << "n " << n << ", label " << i;
+            for (const int width : {81, 40, 15}) {
+                const int left = TrendNumberLabelLeft(place, width);
+                if (place.endsAt) {
+                    EXPECT_EQ(left + width - 1, 735) << "n " << n << ", width " << width;
+                } else {
+                    EXPECT_LE(std::abs(left + width / 2.0 - pointX), 0.5)
+                        << "n " << n << ", label " << i << ", width " << width;
+                }
+            }
+        }
     }
 }
 

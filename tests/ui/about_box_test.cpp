@@ -76,6 +76,32 @@ INSTANTIATE_TEST_SUITE_P(
                       ClickCase{"second text", {150, 70}, Qt::LeftButton, false},
                       ClickCase{"second text, right button", {150, 70}, Qt::RightButton, false}));
 
+struct KeyCase {
+    Qt::Key key;
+    bool closes;
+};
+
+class AboutBoxKey : public ::testing::TestWithParam<KeyCase> {};
+
+// Keys go through the window system to the active box, as the user's keyboard does.
+TEST_P(AboutBoxKey, EnterAndEscapeClose) {
+    QPointer<AboutBox> box = new AboutBox;
+    box->show();
+    box->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(box));
+    QTest::keyClick(box->windowHandle(), GetParam().key);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(box.isNull(), GetParam().closes) << GetParam().key;
+    delete box.data();
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, AboutBoxKey,
+                         ::testing::Values(KeyCase{Qt::Key_Return, true},
+                                           KeyCase{Qt::Key_Enter, true},
+                                           KeyCase{Qt::Key_Escape, true},
+                                           KeyCase{Qt::Key_Space, false},
+                                           KeyCase{Qt::Key_A, false}));
+
 TEST(AboutBoxToggle, OpensThenClosesFromAnyWindow) {
     MeasurementStore store;
     testing::FakeMessageBox messages;

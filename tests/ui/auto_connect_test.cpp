@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <string>
@@ -14,10 +15,12 @@
 #include "link/connection.h"
 #include "ui/support/find_control.h"
 #include "ui/support/main_window_fixture.h"
+#include "ui/support/modal_answer.h"
 
 namespace zepra {
 namespace {
 
+using testing::AnswerModal;
 using testing::FindOpenWindow;
 using testing::PortList;
 
@@ -118,6 +121,42 @@ TEST_F(AutoConnectTest, PulledOutWhileSamplingThenBackConnectsAgain) {
     EXPECT_EQ(button("Cmd_RealTime")->text(), QStringLiteral("Pause"));
     gauge->sendLiveFrame(12.25f);
     EXPECT_TRUE(QTest::qWaitFor([this] { return label("labeldata")->text() == "12.3"; }, kWaitMs));
+}
+
+// The alert about the pulled-out gauge is still open when the gauge comes back: once the window
+// has connected by itself (CONNECT greyed), the alert says so instead of asking for CONNECT.
+TEST_F(AutoConnectTest, OpenAlertSaysTheGaugeIsConnectedAgain) {
+    realMessageBoxes = true;
+    start(PortList::WithGauge);
+    QString alert;
+    QString afterReturn;
+    bool connectGreyed = false;
+    bool answered = false;
+    const bool opened = AnswerModal(
+        [&] {
+            gauge->vanish();
+            (void)QTest::qWaitFor([&] { return answered; }, 4 * kWaitMs);
+        },
+        [&](QDialog& dialog) {
+            auto* box = qobject_cast<QMessageBox*>(&dialog);
+            ASSERT_NE(box, nullptr);
+            alert = box->text();
+            plugInGauge();
+            EXPECT_TRUE(waitForOpenPort());
+            connectGreyed = !button("Cmd_Connect")->isEnabled();
+            afterReturn = box->text();
+            answered = true;
+            box->accept();
+        });
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(alert.startsWith("The gauge is no longer connected (")) << alert.toStdString();
+    EXPECT_TRUE(alert.endsWith("Plug it in again and press CONNECT.")) << alert.toStdString();
+    EXPECT_TRUE(connectGreyed);
+    EXPECT_TRUE(afterReturn.startsWith("The gauge was disconnected ("))
+        << afterReturn.toStdString();
+    EXPECT_TRUE(afterReturn.endsWith(") and is connected again on COM3."))
+        << afterReturn.toStdString();
+    expectConnectLook();
 }
 
 // Two bridges come back at once; the lookup's order would take the first, the one that was pulled

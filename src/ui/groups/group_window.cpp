@@ -155,6 +155,7 @@ std::string GroupWindow::sourceText() const {
 void GroupWindow::buildControls(QWidget* client) {
     grid_ = new QTableWidget(1, 2, client);
     grid_->setObjectName(QStringLiteral("MSFlexGrid1"));
+    grid_->setAccessibleName(QStringLiteral("Readings"));
     grid_->setGeometry(PxRect(kGridTwips));
     grid_->setFont(TahomaFont(9.75));
     grid_->horizontalHeader()->setFont(TahomaFont(9.75));

@@ -1,5 +1,7 @@
 #include "ui/main/about_box.h"
 
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 
@@ -44,6 +46,20 @@ AboutBox::AboutBox(QWidget* parent) : QWidget(parent, Qt::Tool | kFixedCloseOnly
 void AboutBox::mousePressEvent(QMouseEvent* event) {
     event->accept();
     close();
+}
+
+// It has no button to press: the keys that answer a message box close it.
+void AboutBox::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            event->accept();
+            close();
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
 }
 
 }  // namespace zepra

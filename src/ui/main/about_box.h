@@ -1,5 +1,6 @@
 #pragma once
-// frmAbout: names the product and its version; a click on its own background closes it.
+// frmAbout: names the product and its version; a click on its own background closes it, and so
+// do Enter and Escape.
 
 #include <QWidget>
 
@@ -12,6 +13,7 @@ class AboutBox : public QWidget {
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;  // Form_MouseDown
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace zepra

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "platform/qt_decimal_separator.h"
+#include "ui/controls.h"
 #include "ui/fixed_size_windows.h"
 #include "ui/fonts.h"
 
@@ -14,6 +15,7 @@ void SetUpApplication() {
     // every window ("Group1 — ZEPRA ...") on X11 and Windows.
     QApplication::setApplicationName(QStringLiteral("ZEPRA Coating Thickness Tester"));
     LoadApplicationFonts();
+    PresentPlainWindowsAsWindows();
 
     UseSystemDecimalSeparator();
     if (auto* application = qobject_cast<QApplication*>(QCoreApplication::instance())) {

@@ -1,6 +1,7 @@
 #pragma once
-// What the program sets up once its QApplication exists: names (message box titles), fonts, and
-// the decimal separator of the user's number format, fixed-size windows kept from maximising.
+// What the program sets up once its QApplication exists: names (message box titles), fonts, the
+// windows' role for screen readers, the decimal separator of the user's number format, and
+// fixed-size windows kept from maximising.
 
 namespace zepra {
 

@@ -25,8 +25,7 @@ class PictureArea : public QWidget {
   public:
     PictureArea(QWidget* parent, const char* name, QRect geometry) : QWidget(parent) {
         setObjectName(QString::fromLatin1(name));
-        setGeometry(geometry);
-        setFocusPolicy(Qt::TabFocus);
+        setGeometry(geometry);  // no focus: nothing in it takes keys
     }
     void setBackground(const QColor& colour) {
         SetPaletteColour(this, QPalette::Window, colour);
@@ -53,12 +52,21 @@ QLabel* ColouredLabel(QWidget* parent, const char* name, const char* text, const
     return label;
 }
 
+std::string ComName(const SerialPort& port) {
+    return "COM" + std::to_string(port.portNumber());
+}
+
 }  // namespace
 
 bool IsWindowDragArea(QPoint clientPos) {
     const QRect client(QPoint(0, 0), kForm1ClientSize);
     return client.contains(clientPos) && !kPicture3Rect.contains(clientPos) &&
            !kPicture1Rect.contains(clientPos);
+}
+
+std::unique_ptr<QSettings> ProgramSettings() {
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                       QStringLiteral("ZEPRA"), QStringLiteral("zepra-thickness"));
 }
 
 Form1Services SystemServices() {
@@ -71,10 +79,7 @@ Form1Services SystemServices() {
     services.saveDialog = std::make_unique<QtSaveDialog>();
     services.clock = std::make_unique<QtClockText>();
     services.linkClock = std::make_unique<QtLinkClock>();
-    // An INI file in the user's settings folder, on Windows as on Linux.
-    services.settings =
-        std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                    QStringLiteral("ZEPRA"), QStringLiteral("zepra-thickness"));
+    services.settings = ProgramSettings();
     services.portWatcher = CreateSystemPortWatcher();
     return services;
 }
@@ -170,12 +175,14 @@ void Form1::buildControls() {
     cmdUnit_ = button("Cmd_Unit", "um<->mils", false);
     cmdExit_ = button("Cmd_Exit", "Exit", true);
 
-    const QWidget* focusOrder[] = {picture1_,  picture2_,  cmdConnect_, cmdRealTime_,    cmdGrp_[0],
-                                   cmdGrp_[1], cmdGrp_[2], cmdGrp_[3],  cmdRealTimeGrp_, cmdUnit_,
-                                   cmdExit_,   cmdAllGrp_, picture3_};
+    // Tab follows the buttons down the column.
+    QWidget* const focusOrder[] = {cmdConnect_, cmdRealTime_, cmdGrp_[0], cmdGrp_[1],
+                                   cmdGrp_[2],  cmdGrp_[3],   cmdAllGrp_, cmdRealTimeGrp_,
+                                   cmdUnit_,    cmdExit_};
     for (std::size_t i = 0; i + 1 < std::size(focusOrder); ++i) {
-        setTabOrder(const_cast<QWidget*>(focusOrder[i]), const_cast<QWidget*>(focusOrder[i + 1]));
+        setTabOrder(focusOrder[i], focusOrder[i + 1]);
     }
+    nameReading();
 
     connect(cmdConnect_, &QPushButton::clicked, this, &Form1::connectClicked);
     connect(cmdRealTime_, &QPushButton::clicked, this, [this] { link_.toggleRealTime(); });
@@ -221,7 +228,12 @@ void Form1::portsChanged() {
         }
     }
     ++automaticAttempts_;
-    if (ConnectQuietly(*chosen, *services_.port)) showConnected(false);
+    if (!ConnectQuietly(*chosen, *services_.port)) return;
+    showConnected(false);
+    if (!openGoneAlert_.empty()) {
+        services_.messageBox->replaceOpen(
+            openGoneAlert_, ConnectedAgainMessage(goneReason_, ComName(*services_.port)));
+    }
 }
 
 ShowMessage Form1::lookupMessages() {
@@ -289,6 +301,13 @@ void Form1::setText(MainControl which, const std::string& text) {
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(caption);
     }
+    if (widget == labelData_ || widget == labelUnit_) nameReading();
+}
+
+// The big digits and their unit are two labels; a screen reader gets them as one sentence.
+void Form1::nameReading() {
+    labelData_->setAccessibleName(QString::fromStdString(
+        SpokenReading(labelData_->text().toStdString(), labelUnit_->text().toStdString())));
 }
 
 void Form1::showMessage(const std::string& text) {
@@ -321,6 +340,19 @@ void Form1::deviceGone(const std::string&) {
     pulledOutGauge_ = connectedGauge_;
     showNotConnectedLook();
     cmdUnit_->setEnabled(true);  // switching units needs no gauge
+}
+
+// The alert waits while another message is open, and stays open until OK: either way the port
+// watcher may have connected the gauge again by then, and the alert then says so.
+void Form1::showDeviceGoneMessage(const std::string& reason) {
+    if (services_.port->isOpen()) {
+        showMessage(ConnectedAgainMessage(reason, ComName(*services_.port)));
+        return;
+    }
+    goneReason_ = reason;
+    openGoneAlert_ = DeviceGoneMessage(reason);
+    showMessage(openGoneAlert_);
+    openGoneAlert_.clear();
 }
 
 // Back to the start look, with CONNECT usable so that the user can connect again.

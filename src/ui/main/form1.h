@@ -47,6 +47,8 @@ struct Form1Services {
 
 // The system's list of serial ports, the real serial port and the Qt dialogs.
 Form1Services SystemServices();
+// The user's settings file (an INI file in the user's settings folder, on Windows as on Linux).
+std::unique_ptr<QSettings> ProgramSettings();
 
 // Client-area layout in pixels.
 inline constexpr QRect kPicture3Rect{0, 0, Px(4215), Px(7575)};
@@ -83,6 +85,7 @@ class Form1 : public QWidget, public GaugeWindows {
     void setRealTimeUnitLine(const std::string& unitLine) override;
     void sampleCaptured(const CapturedSampleTexts& texts) override;
     void deviceGone(const std::string& reason) override;
+    void showDeviceGoneMessage(const std::string& reason) override;
 
     using QWidget::setEnabled;  // the window's own enabled state stays reachable
 
@@ -103,6 +106,7 @@ class Form1 : public QWidget, public GaugeWindows {
     void portsChanged();                 // connects by itself while no port is open
     ShowMessage lookupMessages();        // the port lookup's messages: message boxes
     void showConnected(bool atStartup);  // after every successful connection
+    void nameReading();                  // labeldata's accessible name from what it shows
 
     MeasurementStore& store_;
     Form1Services services_;
@@ -116,6 +120,9 @@ class Form1 : public QWidget, public GaugeWindows {
     PortIdentity connectedGauge_;
     PortIdentity pulledOutGauge_;
     int automaticAttempts_ = 0;
+    // The device-gone alert while it is open, and the reason it gives.
+    std::string openGoneAlert_;
+    std::string goneReason_;
 
     QWidget* picture1_ = nullptr;
     QWidget* picture2_ = nullptr;

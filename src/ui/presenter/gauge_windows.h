@@ -66,6 +66,11 @@ class GaugeWindows {
     // The port reported that the device is gone; the link is idle again and the port closed.
     // Show the not-connected look; the link's message about it follows through showMessage.
     virtual void deviceGone(const std::string& reason) = 0;
+    // The link's message about it. A window that connects by itself says so instead when the
+    // gauge is back before (or while) the message shows.
+    virtual void showDeviceGoneMessage(const std::string& reason) {
+        showMessage(DeviceGoneMessage(reason));
+    }
 };
 
 }  // namespace zepra

@@ -116,7 +116,17 @@ void LinkPresenter::deviceGone(const std::string& reason) {
 }
 
 void LinkPresenter::problem(const LinkProblem& problem) {
+    if (problem.kind == LinkProblem::Kind::DeviceGone) {
+        windows_.showDeviceGoneMessage(problem.reason);
+        return;
+    }
     windows_.showMessage(ProblemText(problem));
+}
+
+std::string SpokenReading(const std::string& reading, const std::string& unit) {
+    if (reading == kNoReadingText) return "No reading";
+    if (reading == kOverloadText) return "Overload";
+    return "Reading " + reading + " " + unit;
 }
 
 CaptureStatisticsTexts CaptureStatisticsLabels(std::span<const ReadingRecord> samples,

@@ -41,6 +41,10 @@ class LinkPresenter final : public LinkEvents {
 // shown. The start-up run also enables All_Grps; CONNECT leaves it as it was.
 void ShowConnectedLook(bool atStartup, GaugeWindows& windows);
 
+// The big reading as a screen reader says it: "Reading 121 um" from labeldata's and labelunit's
+// captions, "No reading" for the dashes, "Overload" for OL.
+std::string SpokenReading(const std::string& reading, const std::string& unit);
+
 // The real-time list's mean and standard deviation labels over the captured samples, in the unit
 // they were captured in. Two passes over the samples: computed when the list shows them.
 struct CaptureStatisticsTexts {

@@ -58,6 +58,7 @@ RealTimeListWindow::RealTimeListWindow(const WindowContext& context, const QWidg
     model_ = new RealTimeListModel(*context_.store, this);
     grid_ = new QTableView(client);
     grid_->setObjectName(QStringLiteral("MSFlexGrid1"));
+    grid_->setAccessibleName(QStringLiteral("Captured readings"));
     grid_->setGeometry(Px(120), Px(1440), Px(4665), Px(5655));
     grid_->setFont(TahomaFont(9.75));
     grid_->setModel(model_);

@@ -24,6 +24,8 @@ class FakeMessageBox : public MessageBox {
             if (widget->isVisible()) anyWindowVisible.back() = true;
         }
     }
+    // Nothing stays open: show() has returned before anything else happens.
+    void replaceOpen(const std::string&, const std::string&) override {}
     std::vector<std::string> messages;
     std::vector<bool> anyWindowVisible;
 };

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "gauge_emulator.h"
+#include "platform/qt_message_box.h"
 #include "platform/qt_serial_port.h"
 #include "ui/main/form1.h"
 #include "ui/support/fakes.h"
@@ -65,9 +66,13 @@ class MainWindowFixture : public ::testing::Test {
             [portList](int number) { return portList->deviceForPort(number); });
         serialPort = port.get();
         services.port = std::move(port);
-        auto messageBox = std::make_unique<FakeMessageBox>();
-        messages = messageBox.get();
-        services.messageBox = std::move(messageBox);
+        if (realMessageBoxes) {
+            services.messageBox = std::make_unique<QtMessageBox>();
+        } else {
+            auto messageBox = std::make_unique<FakeMessageBox>();
+            messages = messageBox.get();
+            services.messageBox = std::move(messageBox);
+        }
         services.saveDialog =
             saveDialog ? std::move(saveDialog) : std::make_unique<FakeSaveDialog>();
         services.clock = std::make_unique<FakeClockText>();
@@ -97,8 +102,9 @@ class MainWindowFixture : public ::testing::Test {
 
     const std::string& listFile() const { return listFile_; }
 
-    bool watchPorts = false;  // whether the window connects by itself when the list changes
-    MeasurementStore store;   // the fixture lives on the heap (gtest), so the store does too
+    bool watchPorts = false;        // whether the window connects by itself when the list changes
+    bool realMessageBoxes = false;  // Qt's modal boxes instead of `messages` (which stays null)
+    MeasurementStore store;         // the fixture lives on the heap (gtest), so the store does too
     std::optional<gauge_emulator::GaugeEmulator> gauge;
     std::unique_ptr<Form1> form;
     FakeMessageBox* messages = nullptr;
