@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <algorithm>
 
+#include "data/group_texts.h"
+
 namespace zepra {
 namespace {
 
@@ -19,7 +21,10 @@ ArchiveKeeper::~ArchiveKeeper() = default;
 
 void ArchiveKeeper::keepGroup(GroupWindowId window, const GroupSlot& slot, std::int32_t unitIsMils,
                               const archive::GaugeIdentity& gauge) {
-    archive::Record record = archive::RecordOfGroup(slot, unitIsMils);
+    // The texts as the group window lists them (it fills its own slot a moment later).
+    GroupSlot listed = slot;
+    FillGroupTexts(listed, unitIsMils);
+    archive::Record record = archive::RecordOfGroup(listed, unitIsMils);
     record.source =
         window == GroupWindowId::Current ? archive::Source::CurrentGroup : archive::Source::Group;
     record.group = window == GroupWindowId::Current ? 0 : static_cast<int>(window);

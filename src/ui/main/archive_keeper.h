@@ -23,7 +23,7 @@ class ArchiveKeeper {
     explicit ArchiveKeeper(std::function<void(const std::string&)> showMessage);
     ~ArchiveKeeper();
 
-    // A group's download arrived and its window shows it (its texts are in the slot).
+    // A group's download arrived (in the slot).
     void keepGroup(GroupWindowId window, const GroupSlot& slot, std::int32_t unitIsMils,
                    const archive::GaugeIdentity& gauge);
     // A sample was captured at index recordIndex: its time is taken now.

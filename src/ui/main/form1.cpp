@@ -310,7 +310,7 @@ void Form1::reopenGroupWindow(GroupWindowId window) {
     downloads_[static_cast<std::size_t>(window) - 1] = "from COM" + std::to_string(number) +
                                                        (device.empty() ? "" : " (" + device + ")") +
                                                        " at " + services_.clock->currentTime();
-    windows_.reopenGroupWindow(window);  // writes the list texts into the slot
+    windows_.reopenGroupWindow(window);
     const GroupSlot& slot = window == GroupWindowId::Current
                                 ? store_.currentGroupSlot
                                 : store_.groupSlot(static_cast<int>(window));
