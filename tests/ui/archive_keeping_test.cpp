@@ -27,11 +27,12 @@ class ArchiveKeepingTest : public MainWindowFixture {
     void SetUp() override {
         MainWindowFixture::SetUp();
         ASSERT_TRUE(archiveDir_.isValid());
+        earlierArchive_ = qgetenv("ZEPRA_ARCHIVE");
         qputenv("ZEPRA_ARCHIVE", archivePath().toLocal8Bit());
     }
     void TearDown() override {
         MainWindowFixture::TearDown();
-        qunsetenv("ZEPRA_ARCHIVE");
+        qputenv("ZEPRA_ARCHIVE", earlierArchive_);  // the other tests' archive, never the user's
     }
     QString archivePath() const { return archiveDir_.filePath("archive.sqlite"); }
 
@@ -56,6 +57,7 @@ class ArchiveKeepingTest : public MainWindowFixture {
     }
 
     QTemporaryDir archiveDir_;
+    QByteArray earlierArchive_;
 };
 
 TEST_F(ArchiveKeepingTest, DownloadsAreKeptOnceEach) {
