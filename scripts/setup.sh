@@ -20,6 +20,8 @@ done
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins
+    # the archive: Qt SQL's SQLite driver
+    libqt6sql6-sqlite
     # the port watcher: the kernel's device events (optional in the build, wanted in the package)
     libudev-dev libudev1
     libgtest-dev libgmock-dev googletest libbenchmark-dev

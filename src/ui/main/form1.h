@@ -24,6 +24,7 @@
 #include "platform/serial_port_list.h"
 #include "ui/fonts.h"
 #include "ui/main/app_windows.h"
+#include "ui/main/archive_keeper.h"
 #include "ui/presenter/gauge_windows.h"
 #include "ui/presenter/link_presenter.h"
 
@@ -86,6 +87,7 @@ class Form1 : public QWidget, public GaugeWindows {
     void sampleCaptured(const CapturedSampleTexts& texts) override;
     void deviceGone(const std::string& reason) override;
     void showDeviceGoneMessage(const std::string& reason) override;
+    void samplingStopped() override;
 
     using QWidget::setEnabled;  // the window's own enabled state stays reachable
 
@@ -107,11 +109,17 @@ class Form1 : public QWidget, public GaugeWindows {
     ShowMessage lookupMessages();        // the port lookup's messages: message boxes
     void showConnected(bool atStartup);  // after every successful connection
     void nameReading();                  // labeldata's accessible name from what it shows
+    void portsChanged();                           // connects by itself while no port is open
+    ShowMessage lookupMessages();                  // the port lookup's messages: message boxes
+    void showConnected(bool atStartup);            // after every successful connection
+    archive::GaugeIdentity gaugeIdentity() const;  // the connected gauge's, for the archive
+    void keepCapture();
 
     MeasurementStore& store_;
     Form1Services services_;
     LinkPresenter presenter_;
     GaugeLink link_;
+    ArchiveKeeper archive_;  // before windows_: the windows' context calls it
     AppWindows windows_;
     QImage background_;
     // Per group window (GroupWindowId order): where and when its readings were downloaded.
@@ -123,6 +131,7 @@ class Form1 : public QWidget, public GaugeWindows {
     // The device-gone alert while it is open, and the reason it gives.
     std::string openGoneAlert_;
     std::string goneReason_;
+    bool closing_ = false;
 
     QWidget* picture1_ = nullptr;
     QWidget* picture2_ = nullptr;

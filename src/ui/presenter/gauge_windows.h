@@ -71,6 +71,9 @@ class GaugeWindows {
     virtual void showDeviceGoneMessage(const std::string& reason) {
         showMessage(DeviceGoneMessage(reason));
     }
+
+    // Sampling stopped (the user paused it, or the gauge went away): the capture is complete.
+    virtual void samplingStopped() {}
 };
 
 }  // namespace zepra

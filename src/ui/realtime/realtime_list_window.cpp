@@ -240,6 +240,7 @@ void RealTimeListWindow::saveReport(bool csv) {
                                                   static_cast<std::size_t>(count));
         },
         context_);
+    if (context_.captureSaved) context_.captureSaved();
 }
 
 // Unload: the clock stops; the samples stay in the store.
