@@ -1,6 +1,7 @@
 #include "archive/record.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QSysInfo>
 #include <QtEndian>
 #include <algorithm>
@@ -35,7 +36,9 @@ std::optional<Source> SourceFromWord(const std::string& word) {
 
 Station ThisStation() {
     QString user = qEnvironmentVariable("USER");
+    if (user.isEmpty()) user = qEnvironmentVariable("LOGNAME");
     if (user.isEmpty()) user = qEnvironmentVariable("USERNAME");  // Windows
+    if (user.isEmpty()) user = QDir::home().dirName();
     return {QSysInfo::machineHostName().toStdString(), user.toStdString()};
 }
 

@@ -5,11 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_options.h"
+
 namespace zepra::cli {
 
 // Exit codes of these commands besides kExitDone and kExitUsage.
 inline constexpr int kExitWaiting = 1;  // status: rows wait; sync: readings differ on the server
-inline constexpr int kExitServer = 5;   // the server or the archive failed; the message says how
+inline constexpr int kExitServer =
+    kExitArchive;  // the server or the archive failed: the message says how
 
 // args without the program name. nullopt when they name none of these commands.
 std::optional<int> RunArchiveServerCommand(const std::vector<std::string>& args);

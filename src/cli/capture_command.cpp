@@ -88,8 +88,12 @@ class OutputPipeWatch {
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
+std::string TimeText(const QDateTime& time) {
+    return time.toString(Qt::ISODateWithMs).toStdString();
+}
+
 std::string Now() {
-    return QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toStdString();
+    return TimeText(QDateTime::currentDateTime());
 }
 
 std::string JsonLine(const QJsonObject& object) {
@@ -141,8 +145,12 @@ int RunCapture(const Options& options) {
         if (options.timeoutGiven) silence.start(silenceMs);
     };
 
-    // Readings are numbered here and written as they come: nothing is kept, so a capture runs
-    // as long as asked in the same memory.
+    // Readings are numbered here and written as they come. Only the archive's record keeps
+    // them (packed: value bits, text, time), to be stored when the capture ends; with
+    // --no-archive nothing is kept, and a capture runs as long as asked in the same memory.
+    archive::Record record;
+    record.source = archive::Source::Capture;
+    record.unitIsMils = options.unitIsMils;
     auto noReading = [&](const char* event, const char* text) {
         if (!jsonl) return;
         writeLine(
@@ -163,7 +171,13 @@ int RunCapture(const Options& options) {
         }
         ++captured;
         const std::string text = FormatLiveReading(value, options.unitIsMils).list;
-        const std::string time = Now();
+        const QDateTime now = QDateTime::currentDateTime();
+        const std::string time = TimeText(now);
+        if (!options.noArchive) {
+            record.valueBits.push_back(archive::FloatBits(value));
+            record.texts.push_back(text);
+            record.timesMs.push_back(now.toMSecsSinceEpoch());
+        }
         if (jsonl) {
             writeLine(JsonLine({{"event", "reading"},
                                 {"number", captured},
@@ -199,6 +213,13 @@ int RunCapture(const Options& options) {
     if (session.link().isSampling()) {
         session.link().toggleRealTime();  // 0xF0
         session.flushOutput();
+    }
+    if (!record.valueBits.empty()) {
+        record.takenMs = record.timesMs.front();
+        record.gauge = GaugeIdentityOf(options, session);
+        std::vector<archive::Record> records;
+        records.push_back(std::move(record));
+        StoreInArchive(options, std::move(records));
     }
     return result;
 }

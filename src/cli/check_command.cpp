@@ -209,6 +209,41 @@ int ReadCheckInput(const Options& options, CheckInput& input) {
         setup.sourceName = "the file " + *options.file;
         return kExitDone;
     }
+    if (options.archiveId) {
+        const std::unique_ptr<archive::Archive> archive = OpenArchive();
+        if (!archive) return kExitArchive;
+        std::string error;
+        input.archived = archive->details(*options.archiveId, error);
+        if (!input.archived) {
+            PrintMessage("The archive has " + error + ".");
+            return kExitArchive;
+        }
+        const archive::Record& record = input.archived->record;
+        // What the gauge sent, judged as a group's values are; an imported report as its texts.
+        const bool imported = record.source == archive::Source::Import;
+        const coating::Unit unit = record.unitIsMils == 1 ? Unit::Mils : Unit::Micrometres;
+        for (std::size_t i = 0; i < record.valueBits.size(); ++i) {
+            const double micrometres = archive::WidenedValue(record.valueBits[i]);
+            if (!imported) {
+                setup.request.readings.push_back({micrometres});
+                continue;
+            }
+            double value = 0;
+            const std::string& text = record.texts[i];
+            std::string decimal = text;
+            std::replace(decimal.begin(), decimal.end(), ',', '.');
+            std::from_chars(decimal.data(), decimal.data() + decimal.size(), value);
+            setup.request.readings.push_back({value, unit, text});
+        }
+        setup.source =
+            imported ? coating::ReadingSource::ReportTexts : coating::ReadingSource::GaugeValues;
+        setup.sourceName = "archived record " + record.id;
+        if (record.highLimitBits && record.lowLimitBits) {
+            setup.group = coating::GroupLimits{archive::WidenedValue(*record.lowLimitBits),
+                                               archive::WidenedValue(*record.highLimitBits)};
+        }
+        return kExitDone;
+    }
     input.session = std::make_unique<GaugeSession>(options.port);
     if (const int opened = input.session->open(); opened != kExitDone) return opened;
     std::set<int> stored;
@@ -233,12 +268,19 @@ int RunCheck(const Options& options) {
     CheckInput input;  // with a group, the port stays open until the end
     if (const int read = ReadCheckInput(options, input); read != kExitDone) return read;
     const coating::CheckSetup& setup = input.setup;
-    const QJsonObject source =
-        options.file ? QJsonObject{{"file", Q(*options.file)}, {"values", "report texts"}}
-                     : QJsonObject{{"group", options.group == kCurrentGroup
-                                                 ? QStringLiteral("current")
-                                                 : QString::number(options.group)},
-                                   {"values", "gauge values"}};
+    QJsonObject source = options.file
+                             ? QJsonObject{{"file", Q(*options.file)}, {"values", "report texts"}}
+                             : QJsonObject{{"group", options.group == kCurrentGroup
+                                                         ? QStringLiteral("current")
+                                                         : QString::number(options.group)},
+                                           {"values", "gauge values"}};
+    if (input.archived) {
+        source = QJsonObject{
+            {"archive", Q(input.archived->record.id)},
+            {"sha256", Q(input.archived->record.sha256)},
+            {"values", setup.source == coating::ReadingSource::ReportTexts ? "report texts"
+                                                                           : "gauge values"}};
+    }
 
     const coating::Verdict verdict = coating::ResolveCheck(setup);
     if (!verdict.error.empty()) {
@@ -250,6 +292,18 @@ int RunCheck(const Options& options) {
                                 ? JsonVerdict(verdict, source, options.standard, options.unitIsMils)
                                 : TextVerdict(verdict);
     if (WriteStandardOutput(out) != StandardOutput::Written) return kExitUsage;
+    if (input.archived) {
+        // The check joins the record's history.
+        std::string parameters;
+        for (const coating::Parameter& p : verdict.parameters)
+            parameters += (parameters.empty() ? "" : ", ") + p.name + " " + p.text;
+        if (const std::unique_ptr<archive::Archive> archive = OpenArchive()) {
+            const std::string error = archive->addCheck(
+                input.archived->record.id, coating::StandardName(options.standard), parameters,
+                verdict.passed() ? "pass" : "fail");
+            if (!error.empty()) PrintMessage(error);
+        }
+    }
     return verdict.passed() ? kExitDone : kExitVerdictFailed;
 }
 

@@ -1,5 +1,7 @@
 #include "cli/cli_options.h"
 
+#include <QDate>
+#include <QDateTime>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -24,13 +26,15 @@ constexpr const char* kMainHelp =
     "  check      pass or fail of a group or a CSV report against a coating standard\n"
     "  report     a PDF inspection report of a group or a CSV report, optionally with a\n"
     "             standard's verdict\n"
+    "  archive    the records kept of every download and capture: list, show, export, import,\n"
+    "             jobs, gauges\n"
     "\n"
     "  zepra-cli COMMAND --help   the options of a command\n"
     "  zepra-cli --version        the version\n"
     "\n"
     "Exit codes: 0 done or passed, 1 a verdict failed, 2 a usage error or an output file that\n"
     "cannot be written, 3 no gauge port or it cannot be opened, 4 the gauge did not answer or a\n"
-    "transfer broke off.\n"
+    "transfer broke off, 5 the archive cannot be opened or written or has no such record.\n"
     "\n"
     "The gauge's port is found the way the program's windows find it (ZEPRA_SERIALCOMM may name a\n"
     "file that replaces the system's list of serial ports); --port DEVICE skips the lookup.\n";
@@ -82,6 +86,21 @@ const CommandText kCommandTexts[] = {
      "downloads group 1, 2, 3, 4 or current from the gauge. Needs no display.\n",
      "Exit code 0 when written (and the verdict passed), 1 when written and the verdict failed,\n"
      "2 a usage error or a file that cannot be written, 3 and 4 as for download.\n"},
+    {"archive", Command::Archive,
+     "usage: zepra-cli archive list [--job T] [--since DATE] [--until DATE] [--gauge T]\n"
+     "                              [--verdict pass|fail] [--format text|json]\n"
+     "       zepra-cli archive show ID\n"
+     "       zepra-cli archive export ID [--format csv|txt|json] [--output FILE]\n"
+     "       zepra-cli archive import FILE.csv... [--job T]\n"
+     "       zepra-cli archive jobs [list | add NAME [--project T] [--structure T] ...]\n"
+     "       zepra-cli archive gauges [list | add --serial T ... | calibrate GAUGE ...]\n"
+     "\n"
+     "The archive keeps every download and capture as it was received, with the gauge, the\n"
+     "station and the time; jobs, gauges, checks and reports are added beside the records,\n"
+     "never changing them. ID is a record's id or the start of it. The file is ZEPRA_ARCHIVE, or\n"
+     "archive.sqlite in the user's data folder (~/.local/share/ZEPRA).\n",
+     "Exit code 0 when done, 2 a usage error, 5 the archive cannot be opened or written or has\n"
+     "no such record.\n"},
 };
 
 const CommandText* CommandNamed(const std::string& word) {
@@ -99,6 +118,7 @@ constexpr unsigned kDownload = Bit(Command::Download);
 constexpr unsigned kCapture = Bit(Command::Capture);
 constexpr unsigned kCheck = Bit(Command::Check);
 constexpr unsigned kReport = Bit(Command::Report);
+constexpr unsigned kArchive = Bit(Command::Archive);
 constexpr unsigned kAll = kDownload | kCapture | kCheck | kReport;
 
 std::optional<double> ParseNumber(const std::string& text) {
@@ -177,7 +197,12 @@ std::string ReadFormat(Options& o, const Arg& a) {
         {Command::Download,
          {{"csv", OutputFormat::Csv}, {"txt", OutputFormat::Text}, {"json", OutputFormat::Json}}},
         {Command::Capture, {{"csv", OutputFormat::Csv}, {"jsonl", OutputFormat::Jsonl}}},
-        {Command::Check, {{"text", OutputFormat::Text}, {"json", OutputFormat::Json}}}};
+        {Command::Check, {{"text", OutputFormat::Text}, {"json", OutputFormat::Json}}},
+        {Command::Archive,
+         {{"text", OutputFormat::Text},
+          {"json", OutputFormat::Json},
+          {"csv", OutputFormat::Csv},
+          {"txt", OutputFormat::Text}}}};
     const auto& allowed = formats.at(o.command);
     const auto found = allowed.find(a.value);
     if (found == allowed.end()) {
@@ -207,6 +232,24 @@ std::string ReadOutput(Options& o, const Arg& a) {
 std::string ReadFile(Options& o, const Arg& a) {
     if (a.value.empty()) return a.Bad("a file");
     o.file = a.value;
+    return {};
+}
+
+// A day (YYYY-MM-DD, local time) or a moment (ISO 8601, local unless it names its zone).
+// --until's day is included: the moment is the start of the next day.
+std::string ReadDate(Options& o, const Arg& a) {
+    const QString text = QString::fromStdString(a.value);
+    const bool until = a.name == "--until";
+    std::optional<long long> ms;
+    if (const QDate day = QDate::fromString(text, Qt::ISODate);
+        day.isValid() && text.size() == 10) {
+        ms = (until ? day.addDays(1) : day).startOfDay().toMSecsSinceEpoch();
+    } else if (const QDateTime moment = QDateTime::fromString(text, Qt::ISODateWithMs);
+               moment.isValid()) {
+        ms = moment.toMSecsSinceEpoch();
+    }
+    if (!ms) return a.Bad("a date YYYY-MM-DD or a time YYYY-MM-DDTHH:MM");
+    (until ? o.untilMs : o.sinceMs) = ms;
     return {};
 }
 
@@ -323,9 +366,17 @@ const OptionRow kOptionRows[] = {
          return {};
      },
      "why the readings of --exclude are left out"},
-    {"--project", "TEXT", kReport, Keep<&Options::project>, "the job's project"},
-    {"--structure", "TEXT", kReport, Keep<&Options::structure>, "the structure coated"},
-    {"--coating", "TEXT", kReport, Keep<&Options::coating>, "the coating"},
+    {"--archive", "ID", kCheck | kReport,
+     [](Options& o, const Arg& a) -> std::string {
+         if (a.value.empty()) return a.Bad("a record's id");
+         o.archiveId = a.value;
+         return {};
+     },
+     "a record of the archive (its id or the start of it): its readings as the gauge gave them"},
+    {"--project", "TEXT", kReport | kArchive, Keep<&Options::project>, "the job's project"},
+    {"--structure", "TEXT", kReport | kArchive, Keep<&Options::structure>, "the structure coated"},
+    {"--coating", "TEXT", kReport | kArchive, Keep<&Options::coating>, "the coating"},
+    {"--client", "TEXT", kArchive, Keep<&Options::client>, "jobs add: the client"},
     {"--inspector", "TEXT", kReport, Keep<&Options::inspector>, "who inspected it"},
     {"--notes", "TEXT", kReport,
      [](Options& o, const Arg& a) -> std::string {
@@ -338,6 +389,7 @@ const OptionRow kOptionRows[] = {
          return {};
      },
      "notes on the job (\\n starts a new line); each part of the job is shown only when given"},
+    {"--notes", "TEXT", kArchive, Keep<&Options::notes>, "jobs add: notes on the job"},
     {"--page", "SIZE", kReport,
      [](Options& o, const Arg& a) -> std::string {
          if (a.value != "a4" && a.value != "letter") return a.Bad("a4 or letter");
@@ -385,6 +437,43 @@ const OptionRow kOptionRows[] = {
     {"--output", "PATH", kDownload, ReadOutput,
      "the file to write (default: standard output); for all with csv or txt a folder, which gets "
      "group1 to group4 (all four replaced, or none)"},
+    {"--output", "FILE", kArchive, ReadOutput,
+     "export: the file to write (default: standard output)"},
+    {"--no-archive", "", kDownload | kCapture,
+     [](Options& o, const Arg&) -> std::string {
+         o.noArchive = true;
+         return {};
+     },
+     "keep nothing in the archive (by default every download and capture is stored)"},
+    {"--job", "T", kDownload | kCapture, Keep<&Options::job>,
+     "file the record under the job named T (added to the archive when new)"},
+    {"--job", "T", kArchive, Keep<&Options::job>,
+     "list: records of jobs whose name or project holds T; import: the job to file them under"},
+    {"--since", "DATE", kArchive, ReadDate, "list: records taken on or after DATE (YYYY-MM-DD)"},
+    {"--until", "DATE", kArchive, ReadDate, "list: records taken on or before DATE"},
+    {"--gauge", "T", kArchive, Keep<&Options::gaugeText>,
+     "list: records whose gauge (USB serial, port, registered serial or model) holds T"},
+    {"--verdict", "pass|fail", kArchive,
+     [](Options& o, const Arg& a) -> std::string {
+         if (a.value != "pass" && a.value != "fail") return a.Bad("pass or fail");
+         o.passed = a.value == "pass";
+         return {};
+     },
+     "list: records whose latest check passed or failed"},
+    {"--format", "text|json|csv|txt", kArchive, ReadFormat,
+     "list: text (default) or json; export: csv (default), txt or json"},
+    {"--model", "T", kArchive, Keep<&Options::model>, "gauges add: make and model as typed"},
+    {"--serial", "T", kArchive, Keep<&Options::serial>, "gauges add: the gauge's serial number"},
+    {"--usb-serial", "T", kArchive, Keep<&Options::usbSerial>,
+     "gauges add: the serial number of its USB cable, which the records name"},
+    {"--probe", "T", kArchive, Keep<&Options::probe>, "gauges add: the probe"},
+    {"--certificate", "T", kArchive, Keep<&Options::certificate>,
+     "gauges add and calibrate: the calibration certificate's number"},
+    {"--calibrated", "DATE", kArchive, Keep<&Options::calibrated>,
+     "gauges add and calibrate: the calibration's date (YYYY-MM-DD)"},
+    {"--due", "DATE", kArchive, Keep<&Options::due>,
+     "gauges add and calibrate: the next calibration's due date; records taken after it are "
+     "marked"},
     {"--port", "DEVICE", kAll,
      [](Options& o, const Arg& a) -> std::string {
          if (a.value.empty()) return a.Bad("a device");
@@ -433,16 +522,52 @@ std::string HelpFor(const CommandText& text) {
     return help;
 }
 
+// The archive's subcommand and its words; sets the format's default.
+std::string CheckArchiveWords(Options& o, const std::vector<std::string>& words, bool formatGiven) {
+    o.archiveWords = words;
+    if (words.empty()) return "archive needs list, show, export, import, jobs or gauges";
+    const std::string& what = words[0];
+    const std::size_t count = words.size();
+    if (what == "list") {
+        if (count != 1) return "archive list takes no argument";
+        if (!formatGiven) o.format = OutputFormat::Text;
+        if (o.format == OutputFormat::Csv) return "archive list --format is text or json";
+        return {};
+    }
+    if (formatGiven && what != "export") return "--format applies to archive list and export";
+    if (what == "show" || what == "export") {
+        if (count != 2) return "archive " + what + " needs one record ID";
+        return {};
+    }
+    if (what == "import") return count < 2 ? "archive import needs a CSV file" : "";
+    if (what == "jobs") {
+        if (count == 1 || (count == 2 && words[1] == "list")) return {};
+        if (count == 3 && words[1] == "add") return {};
+        return "archive jobs takes list, or add NAME";
+    }
+    if (what == "gauges") {
+        if (count == 1 || (count == 2 && (words[1] == "list" || words[1] == "add"))) return {};
+        if (count == 3 && words[1] == "calibrate") return {};
+        return "archive gauges takes list, add, or calibrate GAUGE";
+    }
+    return "unknown archive subcommand '" + what + "' (list, show, export, import, jobs or gauges)";
+}
+
 // Checks between options, once all are read.
 std::string CheckCombination(const Options& o, const std::set<std::string>& given) {
     using coating::Standard;
+    if (o.noArchive && given.count("--job"))
+        return "--job files the record in the archive: not with --no-archive";
     if (o.command == Command::Download && o.group == kAllGroups && o.format != OutputFormat::Json &&
         !o.output) {
         return "download all as csv or txt needs --output naming a folder";
     }
     if (o.command == Command::Report) {
         if (!o.output) return "report needs --output naming the PDF file";
-        if (o.groupGiven == o.file.has_value()) return "report needs either a GROUP or --file";
+        if (o.archiveId && (o.groupGiven || o.file))
+            return "report takes one of a GROUP, --file or --archive";
+        if (!o.archiveId && o.groupGiven == o.file.has_value())
+            return "report needs either a GROUP or --file";
         if (!o.standardGiven) {
             for (const char* option :
                  {"--ndft", "--min", "--max", "--roughness", "--area", "--area-ft2", "--level",
@@ -453,9 +578,12 @@ std::string CheckCombination(const Options& o, const std::set<std::string>& give
     }
     if (o.command != Command::Check && o.command != Command::Report) return {};
     if (o.command == Command::Check && !given.count("--standard")) return "check needs --standard";
-    if (o.command == Command::Check && o.groupGiven == o.file.has_value()) {
+    if (o.command == Command::Check && o.archiveId && (o.groupGiven || o.file))
+        return "check takes one of --group, --file or --archive";
+    if (o.command == Command::Check && !o.archiveId && o.groupGiven == o.file.has_value()) {
         return "check needs either --group or --file";
     }
+    if (o.archiveId && given.count("--port")) return "--port does not apply to --archive";
     if (o.file && given.count("--port")) {
         return o.command == Command::Check ? "--port applies to --group only"
                                            : "--port applies to a GROUP only";
@@ -543,6 +671,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             result.error = "unknown option " + name + " for " + args[0];
             return result;
         }
+        if (!value && row->value[0] == '\0') value = "";  // a switch: takes no value
         if (!value && row->value[0] == '[') {  // an optional value: taken when it is a number
             value = i + 1 < args.size() && ParseNumber(args[i + 1]) ? args[++i] : "";
         }
@@ -589,6 +718,12 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         }
         o.group = *group;
         o.groupGiven = true;
+    } else if (o.command == Command::Archive) {
+        if (std::string error = CheckArchiveWords(o, positionals, given.count("--format") != 0);
+            !error.empty()) {
+            result.error = error;
+            return result;
+        }
     } else if (!positionals.empty()) {
         result.error = "unexpected argument '" + positionals[0] + "'";
         return result;

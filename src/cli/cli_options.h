@@ -16,9 +16,10 @@ enum ExitCode {
     kExitUsage = 2,          // a usage error (also: an output file that cannot be written)
     kExitNoPort = 3,         // no gauge port, or it cannot be opened
     kExitGauge = 4,          // the gauge did not answer, or a transfer broke off
+    kExitArchive = 5,        // the archive cannot be opened or written, or has no such record
 };
 
-enum class Command { Help, Version, Ports, Download, Capture, Check, Report };
+enum class Command { Help, Version, Ports, Download, Capture, Check, Report, Archive };
 enum class OutputFormat { Csv, Text, Json, Jsonl };
 
 // Which groups: 1 .. 4 the stored groups, kCurrentGroup the gauge's current group, kAllGroups.
@@ -66,6 +67,25 @@ struct Options {
     std::string inspector;
     std::string notes;
     bool letterPage = false;  // --page letter; A4 otherwise
+
+    // The archive: download and capture store what they took unless --no-archive.
+    bool noArchive = false;
+    std::string job;                       // --job: the job to file under, or to list
+    std::optional<std::string> archiveId;  // check and report --archive ID
+    // archive: the subcommand and its words (archive show ID: {"show", "ID"}).
+    std::vector<std::string> archiveWords;
+    std::optional<long long> sinceMs;  // --since, --until: UTC milliseconds; until is exclusive
+    std::optional<long long> untilMs;
+    std::string gaugeText;       // archive list --gauge
+    std::optional<bool> passed;  // archive list --verdict
+    std::string client;          // archive jobs add
+    std::string model;           // archive gauges add
+    std::string serial;
+    std::string usbSerial;
+    std::string probe;
+    std::string certificate;  // archive gauges add and calibrate
+    std::string calibrated;
+    std::string due;
 };
 
 struct ParseResult {

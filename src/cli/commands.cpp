@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -73,6 +74,21 @@ int RunDownload(const Options& options) {
     const std::int32_t unit = options.unitIsMils;
     std::map<int, GroupTexts> texts;  // the list texts are written into the slots too
     for (int group : stored) texts[group] = FillGroupTexts(SlotOf(store, group), unit);
+
+    // Kept before the output is written; a failure to keep it is said and changes nothing else.
+    const long long takenMs = QDateTime::currentMSecsSinceEpoch();
+    const archive::GaugeIdentity gauge = GaugeIdentityOf(options, session);
+    std::vector<archive::Record> records;
+    for (int group : stored) {
+        archive::Record record = archive::RecordOfGroup(SlotOf(store, group), unit);
+        record.source =
+            group == kCurrentGroup ? archive::Source::CurrentGroup : archive::Source::Group;
+        record.group = group == kCurrentGroup ? 0 : group;
+        record.takenMs = takenMs;
+        record.gauge = gauge;
+        records.push_back(std::move(record));
+    }
+    StoreInArchive(options, std::move(records));
 
     bool written = true;
     if (options.format == OutputFormat::Json) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/archive.h"
 #include "cli/cli_options.h"
 #include "cli/gauge_session.h"
 #include "coating/coating_standards.h"
@@ -18,18 +19,33 @@ int RunDownload(const Options& options);
 int RunCapture(const Options& options);
 int RunCheck(const Options& options);
 int RunReport(const Options& options);  // needs a QGuiApplication
+int RunArchive(const Options& options);
+
+// Stores what download or capture took from the gauge, unless --no-archive, filed under --job.
+// Never fails the command: what was not stored is said on standard error, in one message.
+void StoreInArchive(const Options& options, std::vector<archive::Record> records);
+// The gauge's identity as the port watcher records it, for the open port of the session.
+archive::GaugeIdentity GaugeIdentityOf(const Options& options, GaugeSession& session);
 
 // What check and report share: the standard's request from the options (all but the readings,
 // which the caller adds with the source and, for a group, its limits).
 coating::CheckSetup CheckSetupOf(const Options& options);
 
-// The readings check and report judge: a saved CSV report's (--file), or a group's downloaded
-// from the gauge. Returns kExitDone, or the exit code after its message.
+// The readings check and report judge: a saved CSV report's (--file), an archived record's
+// (--archive), or a group's downloaded from the gauge. Returns kExitDone, or the exit code after
+// its message.
 struct CheckInput {
     coating::CheckSetup setup;              // CheckSetupOf with the readings and their source
     const GroupSlot* slot = nullptr;        // the group's slot, in the session's store
     std::unique_ptr<GaugeSession> session;  // a group's: the port stays open until the end
+    std::optional<archive::RecordDetails> archived;  // --archive: the record
 };
 int ReadCheckInput(const Options& options, CheckInput& input);
+
+// The archive, opened; nullptr after the message on standard error.
+std::unique_ptr<archive::Archive> OpenArchive();
+// The lines that name an archived record in a report: its id, source, gauge and calibration,
+// and the SHA-256 of its readings.
+std::vector<std::string> ArchivedRecordLines(const archive::RecordDetails& details);
 
 }  // namespace zepra::cli

@@ -64,6 +64,8 @@ int main(int argc, char** argv) {
             return zepra::cli::RunCheck(options);
         case Command::Report:
             return zepra::cli::RunReport(options);
+        case Command::Archive:
+            return zepra::cli::RunArchive(options);
     }
     return 0;
 }

@@ -1,6 +1,8 @@
 // zepra-cli report: the PDF inspection report of a group or a saved CSV report, with the verdict
 // of a coating standard when one is given (the same request and limits as zepra-cli check).
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QFileInfo>
 #include <QTime>
 #include <algorithm>
@@ -43,7 +45,15 @@ int RunReport(const Options& options) {
 
     CheckInput input;  // with a group, the port stays open until the end
     if (const int read = ReadCheckInput(options, input); read != kExitDone) return read;
-    if (input.slot != nullptr) {
+    if (input.archived) {
+        const archive::Record& record = input.archived->record;
+        content.readings = archive::ReadingsOf(record);
+        if (record.highLimitBits) content.highLimit = archive::WidenedValue(*record.highLimitBits);
+        if (record.lowLimitBits) content.lowLimit = archive::WidenedValue(*record.lowLimitBits);
+        // The record's id, gauge, calibration and digest on lines of their own.
+        for (const std::string& line : ArchivedRecordLines(*input.archived))
+            content.source += (content.source.empty() ? "" : "\n") + line;
+    } else if (input.slot != nullptr) {
         const GroupSlot& slot = *input.slot;
         const auto n = static_cast<std::size_t>(std::clamp(slot.readingCount, 0, 80));
         content.readings.assign(slot.readings.begin(), slot.readings.begin() + n);
@@ -78,6 +88,18 @@ int RunReport(const Options& options) {
         !error.empty()) {
         PrintMessage(error);
         return kExitUsage;
+    }
+    if (input.archived) {
+        // The report joins the record's history, with the digest of the file written.
+        QFile written(QString::fromStdString(*options.output));
+        QCryptographicHash digest(QCryptographicHash::Sha256);
+        if (written.open(QIODevice::ReadOnly)) digest.addData(&written);
+        if (const std::unique_ptr<archive::Archive> archive = OpenArchive()) {
+            const std::string error =
+                archive->addReport(input.archived->record.id, *options.output, "pdf",
+                                   digest.result().toHex().toStdString());
+            if (!error.empty()) PrintMessage(error);
+        }
     }
     return exitCode;
 }

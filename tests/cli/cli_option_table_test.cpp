@@ -29,7 +29,7 @@ std::set<std::string> OptionsNamedIn(const std::string& page) {
 // Each command's help lists each option it takes once, and only those: an option may have a row
 // per command, and two rows of one command would list it twice.
 TEST(CliOptionTable, HelpListsTheOptionsTheParserTakes) {
-    for (const char* command : {"ports", "download", "capture", "check", "report"}) {
+    for (const char* command : {"ports", "download", "capture", "check", "report", "archive"}) {
         SCOPED_TRACE(command);
         std::istringstream help(ParseCommandLine({command, "--help"}).options.helpText);
         std::map<std::string, int> listed;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,24 @@ TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
         {{"capture", "--wait", "-3"}, "bad value for --wait: '-3' (a number above 0)"},
         {{"capture", "--wait", "--wait"}, "--wait is given twice"},
         {{"download", "1", "--wait"}, "unknown option --wait for download"},
+        {{"download", "1", "--no-archive", "--job", "T"},
+         "--job files the record in the archive: not with --no-archive"},
+        {{"archive"}, "archive needs list, show, export, import, jobs or gauges"},
+        {{"archive", "drop"},
+         "unknown archive subcommand 'drop' (list, show, export, import, jobs or gauges)"},
+        {{"archive", "show"}, "archive show needs one record ID"},
+        {{"archive", "import"}, "archive import needs a CSV file"},
+        {{"archive", "list", "--format", "csv"}, "archive list --format is text or json"},
+        {{"archive", "show", "ab", "--format", "json"},
+         "--format applies to archive list and export"},
+        {{"archive", "list", "--since", "2026-13-01"},
+         "bad value for --since: '2026-13-01' (a date YYYY-MM-DD or a time YYYY-MM-DDTHH:MM)"},
+        {{"archive", "list", "--verdict", "ok"}, "bad value for --verdict: 'ok' (pass or fail)"},
+        {{"archive", "gauges", "calibrate"}, "archive gauges takes list, add, or calibrate GAUGE"},
+        {{"check", "--standard", "iso19840", "--archive", "ab", "--group", "1"},
+         "check takes one of --group, --file or --archive"},
+        {{"report", "1", "--archive", "ab", "--output", "r.pdf"},
+         "report takes one of a GROUP, --file or --archive"},
         {{"check", "--group", "1"}, "check needs --standard"},
         {{"check", "--standard", "iso"},
          "bad value for --standard: 'iso' (iso19840, imo-pspc or sspc-pa2)"},
@@ -128,6 +147,28 @@ TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
         SCOPED_TRACE(joined);
         EXPECT_EQ(ParseCommandLine(c.args).error, c.error);
     }
+}
+
+// archive list's filters; --until's day is included (the moment is the next day's start).
+TEST(CliOptions, ReadsTheArchiveListsFilters) {
+    const ParseResult r = ParseCommandLine({"archive", "list", "--job", "Tank 3", "--since",
+                                            "2026-01-10", "--until", "2026-01-10", "--gauge",
+                                            "G-17", "--verdict", "fail", "--format", "json"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.command, Command::Archive);
+    EXPECT_EQ(r.options.archiveWords, std::vector<std::string>{"list"});
+    EXPECT_EQ(r.options.job, "Tank 3");
+    EXPECT_EQ(r.options.gaugeText, "G-17");
+    EXPECT_EQ(r.options.passed, false);
+    EXPECT_EQ(r.options.format, OutputFormat::Json);
+    ASSERT_TRUE(r.options.sinceMs && r.options.untilMs);
+    EXPECT_EQ(*r.options.sinceMs, QDate(2026, 1, 10).startOfDay().toMSecsSinceEpoch());
+    EXPECT_EQ(*r.options.untilMs, QDate(2026, 1, 11).startOfDay().toMSecsSinceEpoch());
+    EXPECT_EQ(ParseCommandLine({"archive", "list"}).options.format, OutputFormat::Text);
+    EXPECT_EQ(ParseCommandLine({"archive", "export", "ab"}).options.format, OutputFormat::Csv);
+    const ParseResult download = ParseCommandLine({"download", "1", "--no-archive"});
+    EXPECT_EQ(download.error, "");
+    EXPECT_TRUE(download.options.noArchive);
 }
 
 TEST(CliOptions, ReadsEveryOptionOfACommand) {
