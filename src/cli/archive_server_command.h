@@ -14,7 +14,7 @@ inline constexpr int kExitWaiting = 1;  // status: rows wait; sync: readings dif
 inline constexpr int kExitServer =
     kExitArchive;  // the server or the archive failed: the message says how
 
-// args without the program name. nullopt when they name none of these commands.
-std::optional<int> RunArchiveServerCommand(const std::vector<std::string>& args);
+// options.archiveWords[0]: "server-init", "sync" or "status".
+int RunTeamServer(const Options& options);
 
 }  // namespace zepra::cli

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "cli/archive_server_command.h"
 #include "cli/cli_options.h"
 #include "cli/commands.h"
 #include "platform/qt_decimal_separator.h"
@@ -38,7 +37,6 @@ int main(int argc, char** argv) {
     zepra::UseSystemDecimalSeparator();
 
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (const std::optional<int> done = zepra::cli::RunArchiveServerCommand(args)) return *done;
     const zepra::cli::ParseResult parsed = zepra::cli::ParseCommandLine(args);
     using zepra::cli::Command;
     if (!parsed.error.empty()) {
