@@ -31,6 +31,8 @@ struct WindowContext {
     // Pause the live stream around a save dialog; each does nothing unless sampling is live.
     std::function<void()> suspendLiveStream;
     std::function<void()> resumeLiveStream;
+    // The real-time list's capture was saved to a file: the archive keeps it too.
+    std::function<void()> captureSaved;
     // Toggles: close the window if it is open, otherwise show it modeless.
     std::function<void()> toggleAbout;
     std::function<void()> toggleRealTimeTrend;

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 #include <QWindow>
 
 #include "link/connection.h"
@@ -92,6 +93,12 @@ Form1::Form1(MeasurementStore& store, Form1Services services, QWidget* parent)
       services_(WithLinkClock(std::move(services))),
       presenter_(store, *this),
       link_(store, *services_.port, presenter_, *services_.linkClock),
+      // Its message comes after the handler that stored (a download's, a click's) has returned.
+      // While Exit closes the window there is no later: the message comes at once.
+      archive_([this](const std::string& text) {
+          if (closing_) return services_.messageBox->show(text);
+          QTimer::singleShot(0, this, [this, text] { services_.messageBox->show(text); });
+      }),
       windows_(makeWindowContext(), this),
       background_(BackgroundImage()) {
     setObjectName(QStringLiteral("Form1"));
@@ -119,6 +126,7 @@ WindowContext Form1::makeWindowContext() {
     };
     context.suspendLiveStream = [this] { link_.suspendLiveStream(); };
     context.resumeLiveStream = [this] { link_.resumeLiveStream(); };
+    context.captureSaved = [this] { keepCapture(); };
     return context;  // the window set adds its toggles
 }
 
@@ -303,6 +311,26 @@ void Form1::reopenGroupWindow(GroupWindowId window) {
                                                        (device.empty() ? "" : " (" + device + ")") +
                                                        " at " + services_.clock->currentTime();
     windows_.reopenGroupWindow(window);
+    const GroupSlot& slot = window == GroupWindowId::Current
+                                ? store_.currentGroupSlot
+                                : store_.groupSlot(static_cast<int>(window));
+    archive_.keepGroup(window, slot, store_.unitIsMils, gaugeIdentity());
+}
+
+archive::GaugeIdentity Form1::gaugeIdentity() const {
+    const PortIdentity& gauge = connectedGauge_;
+    std::string port = gauge.portName;
+    if (!gauge.device.empty())
+        port += (port.empty() ? "" : " (") + gauge.device + (port.empty() ? "" : ")");
+    return {gauge.usbSerial, gauge.physicalPath, port};
+}
+
+void Form1::keepCapture() {
+    archive_.keepCapture(store_.realTimeSamples, store_.unitIsMils, gaugeIdentity());
+}
+
+void Form1::samplingStopped() {
+    keepCapture();
 }
 
 void Form1::showRealTimeList() {
@@ -314,6 +342,7 @@ void Form1::setRealTimeUnitLine(const std::string& unitLine) {
 }
 
 void Form1::sampleCaptured(const CapturedSampleTexts& texts) {
+    archive_.sampleCaptured(texts.recordIndex);
     windows_.sampleCaptured(texts);
 }
 
@@ -367,6 +396,8 @@ void Form1::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+    closing_ = true;
+    keepCapture();  // Exit during a run: the capture is kept before the program ends
     windows_.closeAll();
     event->accept();
 }

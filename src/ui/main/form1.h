@@ -24,6 +24,7 @@
 #include "platform/serial_port_list.h"
 #include "ui/fonts.h"
 #include "ui/main/app_windows.h"
+#include "ui/main/archive_keeper.h"
 #include "ui/presenter/gauge_windows.h"
 #include "ui/presenter/link_presenter.h"
 
@@ -83,6 +84,7 @@ class Form1 : public QWidget, public GaugeWindows {
     void setRealTimeUnitLine(const std::string& unitLine) override;
     void sampleCaptured(const CapturedSampleTexts& texts) override;
     void deviceGone(const std::string& reason) override;
+    void samplingStopped() override;
 
     using QWidget::setEnabled;  // the window's own enabled state stays reachable
 
@@ -100,14 +102,17 @@ class Form1 : public QWidget, public GaugeWindows {
     void connectClicked();  // Cmd_Connect_Click
     void unitClicked();     // Cmd_Unit_Click
     void showNotConnectedLook();
-    void portsChanged();                 // connects by itself while no port is open
-    ShowMessage lookupMessages();        // the port lookup's messages: message boxes
-    void showConnected(bool atStartup);  // after every successful connection
+    void portsChanged();                           // connects by itself while no port is open
+    ShowMessage lookupMessages();                  // the port lookup's messages: message boxes
+    void showConnected(bool atStartup);            // after every successful connection
+    archive::GaugeIdentity gaugeIdentity() const;  // the connected gauge's, for the archive
+    void keepCapture();
 
     MeasurementStore& store_;
     Form1Services services_;
     LinkPresenter presenter_;
     GaugeLink link_;
+    ArchiveKeeper archive_;  // before windows_: the windows' context calls it
     AppWindows windows_;
     QImage background_;
     // Per group window (GroupWindowId order): where and when its readings were downloaded.
@@ -116,6 +121,7 @@ class Form1 : public QWidget, public GaugeWindows {
     PortIdentity connectedGauge_;
     PortIdentity pulledOutGauge_;
     int automaticAttempts_ = 0;
+    bool closing_ = false;
 
     QWidget* picture1_ = nullptr;
     QWidget* picture2_ = nullptr;

@@ -66,6 +66,9 @@ class GaugeWindows {
     // The port reported that the device is gone; the link is idle again and the port closed.
     // Show the not-connected look; the link's message about it follows through showMessage.
     virtual void deviceGone(const std::string& reason) = 0;
+
+    // Sampling stopped (the user paused it, or the gauge went away): the capture is complete.
+    virtual void samplingStopped() {}
 };
 
 }  // namespace zepra

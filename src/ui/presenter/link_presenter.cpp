@@ -57,6 +57,7 @@ void LinkPresenter::activityChanged(LinkActivity activity) {
             if (activity_ == LinkActivity::Sampling) {
                 windows_.setText(MainControl::RealTime, kStartCaption);
                 setButtons(kDownloadButtons, true);
+                windows_.samplingStopped();
             } else {
                 setButtons(kRequestButtons, true);
             }
@@ -110,9 +111,11 @@ void LinkPresenter::sampleCaptured(std::int32_t index) {
 }
 
 void LinkPresenter::deviceGone(const std::string& reason) {
-    if (activity_ == LinkActivity::Sampling) windows_.setText(MainControl::RealTime, kStartCaption);
+    const bool sampling = activity_ == LinkActivity::Sampling;
+    if (sampling) windows_.setText(MainControl::RealTime, kStartCaption);
     activity_ = LinkActivity::Idle;
     windows_.deviceGone(reason);
+    if (sampling) windows_.samplingStopped();
 }
 
 void LinkPresenter::problem(const LinkProblem& problem) {

@@ -1,11 +1,11 @@
 #include "ui/realtime/realtime_list_window.h"
 
 #include <QCloseEvent>
-#include <QShowEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShowEvent>
 #include <QTableView>
 #include <QTimer>
 #include <algorithm>
@@ -243,6 +243,7 @@ void RealTimeListWindow::saveReport(bool csv) {
                                                   static_cast<std::size_t>(count));
         },
         context_);
+    if (context_.captureSaved) context_.captureSaved();
 }
 
 // Unload: the clock stops; the samples stay in the store.

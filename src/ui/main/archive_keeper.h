@@ -1,0 +1,45 @@
+#pragma once
+// What the windows keep in the archive: every completed download, and the live capture when it
+// is saved, when sampling stops and before the program ends. The main window owns one and tells
+// it; the link knows nothing of it. The archive is opened at the first record. When it cannot be
+// opened or written, one message box says so and what was not stored (once, until a store works
+// again); the windows carry on as before.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive/archive.h"
+#include "data/measurement_store.h"
+#include "link/link_events.h"
+
+namespace zepra {
+
+class ArchiveKeeper {
+  public:
+    // showMessage: a message box (shown after the current handler returns).
+    explicit ArchiveKeeper(std::function<void(const std::string&)> showMessage);
+    ~ArchiveKeeper();
+
+    // A group's download arrived (in the slot).
+    void keepGroup(GroupWindowId window, const GroupSlot& slot, std::int32_t unitIsMils,
+                   const archive::GaugeIdentity& gauge);
+    // A sample was captured at index recordIndex: its time is taken now.
+    void sampleCaptured(std::int32_t recordIndex);
+    // The capture as it stands, unless it is stored already as it stands.
+    void keepCapture(const RealTimeSamples& samples, std::int32_t unitIsMils,
+                     const archive::GaugeIdentity& gauge);
+
+  private:
+    void store(archive::Record record);
+
+    std::function<void(const std::string&)> showMessage_;
+    std::unique_ptr<archive::Archive> archive_;
+    bool failing_ = false;  // the last store failed and said so: the next failure is quiet
+    std::vector<std::int64_t> times_;  // each captured sample's UTC time
+    std::int32_t storedSamples_ = 0;   // the capture stored last had this many readings
+};
+
+}  // namespace zepra
