@@ -22,6 +22,9 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev qt6-qpa-plugins
     # the archive: Qt SQL's SQLite driver
     libqt6sql6-sqlite
+    # the team's archive: libpq for the server, and PostgreSQL for the tests' throw-away server
+    # and Qt SQL's PostgreSQL driver (the program itself talks to the server through libpq)
+    libpq-dev postgresql libqt6sql6-psql
     # the port watcher: the kernel's device events (optional in the build, wanted in the package)
     libudev-dev libudev1
     libgtest-dev libgmock-dev googletest libbenchmark-dev

@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "cli/archive_server_command.h"
 #include "cli/commands.h"
 #include "cli/gauge_session.h"
 #include "cli/output.h"
@@ -383,6 +384,8 @@ void StoreInArchive(const Options& options, std::vector<Record> records) {
 
 int RunArchive(const Options& options) {
     const std::vector<std::string>& words = options.archiveWords;
+    if (words[0] == "server-init" || words[0] == "sync" || words[0] == "status")
+        return RunTeamServer(options);
     const std::unique_ptr<Archive> archive = OpenArchive();
     if (!archive) return kExitArchive;
     const std::string& what = words[0];

@@ -94,13 +94,23 @@ const CommandText kCommandTexts[] = {
      "       zepra-cli archive import FILE.csv... [--job T]\n"
      "       zepra-cli archive jobs [list | add NAME [--project T] [--structure T] ...]\n"
      "       zepra-cli archive gauges [list | add --serial T ... | calibrate GAUGE ...]\n"
+     "       zepra-cli archive server-init [--server NAME]\n"
+     "       zepra-cli archive sync [--pull-records] [--server NAME]\n"
+     "       zepra-cli archive status\n"
      "\n"
      "The archive keeps every download and capture as it was received, with the gauge, the\n"
      "station and the time; jobs, gauges, checks and reports are added beside the records,\n"
      "never changing them. ID is a record's id or the start of it. The file is ZEPRA_ARCHIVE, or\n"
-     "archive.sqlite in the user's data folder (~/.local/share/ZEPRA).\n",
-     "Exit code 0 when done, 2 a usage error, 5 the archive cannot be opened or written or has\n"
-     "no such record.\n"},
+     "archive.sqlite in the user's data folder (~/.local/share/ZEPRA).\n"
+     "\n"
+     "The team's PostgreSQL server: server-init creates or updates its tables (as the database's\n"
+     "owner); sync sends what the server lacks and takes the team's jobs and gauges; status says\n"
+     "when the last sync was, what waits and the last error. The server is --server, else\n"
+     "ZEPRA_ARCHIVE_SERVER, else the setting archive/server: a libpq connection string or URI\n"
+     "(postgresql://station1@qa.example/zepra?sslmode=verify-full); its password comes from\n"
+     "~/.pgpass, PGPASSFILE or a service file, never from the name.\n",
+     "Exit code 0 when done, 2 a usage error, 5 the archive or the server failed (or no such\n"
+     "record); sync: 1 a record's readings differ on the server; status: 1 something waits.\n"},
 };
 
 const CommandText* CommandNamed(const std::string& word) {
@@ -377,6 +387,14 @@ const OptionRow kOptionRows[] = {
     {"--structure", "TEXT", kReport | kArchive, Keep<&Options::structure>, "the structure coated"},
     {"--coating", "TEXT", kReport | kArchive, Keep<&Options::coating>, "the coating"},
     {"--client", "TEXT", kArchive, Keep<&Options::client>, "jobs add: the client"},
+    {"--server", "NAME", kArchive, Keep<&Options::server>,
+     "server-init and sync: the team's server, a libpq connection string or URI"},
+    {"--pull-records", "", kArchive,
+     [](Options& o, const Arg&) -> std::string {
+         o.pullRecords = true;
+         return {};
+     },
+     "sync: take the other stations' records as well"},
     {"--inspector", "TEXT", kReport, Keep<&Options::inspector>, "who inspected it"},
     {"--notes", "TEXT", kReport,
      [](Options& o, const Arg& a) -> std::string {
@@ -525,7 +543,9 @@ std::string HelpFor(const CommandText& text) {
 // The archive's subcommand and its words; sets the format's default.
 std::string CheckArchiveWords(Options& o, const std::vector<std::string>& words, bool formatGiven) {
     o.archiveWords = words;
-    if (words.empty()) return "archive needs list, show, export, import, jobs or gauges";
+    if (words.empty())
+        return "archive needs list, show, export, import, jobs, gauges, server-init, sync or "
+               "status";
     const std::string& what = words[0];
     const std::size_t count = words.size();
     if (what == "list") {
@@ -535,6 +555,13 @@ std::string CheckArchiveWords(Options& o, const std::vector<std::string>& words,
         return {};
     }
     if (formatGiven && what != "export") return "--format applies to archive list and export";
+    if (what == "server-init" || what == "sync" || what == "status") {
+        if (count != 1) return "archive " + what + " takes no argument";
+        if (o.pullRecords && what != "sync") return "--pull-records applies to archive sync";
+        if (!o.server.empty() && what == "status")
+            return "--server applies to server-init and sync";
+        return {};
+    }
     if (what == "show" || what == "export") {
         if (count != 2) return "archive " + what + " needs one record ID";
         return {};
@@ -550,7 +577,8 @@ std::string CheckArchiveWords(Options& o, const std::vector<std::string>& words,
         if (count == 3 && words[1] == "calibrate") return {};
         return "archive gauges takes list, add, or calibrate GAUGE";
     }
-    return "unknown archive subcommand '" + what + "' (list, show, export, import, jobs or gauges)";
+    return "unknown archive subcommand '" + what +
+           "' (list, show, export, import, jobs, gauges, server-init, sync or status)";
 }
 
 // Checks between options, once all are read.

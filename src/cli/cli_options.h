@@ -86,6 +86,9 @@ struct Options {
     std::string certificate;  // archive gauges add and calibrate
     std::string calibrated;
     std::string due;
+    // archive server-init and sync: the team's server (a libpq connection string or URI).
+    std::string server;
+    bool pullRecords = false;  // archive sync: the other stations' records as well
 };
 
 struct ParseResult {
