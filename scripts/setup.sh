@@ -25,6 +25,8 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libxkbcommon-dev xvfb xauth x11-utils fonts-wine fonts-liberation
     dpkg-dev file locales poppler-utils
+    # the inspection reports' checks: qpdf's structure check and PDFBox's PDF/A-1b preflight
+    qpdf libpdfbox2-java libactivation-java libjaxb-api-java default-jre-headless
 )
 if [ "${ZEPRA_WINDOWS_LEG:-0}" = 1 ]; then
     packages+=(mingw-w64 wine64 wine)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "coating/coating_standards.h"
+#include "pdf_report/pdf_report.h"
 
 namespace zepra::cli {
 
@@ -16,6 +17,7 @@ enum ExitCode {
     kExitUsage = 2,          // a usage error (also: an output file that cannot be written)
     kExitNoPort = 3,         // no gauge port, or it cannot be opened
     kExitGauge = 4,          // the gauge did not answer, or a transfer broke off
+    kExitNoVerdict = 5,      // no verdict: no readings to judge (none, or every one excluded)
 };
 
 enum class Command { Help, Version, Ports, Download, Capture, Check, Report };
@@ -65,7 +67,8 @@ struct Options {
     std::string coating;
     std::string inspector;
     std::string notes;
-    bool letterPage = false;  // --page letter; A4 otherwise
+    inspection::InspectionRecord record;  // the gauge, its calibration, the conditions
+    bool letterPage = false;              // --page letter; A4 otherwise
 };
 
 struct ParseResult {

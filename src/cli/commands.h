@@ -32,4 +32,8 @@ struct CheckInput {
 };
 int ReadCheckInput(const Options& options, CheckInput& input);
 
+// The exit code of a judged verdict, the same for check and report: kExitDone (PASS),
+// kExitVerdictFailed (FAIL), kExitNoVerdict (NO VERDICT).
+int ExitCodeOf(const coating::Verdict& verdict);
+
 }  // namespace zepra::cli

@@ -1,6 +1,7 @@
 // zepra-cli report: the PDF inspection report of a group or a saved CSV report, with the verdict
 // of a coating standard when one is given (the same request and limits as zepra-cli check).
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QTime>
 #include <algorithm>
@@ -38,6 +39,7 @@ int RunReport(const Options& options) {
     inspection::ReportContent content;
     content.job = {options.project, options.structure, options.coating, options.inspector,
                    options.notes};
+    content.record = options.record;
     content.unitIsMils = options.unitIsMils;
     content.pageSize = options.letterPage ? inspection::PageSize::Letter : inspection::PageSize::A4;
 
@@ -50,28 +52,38 @@ int RunReport(const Options& options) {
         content.highLimit = slot.highLimit;
         content.lowLimit = slot.lowLimit;
         content.source = GroupSource(options, *input.session);
+        // The gauge keeps no times: the download is when the readings were last known as they
+        // are.
+        content.measuredAt = QDateTime::currentDateTime()
+                                 .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                                 .toStdString() +
+                             " or before (downloaded)";
     } else {
         const std::vector<coating::Thickness>& readings = input.setup.request.readings;
+        // Each reading printed as the file writes it when it is in the report's unit.
+        const coating::Unit unit =
+            options.unitIsMils == 1 ? coating::Unit::Mils : coating::Unit::Micrometres;
         for (std::size_t i = 0; i < readings.size(); ++i) {
-            content.readings.push_back(
-                {static_cast<std::int32_t>(i + 1), readings[i].micrometres(), {}});
+            content.readings.push_back({static_cast<std::int32_t>(i + 1), readings[i].micrometres(),
+                                        readings[i].unit == unit ? readings[i].text : ""});
         }
-        content.source =
-            "File " + QFileInfo(QString::fromStdString(*options.file)).fileName().toStdString();
+        const QFileInfo file(QString::fromStdString(*options.file));
+        content.source = "File " + file.fileName().toStdString();
+        if (file.isFile()) {
+            content.measuredAt =
+                file.lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString() +
+                " or before (the file's time)";
+        }
     }
 
     int exitCode = kExitDone;
     if (options.standardGiven) {
         content.standard = inspection::JudgeReadings(input.setup);
         const coating::Verdict& verdict = content.standard->verdict;
-        if (!verdict.error.empty()) {
-            PrintMessage(verdict.error);
-            // Values given wrongly write nothing; readings that cannot pass are reported failed.
-            if (verdict.errorIsUsage) return kExitUsage;
-            exitCode = kExitVerdictFailed;
-        } else if (!verdict.passed()) {
-            exitCode = kExitVerdictFailed;
-        }
+        if (!verdict.error.empty()) PrintMessage(verdict.error);
+        // Values given wrongly write nothing; readings that cannot be judged are reported so.
+        if (verdict.errorIsUsage) return kExitUsage;
+        exitCode = ExitCodeOf(verdict);
     }
 
     if (const std::string error = inspection::WriteInspectionReport(content, *options.output);
