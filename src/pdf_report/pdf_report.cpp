@@ -108,6 +108,7 @@ class Pages {
           pageCount_(pageCount),
           footerNumber_(std::move(number)),
           footerProject_(std::move(project)) {
+        footerProject_.removeIf([](QChar ch) { return ch.unicode() < 0x20; });
         const QRectF page(0, 0, writer.width(), writer.height());
         body_ = page.adjusted(Mm(kMarginMm), Mm(kMarginMm), -Mm(kMarginMm),
                               -Mm(kMarginMm) - Mm(kFooterMm));
@@ -142,7 +143,11 @@ class Pages {
         QStringList out;
         QTextOption option;
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        // Control characters have no glyph: a tab reads as a space, the others are left out.
+        QString printable = text;
+        printable.replace(QLatin1Char('\t'), QLatin1Char(' '));
+        printable.removeIf([](QChar ch) { return ch.unicode() < 0x20 && ch != u'\n'; });
+        for (const QString& paragraph : printable.split(QLatin1Char('\n'))) {
             QTextLayout layout(paragraph, font, &writer_);
             layout.setTextOption(option);
             layout.beginLayout();
@@ -374,7 +379,11 @@ void ConclusionBlock(Pages& pages, const Content& c) {
             lines << QStringLiteral("and %1 more failed criteria: see the criteria below")
                          .arg(s.failing.size() - kShown);
         }
-        if (!s.unchecked.empty()) lines << QStringLiteral("Not checked: %1").arg(Q(s.unchecked));
+        if (!s.unchecked.empty()) {
+            QString unchecked = Q(s.unchecked);
+            unchecked[0] = unchecked[0].toUpper();
+            lines << unchecked;
+        }
         lines << QStringLiteral("Readings judged: %1").arg(Q(s.judged));
         lines << QStringLiteral("Values judged: %1").arg(Q(s.valuesJudged));
     } else {
@@ -891,8 +900,12 @@ int Layout(Pages& pages, const Content& c) {
     return pages.page();
 }
 
+// Text for the XMP: XML 1.0 takes no control characters but tab, line feed and return.
 QString XmlEscaped(const std::string& text) {
-    return Q(text).toHtmlEscaped();
+    QString clean = Q(text);
+    clean.removeIf(
+        [](QChar ch) { return ch.unicode() < 0x20 && ch != u'\t' && ch != u'\n' && ch != u'\r'; });
+    return clean.toHtmlEscaped();
 }
 
 // The document's XMP: title, author (the inspector), subject (the project), creator tool, and
@@ -947,8 +960,16 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
     };
     if (path.empty()) return failure(QStringLiteral("no file name"));
 
-    Content c{report, report.readings, {}, {}, {}, {}, UnitWord(report.unitIsMils),
-              report.reportNumber, {}, {}};
+    Content c{report,
+              report.readings,
+              {},
+              {},
+              {},
+              {},
+              UnitWord(report.unitIsMils),
+              report.reportNumber,
+              {},
+              {}};
     const QDateTime created =
         report.createdAt.isValid() ? report.createdAt : QDateTime::currentDateTime();
     c.created = created;
