@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTextLayout>
@@ -944,6 +945,48 @@ QByteArray XmpMetadata(const ReportContent& report, const QString& creator,
     return xmp.toUtf8();
 }
 
+// The characters of the texts that no installed font can draw (each once, in order): printed they
+// would be empty boxes, missing from the text layer, and the file no PDF/A.
+QString UnprintableCharacters(const ReportContent& report) {
+    const JobDetails& j = report.job;
+    const InspectionRecord& r = report.record;
+    QString all;
+    for (const std::string* text :
+         {&j.project, &j.structure, &j.coating, &j.inspector, &j.notes, &r.gaugeMake, &r.gaugeModel,
+          &r.gaugeSerial, &r.probe, &r.calibrationCertificate, &r.zeroCheck, &r.surfacePreparation,
+          &r.surfaceProfile, &r.inspectorQualification, &r.inspectorPosition, &r.clientName,
+          &r.clientPosition}) {
+        all += Q(*text);
+    }
+    if (report.standard) {
+        for (const coating::ReadingMark& mark : report.standard->verdict.readings)
+            all += Q(mark.reason);
+    }
+    QString missing;
+    std::set<char32_t> seen;
+    const QFont font = Font(10);
+    for (const char32_t ch : all.toUcs4()) {
+        if (ch < 0x80 || !seen.insert(ch).second) continue;
+        // Laid out alone, with Qt's fallback fonts: glyph 0 is the empty box.
+        QTextLayout layout(QString::fromUcs4(&ch, 1), font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        bool drawn = false;
+        for (const QGlyphRun& run : layout.glyphRuns()) {
+            for (const quint32 glyph : run.glyphIndexes()) drawn = drawn || glyph != 0;
+        }
+        if (!drawn) {
+            missing += QStringLiteral("%1%2 (U+%3)")
+                           .arg(missing.isEmpty() ? QString() : QStringLiteral(", "))
+                           .arg(QString::fromUcs4(&ch, 1))
+                           .arg(static_cast<uint>(ch), 4, 16, QLatin1Char('0'))
+                           .toUpper();
+        }
+    }
+    return missing;
+}
+
 }  // namespace
 
 double DewPointCelsius(double celsius, double relativeHumidity) {
@@ -959,6 +1002,14 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
         return QStringLiteral("Cannot write the file \"%1\": %2").arg(name, reason).toStdString();
     };
     if (path.empty()) return failure(QStringLiteral("no file name"));
+    // Nothing is printed as an empty box: a text no font here can draw is said, and nothing is
+    // written.
+    if (const QString missing = UnprintableCharacters(report); !missing.isEmpty()) {
+        return failure(QStringLiteral("no installed font has the characters %1; install a font "
+                                      "that has them (for Chinese, Japanese and Korean the "
+                                      "package fonts-wqy-microhei)")
+                           .arg(missing));
+    }
 
     Content c{report,
               report.readings,

@@ -444,6 +444,22 @@ TEST_F(InspectionReportTest, TheRecordOfGaugeCalibrationAndConditions) {
     EXPECT_NEAR(DewPointCelsius(20, 100), 20, 1e-9);
 }
 
+// A character no installed font has would print as an empty box and leave the text layer: the
+// report says which and is not written.
+TEST_F(InspectionReportTest, ACharacterNoFontHasIsSaidAndNothingWritten) {
+    ReportContent report = Group80();
+    report.job.project = "Tank \xEE\x80\x80 7";  // U+E000, private use: in no font
+    const QString file = path("boxes.pdf");
+    const std::string error = WriteInspectionReport(report, file.toStdString());
+    EXPECT_NE(error.find("no installed font has the characters \xEE\x80\x80 (U+E000)"),
+              std::string::npos)
+        << error;
+    EXPECT_NE(error.find("fonts-wqy-microhei"), std::string::npos);
+    EXPECT_FALSE(QFileInfo::exists(file));
+    report.job.project = "Tank \xC3\xA9 7";  // é: Liberation Sans has it
+    EXPECT_EQ(WriteInspectionReport(report, file.toStdString()), "");
+}
+
 TEST_F(InspectionReportTest, AFileThatCannotBeWrittenLeavesNothing) {
     const ReportContent report = Group80();
     const QString missing = path("no-such-folder/report.pdf");
