@@ -5,7 +5,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QTime>
 #include <QWindow>
 
 #include "link/connection.h"
@@ -296,19 +295,13 @@ void Form1::showMessage(const std::string& text) {
     services_.messageBox->show(text);
 }
 
-// The download's time in the inspection report, as zepra-cli writes it: 24 hours, ASCII digits,
-// whatever the locale (the report is read by others, and its fonts need no other digits).
-static std::string DownloadTime() {
-    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss")).toStdString();
-}
-
 void Form1::reopenGroupWindow(GroupWindowId window) {
     // The link reopens a group window when the group's download has arrived.
     const int number = services_.port->portNumber();
     const std::string device = services_.portList->deviceForPort(number);
     downloads_[static_cast<std::size_t>(window) - 1] = "from COM" + std::to_string(number) +
                                                        (device.empty() ? "" : " (" + device + ")") +
-                                                       " at " + DownloadTime();
+                                                       " at " + services_.clock->currentTime();
     windows_.reopenGroupWindow(window);
 }
 
