@@ -32,6 +32,8 @@ packages=(
     # the Wayland tests: a compositor of their own and Qt's wayland platform
     weston qt6-wayland
     dpkg-dev file locales poppler-utils
+    # the inspection reports' checks: qpdf's structure check and PDFBox's PDF/A-1b preflight
+    qpdf libpdfbox2-java libactivation-java libjaxb-api-java default-jre-headless
 )
 if [ "${ZEPRA_WINDOWS_LEG:-0}" = 1 ]; then
     packages+=(mingw-w64 wine64 wine)

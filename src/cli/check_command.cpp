@@ -65,7 +65,8 @@ std::string TextVerdict(const coating::Verdict& verdict) {
         out += "\n";
         for (const std::string& note : verdict.notes) out += note + "\n";
     }
-    out += std::string("\nVerdict: ") + (verdict.passed() ? "PASS" : "FAIL") + "\n";
+    out += std::string("\nVerdict: ") + coating::VerdictWord(verdict) +
+           (verdict.unchecked.empty() ? "" : " (" + verdict.unchecked + ")") + "\n";
     return out;
 }
 
@@ -164,6 +165,9 @@ std::string JsonVerdict(const coating::Verdict& verdict, const QJsonObject& sour
                                {"excluded", excluded},
                                {"outsideScope", verdict.outsideScope},
                                {"notes", notes},
+                               {"verdict", coating::VerdictWord(verdict)},
+                               {"reason", Q(verdict.error)},
+                               {"unchecked", Q(verdict.unchecked)},
                                {"pass", verdict.passed()}};
     return QJsonDocument(document).toJson(QJsonDocument::Indented).toStdString();
 }
@@ -193,6 +197,11 @@ coating::CheckSetup CheckSetupOf(const Options& options) {
     for (int number : options.exclude) request.exclusions.push_back({number, options.reason});
     setup.unit = unit;
     return setup;
+}
+
+int ExitCodeOf(const coating::Verdict& verdict) {
+    if (verdict.noVerdict()) return kExitNoVerdict;
+    return verdict.passed() ? kExitDone : kExitVerdictFailed;
 }
 
 int ReadCheckInput(const Options& options, CheckInput& input) {
@@ -283,11 +292,11 @@ int RunCheck(const Options& options) {
     }
 
     const coating::Verdict verdict = coating::ResolveCheck(setup);
-    if (!verdict.error.empty()) {
-        PrintMessage(verdict.error);
-        // Readings that cannot pass fail the check; values given wrongly are a usage error.
-        return verdict.errorIsUsage ? kExitUsage : kExitVerdictFailed;
-    }
+    if (!verdict.error.empty()) PrintMessage(verdict.error);
+    if (verdict.errorIsUsage) return kExitUsage;
+    // Without readings to judge the text output has nothing to show; JSON still gives its one
+    // object, with "verdict": "NO VERDICT" and the reason.
+    if (verdict.noVerdict() && options.format != OutputFormat::Json) return kExitNoVerdict;
     const std::string out = options.format == OutputFormat::Json
                                 ? JsonVerdict(verdict, source, options.standard, options.unitIsMils)
                                 : TextVerdict(verdict);
@@ -300,11 +309,11 @@ int RunCheck(const Options& options) {
         if (const std::unique_ptr<archive::Archive> archive = OpenArchive()) {
             const std::string error = archive->addCheck(
                 input.archived->record.id, coating::StandardName(options.standard), parameters,
-                verdict.passed() ? "pass" : "fail");
+                verdict.noVerdict() ? "no verdict" : verdict.passed() ? "pass" : "fail");
             if (!error.empty()) PrintMessage(error);
         }
     }
-    return verdict.passed() ? kExitDone : kExitVerdictFailed;
+    return ExitCodeOf(verdict);
 }
 
 }  // namespace zepra::cli

@@ -196,6 +196,24 @@ std::string Keep(Options& o, const Arg& a) {
     return {};
 }
 
+// A text of the record as typed.
+template <auto field>
+std::string Record(Options& o, const Arg& a) {
+    o.record.*field = a.value;
+    return {};
+}
+
+// A number of the record from lowest to highest.
+template <auto field, int lowest, int highest>
+std::string RecordNumber(Options& o, const Arg& a) {
+    const std::optional<double> number = ParseNumber(a.value);
+    if (!number || *number < lowest || *number > highest) {
+        return a.Bad("a number from " + std::to_string(lowest) + " to " + std::to_string(highest));
+    }
+    o.record.*field = number;
+    return {};
+}
+
 std::string ReadUnit(Options& o, const Arg& a) {
     if (a.value != "um" && a.value != "mils") return a.Bad("um or mils");
     o.unitIsMils = a.value == "mils" ? 1 : 0;
@@ -333,8 +351,8 @@ const OptionRow kOptionRows[] = {
      },
      "iso19840: none, fine, medium or coarse, subtracting 0, 10, 25 or 40 um from every reading"},
     {"--area", "M2", kCheck | kReport, ReadArea,
-     "iso19840: square metres, for the least number of readings; sspc-pa2: square metres, for "
-     "the number of areas to measure"},
+     "iso19840, imo-pspc: square metres, for the least number of readings; sspc-pa2: square "
+     "metres, for the number of areas to measure; without it the count is not checked"},
     {"--area-ft2", "FT2", kCheck | kReport, ReadArea,
      "sspc-pa2: the same in square feet (areas of 100 ft2)"},
     {"--level", "3", kCheck | kReport,
@@ -408,6 +426,52 @@ const OptionRow kOptionRows[] = {
      },
      "notes on the job (\\n starts a new line); each part of the job is shown only when given"},
     {"--notes", "TEXT", kArchive, Keep<&Options::notes>, "jobs add: notes on the job"},
+    {"--gauge-make", "TEXT", kReport, Record<&inspection::InspectionRecord::gaugeMake>,
+     "the gauge's maker"},
+    {"--gauge-model", "TEXT", kReport, Record<&inspection::InspectionRecord::gaugeModel>,
+     "the gauge's model"},
+    {"--gauge-serial", "TEXT", kReport, Record<&inspection::InspectionRecord::gaugeSerial>,
+     "the gauge's serial number"},
+    {"--probe", "TEXT", kReport, Record<&inspection::InspectionRecord::probe>,
+     "the probe (type and serial number)"},
+    {"--calibration-certificate", "TEXT", kReport,
+     Record<&inspection::InspectionRecord::calibrationCertificate>,
+     "the gauge's calibration certificate"},
+    {"--calibration-date", "YYYY-MM-DD", kReport,
+     [](Options& o, const Arg& a) -> std::string {
+         if (!QDate::fromString(QString::fromStdString(a.value), Qt::ISODate).isValid() ||
+             a.value.size() != 10) {
+             return a.Bad("a date such as 2026-01-31");
+         }
+         o.record.calibrationDate = a.value;
+         return {};
+     },
+     "the date of that calibration (more than 12 months before the measurement: said to be due)"},
+    {"--zero-check", "TEXT", kReport, Record<&inspection::InspectionRecord::zeroCheck>,
+     "the zero and shim verification done before measuring, with the shims' values"},
+    {"--surface-preparation", "TEXT", kReport,
+     Record<&inspection::InspectionRecord::surfacePreparation>,
+     "the surface preparation (grade, method)"},
+    {"--surface-profile", "TEXT", kReport, Record<&inspection::InspectionRecord::surfaceProfile>,
+     "the surface profile measured"},
+    {"--air-temperature", "CELSIUS", kReport,
+     RecordNumber<&inspection::InspectionRecord::airCelsius, -50, 80>, "the air temperature"},
+    {"--steel-temperature", "CELSIUS", kReport,
+     RecordNumber<&inspection::InspectionRecord::steelCelsius, -50, 120>,
+     "the steel temperature; with the air's and the humidity, the margin above the dew point"},
+    {"--humidity", "PERCENT", kReport,
+     RecordNumber<&inspection::InspectionRecord::relativeHumidity, 1, 100>,
+     "the relative humidity"},
+    {"--qualification", "TEXT", kReport,
+     Record<&inspection::InspectionRecord::inspectorQualification>,
+     "the inspector's qualification (certificate and level)"},
+    {"--inspector-position", "TEXT", kReport,
+     Record<&inspection::InspectionRecord::inspectorPosition>,
+     "the inspector's position, printed under the signature line"},
+    {"--client", "TEXT", kReport, Record<&inspection::InspectionRecord::clientName>,
+     "who signs for the client, printed under the signature line"},
+    {"--client-position", "TEXT", kReport, Record<&inspection::InspectionRecord::clientPosition>,
+     "the client signatory's position"},
     {"--page", "SIZE", kReport,
      [](Options& o, const Arg& a) -> std::string {
          if (a.value != "a4" && a.value != "letter") return a.Bad("a4 or letter");
@@ -623,8 +687,6 @@ std::string CheckCombination(const Options& o, const std::set<std::string>& give
     if (!sspc && given.count("--min")) return "--min applies to sspc-pa2 only (use --ndft)";
     if (o.standard != Standard::Iso19840 && given.count("--roughness"))
         return "--roughness applies to iso19840 only";
-    if (o.standard == Standard::ImoPspc && given.count("--area"))
-        return "--area applies to iso19840 and sspc-pa2 only";
     if (!sspc && (given.count("--area-ft2") || given.count("--level") ||
                   given.count("--readings-per-spot") || given.count("--spots-per-area"))) {
         return "--area-ft2, --level, --readings-per-spot and --spots-per-area apply to sspc-pa2 "

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "coating/coating_standards.h"
+#include "pdf_report/pdf_report.h"
 
 namespace zepra::cli {
 
@@ -17,6 +18,7 @@ enum ExitCode {
     kExitNoPort = 3,         // no gauge port, or it cannot be opened
     kExitGauge = 4,          // the gauge did not answer, or a transfer broke off
     kExitArchive = 5,        // the archive cannot be opened or written, or has no such record
+    kExitNoVerdict = 6,      // no verdict: no readings to judge (none, or every one excluded)
 };
 
 enum class Command { Help, Version, Ports, Download, Capture, Check, Report, Archive };
@@ -66,7 +68,8 @@ struct Options {
     std::string coating;
     std::string inspector;
     std::string notes;
-    bool letterPage = false;  // --page letter; A4 otherwise
+    inspection::InspectionRecord record;  // the gauge, its calibration, the conditions
+    bool letterPage = false;              // --page letter; A4 otherwise
 
     // The archive: download and capture store what they took unless --no-archive.
     bool noArchive = false;

@@ -3,6 +3,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QTime>
 #include <algorithm>
@@ -40,6 +41,7 @@ int RunReport(const Options& options) {
     inspection::ReportContent content;
     content.job = {options.project, options.structure, options.coating, options.inspector,
                    options.notes};
+    content.record = options.record;
     content.unitIsMils = options.unitIsMils;
     content.pageSize = options.letterPage ? inspection::PageSize::Letter : inspection::PageSize::A4;
 
@@ -53,6 +55,22 @@ int RunReport(const Options& options) {
         // The record's id, gauge, calibration and digest on lines of their own.
         for (const std::string& line : ArchivedRecordLines(*input.archived))
             content.source += (content.source.empty() ? "" : "\n") + line;
+        content.measuredAt = QDateTime::fromMSecsSinceEpoch(record.takenMs)
+                                 .toLocalTime()
+                                 .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                                 .toStdString();
+        // The registered gauge and its latest calibration, where the options do not say.
+        if (const std::optional<archive::Gauge>& gauge = input.archived->gauge) {
+            inspection::InspectionRecord& r = content.record;
+            if (r.gaugeModel.empty()) r.gaugeModel = gauge->makeModel;
+            if (r.gaugeSerial.empty()) r.gaugeSerial = gauge->serial;
+            if (r.probe.empty()) r.probe = gauge->probe;
+            if (gauge->calibration && r.calibrationCertificate.empty() &&
+                r.calibrationDate.empty()) {
+                r.calibrationCertificate = gauge->calibration->certificate;
+                r.calibrationDate = gauge->calibration->calibratedOn;
+            }
+        }
     } else if (input.slot != nullptr) {
         const GroupSlot& slot = *input.slot;
         const auto n = static_cast<std::size_t>(std::clamp(slot.readingCount, 0, 80));
@@ -60,28 +78,38 @@ int RunReport(const Options& options) {
         content.highLimit = slot.highLimit;
         content.lowLimit = slot.lowLimit;
         content.source = GroupSource(options, *input.session);
+        // The gauge keeps no times: the download is when the readings were last known as they
+        // are.
+        content.measuredAt = QDateTime::currentDateTime()
+                                 .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                                 .toStdString() +
+                             " or before (downloaded)";
     } else {
         const std::vector<coating::Thickness>& readings = input.setup.request.readings;
+        // Each reading printed as the file writes it when it is in the report's unit.
+        const coating::Unit unit =
+            options.unitIsMils == 1 ? coating::Unit::Mils : coating::Unit::Micrometres;
         for (std::size_t i = 0; i < readings.size(); ++i) {
-            content.readings.push_back(
-                {static_cast<std::int32_t>(i + 1), readings[i].micrometres(), {}});
+            content.readings.push_back({static_cast<std::int32_t>(i + 1), readings[i].micrometres(),
+                                        readings[i].unit == unit ? readings[i].text : ""});
         }
-        content.source =
-            "File " + QFileInfo(QString::fromStdString(*options.file)).fileName().toStdString();
+        const QFileInfo file(QString::fromStdString(*options.file));
+        content.source = "File " + file.fileName().toStdString();
+        if (file.isFile()) {
+            content.measuredAt =
+                file.lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString() +
+                " or before (the file's time)";
+        }
     }
 
     int exitCode = kExitDone;
     if (options.standardGiven) {
         content.standard = inspection::JudgeReadings(input.setup);
         const coating::Verdict& verdict = content.standard->verdict;
-        if (!verdict.error.empty()) {
-            PrintMessage(verdict.error);
-            // Values given wrongly write nothing; readings that cannot pass are reported failed.
-            if (verdict.errorIsUsage) return kExitUsage;
-            exitCode = kExitVerdictFailed;
-        } else if (!verdict.passed()) {
-            exitCode = kExitVerdictFailed;
-        }
+        if (!verdict.error.empty()) PrintMessage(verdict.error);
+        // Values given wrongly write nothing; readings that cannot be judged are reported so.
+        if (verdict.errorIsUsage) return kExitUsage;
+        exitCode = ExitCodeOf(verdict);
     }
 
     if (const std::string error = inspection::WriteInspectionReport(content, *options.output);

@@ -23,18 +23,36 @@ std::string Localised(std::string text) {
     return text;
 }
 
-// Texts and numbers in the chosen unit. Computed values show two decimals in um and three in
-// mils; one that needs more is cut and followed by "...".
+// Texts and numbers in the chosen unit. A value is shown exactly when it has at most 13 decimal
+// places, else rounded to two decimals in um and three in mils; beside the limit it is compared
+// with, with as many more as it takes for the two texts to differ whenever the values do.
 struct Display {
     Unit unit = Unit::Micrometres;
 
     std::string word() const { return unit == Unit::Mils ? "mils" : "um"; }
-    Amount amount(Int128 units, std::int64_t denominator = 1) const {
-        const int places = unit == Unit::Mils ? 3 : 2;
-        const auto um = static_cast<long double>(units) / static_cast<long double>(denominator) /
+    int basePlaces() const { return unit == Unit::Mils ? 3 : 2; }
+    bool terminates(const Ratio& v) const {
+        return RoundedText(v.units, v.denominator, unit, 13) ==
+               RoundedText(v.units, v.denominator, unit, 40);
+    }
+    int placesOf(const Ratio& v) const {
+        if (!terminates(v)) return basePlaces();
+        const std::string exact = RoundedText(v.units, v.denominator, unit, 13);
+        const std::size_t point = exact.find('.');
+        const int decimals =
+            point == std::string::npos ? 0 : static_cast<int>(exact.size() - point - 1);
+        return std::max(basePlaces(), decimals);
+    }
+    Amount amount(const Ratio& v, int places) const {
+        const auto um = static_cast<long double>(v.units) /
+                        static_cast<long double>(v.denominator) /
                         static_cast<long double>(ExactValue::kUnitsPerMicrometre);
-        return {Localised(DecimalText(units, denominator, unit, places)), static_cast<double>(um),
-                static_cast<double>(unit == Unit::Mils ? um / 25.4L : um)};
+        return {Localised(RoundedText(v.units, v.denominator, unit, places)),
+                static_cast<double>(um), static_cast<double>(unit == Unit::Mils ? um / 25.4L : um)};
+    }
+    Amount amount(Int128 units, std::int64_t denominator = 1) const {
+        const Ratio v{units, denominator};
+        return amount(v, placesOf(v));
     }
     Amount amount(const ExactValue& v) const { return amount(v.units()); }
     // A value as it was given: its own text when it is in the chosen unit.
@@ -43,20 +61,38 @@ struct Display {
         if (t.unit == unit) a.text = Localised(t.decimal());
         return a;
     }
+    // The texts of a value and of the limits it is compared with, told apart: the value gets the
+    // places it needs; a limit keeps its own text when it is exact, else gets the same places.
+    Amount apart(const Ratio& v, std::initializer_list<std::pair<Ratio, Amount*>> limits) const {
+        int places = placesOf(v);
+        for (const auto& [limit, shown] : limits)
+            places = std::max(places, PlacesToTellApart(v, limit, unit, basePlaces()));
+        for (const auto& [limit, shown] : limits) {
+            if (!terminates(limit)) *shown = amount(limit, places);
+        }
+        return amount(v, places);
+    }
     std::string text(const Amount& a) const { return a.text + " " + word(); }
 };
 
-std::string Percent(std::int64_t part, std::int64_t whole) {
-    // Tenths of a per cent, cut (never rounded up to a boundary).
-    const std::int64_t tenths = 1000 * part / whole;
-    std::string text = std::to_string(tenths / 10);
-    if (tenths % 10 != 0) text += DecimalSeparator() + std::to_string(tenths % 10);
-    return text + " %";
+Ratio RatioOf(const ExactValue& v, std::int64_t denominator = 1) {
+    return {v.units(), denominator};
 }
 
-std::string CountOf(std::int64_t part, std::int64_t whole) {
-    return std::to_string(part) + " of " + std::to_string(whole) + " (" + Percent(part, whole) +
-           ")";
+// part of whole in per cent: exact when it has at most 13 decimal places, else rounded to one
+// place, or as many as it takes to differ from the boundary it is judged by.
+std::string Percent(std::int64_t part, std::int64_t whole, int boundary) {
+    const Display percent{Unit::Micrometres};  // per cent written as micrometres are
+    const Ratio value{Int128{100} * part * ExactValue::kUnitsPerMicrometre, whole};
+    const Ratio limit{Int128{boundary} * ExactValue::kUnitsPerMicrometre, 1};
+    int places = PlacesToTellApart(value, limit, Unit::Micrometres, 1);
+    if (percent.terminates(value)) places = std::max(places, percent.placesOf(value));
+    return Localised(RoundedText(value.units, value.denominator, Unit::Micrometres, places)) + " %";
+}
+
+std::string CountOf(std::int64_t part, std::int64_t whole, int boundary) {
+    return std::to_string(part) + " of " + std::to_string(whole) + " (" +
+           Percent(part, whole, boundary) + ")";
 }
 
 std::string Plural(std::int64_t n, const std::string& one, const std::string& many) {
@@ -108,21 +144,22 @@ struct Context {
 };
 
 // "every reading <= maximum": the row shared by all three standards.
-Criterion HighestReading(const Context& c, const ExactValue& maximum, const Amount& shown,
+Criterion HighestReading(const Context& c, const ExactValue& maximum, Amount shown,
                          const std::string& suffix) {
     const ExactValue highest = c.highest();
+    const Amount value = c.display.apart(RatioOf(highest), {{RatioOf(maximum), &shown}});
     return {"Highest reading",
             "<= " + c.display.text(shown) + suffix,
-            c.display.text(c.display.amount(highest)),
+            c.display.text(value),
             highest <= maximum,
             "every reading <= maximum",
             {shown},
-            {c.display.amount(highest)},
+            {value},
             c.n(),
             {}};
 }
 
-void CheckIso19840(Context& c, const ExactValue& ndft, const Amount& ndftShown,
+void CheckIso19840(Context& c, const ExactValue& ndft, Amount ndftShown,
                    const std::optional<ExactValue>& maximum, const Amount& maximumShown) {
     const Display& d = c.display;
     const std::int64_t n = c.n();
@@ -134,7 +171,7 @@ void CheckIso19840(Context& c, const ExactValue& ndft, const Amount& ndftShown,
     }
     const ExactValue sum = c.sum();
     // mean >= NDFT  <=>  sum >= n * NDFT
-    const Amount mean = d.amount(sum.units(), n);
+    const Amount mean = d.apart({sum.units(), n}, {{RatioOf(ndft), &ndftShown}});
     c.verdict.criteria.push_back({"Mean of all readings",
                                   ">= " + d.text(ndftShown) + " (NDFT)",
                                   d.text(mean),
@@ -155,8 +192,8 @@ void CheckIso19840(Context& c, const ExactValue& ndft, const Amount& ndftShown,
         if (atLeast80 && u.value < ndft) ++between;
     }
     c.mark([&](const ExactValue& v) { return v * 5 < ndft * 4 || v > highLimit; });
-    const Amount eighty = d.amount((ndft * 4).units(), 5);
-    const Amount lowest = d.amount(c.lowest());
+    Amount eighty = d.amount((ndft * 4).units(), 5);
+    const Amount lowest = d.apart(RatioOf(c.lowest()), {{RatioOf(ndft * 4, 5), &eighty}});
     c.verdict.criteria.push_back({"Lowest reading",
                                   ">= " + d.text(eighty) + " (80 % of NDFT)",
                                   d.text(lowest),
@@ -171,7 +208,7 @@ void CheckIso19840(Context& c, const ExactValue& ndft, const Amount& ndftShown,
         {"Readings from 80 % of NDFT to below NDFT",
          "fewer than 20 % of " + std::to_string(n) + " (at most " + std::to_string((n - 1) / 5) +
              ")",
-         CountOf(between, n),
+         CountOf(between, n, 20),
          5 * between < n,
          "fewer than 20 % of the readings from 80 % of NDFT up to below NDFT",
          {},
@@ -202,15 +239,15 @@ void CheckImoPspc(Context& c, const ExactValue& ndft, const std::optional<ExactV
     c.verdict.criteria.push_back({"Readings at or above NDFT (" + d.text(ndftShown) + ")",
                                   "at least 90 % of " + std::to_string(n) + " (at least " +
                                       std::to_string((9 * n + 9) / 10) + ")",
-                                  CountOf(atLeastNdft, n),
+                                  CountOf(atLeastNdft, n, 90),
                                   10 * atLeastNdft >= 9 * n,
                                   "at least 90 % of the readings >= NDFT",
                                   {ndftShown},
                                   {},
                                   atLeastNdft,
                                   (9 * n + 9) / 10});
-    const Amount ninety = d.amount((ndft * 9).units(), 10);
-    const Amount lowest = d.amount(c.lowest());
+    Amount ninety = d.amount((ndft * 9).units(), 10);
+    const Amount lowest = d.apart(RatioOf(c.lowest()), {{RatioOf(ndft * 9, 10), &ninety}});
     c.verdict.criteria.push_back({"Lowest reading",
                                   ">= " + d.text(ninety) + " (90 % of NDFT)",
                                   d.text(lowest),
@@ -249,7 +286,11 @@ void CheckSspcPa2(Context& c, const ExactValue& minimum, const ExactValue& maxim
             spot.readings.push_back(u.number);
         }
         const auto n = static_cast<std::int64_t>(perSpot);
-        const Amount mean = d.amount(sum.units(), n);
+        // Told apart from the spot limits it is judged by.
+        Amount lowLimit;
+        Amount highLimit;
+        const Amount mean = d.apart({sum.units(), n}, {{RatioOf(minimum * 4, 5), &lowLimit},
+                                                       {RatioOf(maximum * 6, 5), &highLimit}});
         spot.first = spot.readings.front();
         spot.last = spot.readings.back();
         spot.meanMicrometres = mean.micrometres;
@@ -287,36 +328,39 @@ void CheckSspcPa2(Context& c, const ExactValue& minimum, const ExactValue& maxim
         }
         c.verdict.notes.push_back(
             what + " not used (" + (spareReadings.size() == 1 ? "reading " : "readings ") +
-            NumberList(spareReadings) + "): a spot takes " + std::to_string(perSpot) +
-            " readings and an area " + std::to_string(perArea) + " spots.");
+            NumberList(spareReadings) + "): a spot takes " +
+            Plural(static_cast<std::int64_t>(perSpot), "reading", "readings") + " and an area " +
+            Plural(static_cast<std::int64_t>(perArea), "spot", "spots") + ".");
     }
 
     // Areas: mean of the spot means = (sum of the spot sums) / (N * S).
     const auto perAreaReadings = static_cast<std::int64_t>(perSpot * perArea);
-    const Amount range[2] = {minimumShown, maximumShown};
     for (std::size_t a = 0; a < areaCount; ++a) {
         ExactValue sum;
         std::string means;
         for (std::size_t s = a * perArea; s < (a + 1) * perArea; ++s) {
             sum += spotSums[s];
-            means += (means.empty() ? "" : ", ") +
-                     d.amount(spotSums[s].units(), static_cast<std::int64_t>(perSpot)).text;
+            const std::string& mean = c.verdict.spots[s].mean;  // with its unit word
+            means += (means.empty() ? "" : ", ") + mean.substr(0, mean.rfind(' '));
         }
         Area area;
         area.number = static_cast<int>(a) + 1;
         area.firstSpot = static_cast<int>(a * perArea) + 1;
         area.lastSpot = static_cast<int>((a + 1) * perArea);
-        area.mean = d.amount(sum.units(), perAreaReadings);
+        Amount low = minimumShown;
+        Amount high = maximumShown;
+        area.mean = d.apart({sum.units(), perAreaReadings},
+                            {{RatioOf(minimum), &low}, {RatioOf(maximum), &high}});
         area.passed = sum >= minimum * perAreaReadings && sum <= maximum * perAreaReadings;
         c.verdict.areas.push_back(area);
         c.verdict.criteria.push_back({"Area " + std::to_string(area.number) + " (spots " +
                                           std::to_string(area.firstSpot) + " to " +
                                           std::to_string(area.lastSpot) + ": " + means + ")",
-                                      d.text(minimumShown) + " to " + d.text(maximumShown),
+                                      d.text(low) + " to " + d.text(high),
                                       d.text(area.mean),
                                       area.passed,
                                       "minimum <= area mean <= maximum",
-                                      {range[0], range[1]},
+                                      {low, high},
                                       {area.mean},
                                       static_cast<std::int64_t>(perArea),
                                       {}});
@@ -347,10 +391,13 @@ void CheckSspcPa2(Context& c, const ExactValue& minimum, const ExactValue& maxim
         lowOk = lowOk && spotSums[s] * 5 >= minimum * (4 * n);
         highOk = highOk && spotSums[s] * 5 <= maximum * (6 * n);
     }
-    const Amount low = d.amount((minimum * 4).units(), 5);
-    const Amount high = d.amount((maximum * 6).units(), 5);
-    const Amount lowest = d.amount(lowestSpot->units(), static_cast<std::int64_t>(perSpot));
-    const Amount highest = d.amount(highestSpot->units(), static_cast<std::int64_t>(perSpot));
+    Amount low = d.amount((minimum * 4).units(), 5);
+    Amount high = d.amount((maximum * 6).units(), 5);
+    const auto spotReadings = static_cast<std::int64_t>(perSpot);
+    const Amount lowest =
+        d.apart({lowestSpot->units(), spotReadings}, {{RatioOf(minimum * 4, 5), &low}});
+    const Amount highest =
+        d.apart({highestSpot->units(), spotReadings}, {{RatioOf(maximum * 6, 5), &high}});
     c.verdict.criteria.push_back({"Lowest spot mean",
                                   ">= " + d.text(low) + " (80 % of minimum, level 3)",
                                   d.text(lowest),
@@ -393,6 +440,25 @@ int ReadingsForArea(Int128 area) {
     if (area <= 30 * one) return 20;
     if (area <= 100 * one) return 30;
     return static_cast<int>(30 + 10 * CeilDiv(area - 100 * one, 100 * one));
+}
+
+// IMO PSPC: one reading for every 5 m2 of flat surface, or part of it.
+int PspcReadingsForArea(Int128 area) {
+    return static_cast<int>(CeilDiv(area, Int128{5'000'000'000'000}));
+}
+
+// The row that holds the number of readings to what the surface asks for.
+Criterion ReadingsForSurface(const Context& c, const std::string& surfaceText, int least,
+                             const std::string& rule) {
+    return {"Number of readings for " + surfaceText,
+            ">= " + std::to_string(least),
+            std::to_string(c.n()),
+            c.n() >= least,
+            rule,
+            {},
+            {},
+            c.n(),
+            least};
 }
 
 // What is wrong with a thickness given as a limit; empty when it is usable.
@@ -463,6 +529,12 @@ bool Verdict::passed() const {
                        [](const Criterion& c) { return c.passed; });
 }
 
+const char* VerdictWord(const Verdict& verdict) {
+    if (verdict.errorIsUsage) return "";
+    if (verdict.noVerdict()) return "NO VERDICT";
+    return verdict.passed() ? "PASS" : "FAIL";
+}
+
 Verdict CheckReadings(const CheckRequest& request, std::int32_t unitIsMils) {
     CheckSetup setup;
     setup.request = request;
@@ -480,8 +552,6 @@ Verdict ResolveCheck(const CheckSetup& setup) {
     // ---- parameters: given, the group's limits, the defaults ----
     if (!iso && request.roughness != Roughness::None)
         return UsageError("The roughness applies to ISO 19840 only.");
-    if (request.standard == Standard::ImoPspc && request.surface)
-        return UsageError("The area applies to ISO 19840 and SSPC-PA 2 only.");
     if (!sspc && (request.level || request.readingsPerSpot || request.spotsPerArea)) {
         return UsageError(
             "The level, readings per spot and spots per area apply to SSPC-PA 2 only.");
@@ -542,9 +612,10 @@ Verdict ResolveCheck(const CheckSetup& setup) {
     std::optional<Int128> surface;
     if (request.surface) {
         surface = SurfaceScaled(*request.surface);
-        if (!surface || (iso && request.surface->squareFeet)) {
-            return UsageError(iso && request.surface->squareFeet
-                                  ? "ISO 19840 counts readings by square metres."
+        if (!surface || (!sspc && request.surface->squareFeet)) {
+            return UsageError(!sspc && request.surface->squareFeet
+                                  ? std::string(StandardName(request.standard)) +
+                                        " counts readings by square metres."
                                   : "The area must be a decimal number above 0 and at most 1e9.");
         }
         shape.surfaceText =
@@ -679,26 +750,25 @@ Verdict ResolveCheck(const CheckSetup& setup) {
         case Standard::Iso19840:
             CheckIso19840(context, *lowExact, lowShown, highExact, highShown);
             if (surface) {
-                const std::int64_t least = ReadingsForArea(*surface);
                 context.verdict.criteria.push_back(
-                    {"Number of readings for " + shape.surfaceText,
-                     ">= " + std::to_string(least),
-                     std::to_string(context.n()),
-                     context.n() >= least,
-                     "at least the readings ISO 19840 asks for the area",
-                     {},
-                     {},
-                     context.n(),
-                     least});
+                    ReadingsForSurface(context, shape.surfaceText, ReadingsForArea(*surface),
+                                       "at least the readings ISO 19840 asks for the area"));
             }
             break;
         case Standard::ImoPspc:
             CheckImoPspc(context, *lowExact, highExact, highShown, lowShown);
+            if (surface) {
+                context.verdict.criteria.push_back(
+                    ReadingsForSurface(context, shape.surfaceText, PspcReadingsForArea(*surface),
+                                       "at least one reading for every 5 m2 of flat surface"));
+            }
             break;
         case Standard::SspcPa2:
             CheckSspcPa2(context, *lowExact, *highExact, lowShown, highShown, shape);
             break;
     }
+    // Every standard asks for a number of readings (or areas) that depends on the surface.
+    if (!surface) verdict.unchecked = kCountNotChecked;
     return verdict;
 }
 

@@ -50,8 +50,9 @@ struct CheckRequest {
     std::optional<Thickness> minimum;       // SSPC-PA 2
     std::optional<Thickness> maximum;       // required by SSPC-PA 2, optional otherwise
     Roughness roughness = Roughness::None;  // ISO 19840 only
-    // ISO 19840: for the least number of readings (square metres only); SSPC-PA 2: for the
-    // number of areas to measure.
+    // ISO 19840 and IMO PSPC: for the least number of readings (square metres only); SSPC-PA 2:
+    // for the number of areas to measure. Without it the count is not checked and the verdict
+    // says so.
     std::optional<Surface> surface;
     // SSPC-PA 2. Empty: the standard's number (level 3, 3 readings a spot, 5 spots an area).
     std::optional<int> level;
@@ -132,6 +133,12 @@ struct Verdict {
     std::vector<std::string> notes;  // scope, defaults used, readings left out
 
     bool passed() const;  // no error and every criterion passed
+    // The readings could not be judged at all (none, every one excluded, one that is no number):
+    // neither PASS nor FAIL. Not set by a usage error, which writes nothing.
+    bool noVerdict() const { return !error.empty() && !errorIsUsage; }
+    // What the verdict did not check, said beside it: "number of readings not checked: no surface
+    // area given"; empty when everything was checked.
+    std::string unchecked;
 
     // Added. errorIsUsage: the error is in what was asked (a limit, an exclusion), not in the
     // readings.
@@ -167,6 +174,12 @@ Verdict CheckReadings(const CheckRequest& request, std::int32_t unitIsMils);
 // ISO 19840: the least number of readings for an area; 0 for an area that is not a
 // positive number of square metres.
 int MinimumReadingsForArea(double squareMetres);
+
+// "PASS", "FAIL" or "NO VERDICT"; empty for a usage error.
+const char* VerdictWord(const Verdict& verdict);
+
+inline constexpr const char* kCountNotChecked =
+    "number of readings not checked: no surface area given";
 
 // SSPC-PA 2: the number of areas to measure on a surface; 0 for a surface that is no positive
 // decimal (at most 10^9).

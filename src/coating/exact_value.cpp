@@ -162,6 +162,49 @@ std::string DecimalText(Int128 units, std::int64_t denominator, Unit unit, int p
     return (negative && (shown != 0 || more) ? "-" : "") + text;
 }
 
+std::string RoundedText(Int128 units, std::int64_t denominator, Unit unit, int places) {
+    const Int128 perUnit = unit == Unit::Mils
+                               ? kUnitsPerMilAtScale12 * PowerOfTen(kMostDecimalPlaces)
+                               : ExactValue::kUnitsPerMicrometre;
+    const Int128 whole = perUnit * denominator;
+    const bool negative = units < 0;
+    const Int128 magnitude = negative ? -units : units;
+    Int128 integer = magnitude / whole;
+    Int128 rest = magnitude % whole;
+    // Long division keeps every step far inside 127 bits, however many places are asked for.
+    std::string fraction;
+    for (int i = 0; i < places; ++i) {
+        rest *= 10;
+        fraction += static_cast<char>('0' + static_cast<int>(rest / whole));
+        rest %= whole;
+    }
+    if (2 * rest >= whole) {  // half up
+        int i = places - 1;
+        for (; i >= 0 && fraction[static_cast<std::size_t>(i)] == '9'; --i)
+            fraction[static_cast<std::size_t>(i)] = '0';
+        if (i >= 0) {
+            ++fraction[static_cast<std::size_t>(i)];
+        } else {
+            ++integer;
+        }
+    }
+    while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+    const bool zero = integer == 0 && fraction.empty();
+    return (negative && !zero ? "-" : "") + ToString(integer) +
+           (fraction.empty() ? "" : "." + fraction);
+}
+
+int PlacesToTellApart(const Ratio& a, const Ratio& b, Unit unit, int places) {
+    if (a.units * b.denominator == b.units * a.denominator) return places;
+    // Two different fractions of at most 10^6 readings differ by at least 10^-31 um.
+    constexpr int kMostPlaces = 40;
+    while (places < kMostPlaces && RoundedText(a.units, a.denominator, unit, places) ==
+                                       RoundedText(b.units, b.denominator, unit, places)) {
+        ++places;
+    }
+    return places;
+}
+
 ExactValue LargestThickness() {
     return ExactValue::FromUnits(kLargestUnits);
 }

@@ -85,6 +85,21 @@ std::string ShortestDecimal(double value);
 // digits are a bound the value lies strictly beyond). No unit word.
 std::string DecimalText(Int128 units, std::int64_t denominator, Unit unit, int places);
 
+// The value units / denominator in the unit as a decimal text rounded (half up) to `places`
+// decimal places, trailing zeros dropped: "225.37", "90.25". No unit word, no mark.
+std::string RoundedText(Int128 units, std::int64_t denominator, Unit unit, int places);
+
+// A value as a fraction of units, for texts that must tell two values apart.
+struct Ratio {
+    Int128 units = 0;
+    std::int64_t denominator = 1;
+};
+
+// The least number of decimal places, at least `places`, at which the rounded texts of a and b
+// differ when a and b differ (the same `places` when they are equal). Rounding to as many places
+// as a limit has never moves a value across it, so the texts also keep the order.
+int PlacesToTellApart(const Ratio& a, const Ratio& b, Unit unit, int places);
+
 // 100 mm, the largest thickness accepted; 0.001 um, the least a given limit may be.
 ExactValue LargestThickness();
 ExactValue LeastLimit();

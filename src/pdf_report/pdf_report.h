@@ -8,6 +8,7 @@
 // (fonts); no widgets.
 
 #include <QDateTime>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,12 +30,40 @@ struct JobDetails {
     std::string notes;  // may hold several lines ('\n' between them)
 };
 
+// What an auditor asks besides the readings: the gauge and its calibration, the zero check, the
+// surface and the conditions, and who signs. Each line is shown only when given.
+struct InspectionRecord {
+    std::string gaugeMake;
+    std::string gaugeModel;
+    std::string gaugeSerial;
+    std::string probe;
+    std::string calibrationCertificate;
+    std::string calibrationDate;  // yyyy-MM-dd
+    std::string zeroCheck;        // the zero and shim verification done: "zero on bare steel, 50
+                                  // and 250 um shims within tolerance"
+    std::string surfacePreparation;
+    std::string surfaceProfile;
+    std::optional<double> airCelsius;
+    std::optional<double> steelCelsius;
+    std::optional<double> relativeHumidity;  // per cent
+    std::string inspectorQualification;
+    std::string inspectorPosition;
+    std::string clientName;
+    std::string clientPosition;
+};
+
+// The dew point of air at `celsius` and `relativeHumidity` per cent (Magnus formula with
+// b = 17.62 and c = 243.12 °C).
+double DewPointCelsius(double celsius, double relativeHumidity);
+inline constexpr double kLeastDewPointMargin = 3.0;  // the steel this much above the dew point
+
 // The coating standard's part of the report: the verdict of coating::ResolveCheck, which holds
 // the parameters and where each came from, the criteria, the notes (exclusions with their
 // reasons, readings not used, scope) and every reading's marks.
 struct StandardSection {
     coating::Standard standard = coating::Standard::Iso19840;
     coating::Verdict verdict;
+    coating::ReadingSource source = coating::ReadingSource::GaugeValues;  // what was judged
 };
 
 // The readings judged as `zepra-cli check` judges them (the dialog shows the verdict as the user
@@ -57,8 +86,15 @@ struct ReportContent {
     std::optional<double> lowLimit;
 
     std::optional<StandardSection> standard;  // none: no standard chosen
+    InspectionRecord record;
+    // When the readings were measured: "2026-03-04 14:03:22 (downloaded)", "2026-03-04 13:50
+    // (the file's time)"; empty: not known.
+    std::string measuredAt;
 
     QDateTime createdAt;  // the report's date and time; an invalid one means now
+    // Printed on every page; empty: made from the report's date and time, to the millisecond
+    // ("20260304-050607-000"), which a station does not repeat.
+    std::string reportNumber;
 };
 
 // Writes the report to `path` as one step (a temporary file renamed over it): afterwards the file

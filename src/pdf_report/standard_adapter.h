@@ -33,6 +33,13 @@ struct StandardTexts {
     std::vector<std::string> spots;  // "1-3: 120 um"
     std::vector<std::string> notes;  // the verdict's notes and how many readings it judged
     bool passed = false;
+    std::string verdictWord;  // "PASS", "FAIL" or "NO VERDICT"
+    std::string unchecked;    // what the verdict did not check, said beside it
+    // The conclusion in words: each failing criterion ("Lowest reading: 70 um, required >= 80 um
+    // (80 % of NDFT)"), the readings judged ("79 of 80 (1 excluded)") and what was judged.
+    std::vector<std::string> failing;
+    std::string judged;
+    std::string valuesJudged;
     // What the S mark on a reading means: "below 80 % of the NDFT or above the maximum".
     std::string boundsExplanation;
     std::set<std::int32_t> excluded;  // reading numbers
@@ -42,6 +49,8 @@ struct StandardTexts {
     std::optional<double> lowLine;
     std::optional<double> highLine;
     std::string lowLineName;  // "NDFT" or "minimum"
+    std::string lowLineText;  // as the parameter shows it: "62.5 um"
+    std::string highLineText;
 };
 
 StandardTexts DescribeStandard(const StandardSection& section);

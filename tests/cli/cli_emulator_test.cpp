@@ -616,15 +616,15 @@ TEST_F(CliTest, CheckAGroupAgainstItsOwnLimits) {
               "Criterion                                 Required                          "
               "Measured         Result\n"
               "Mean of all readings                      >= 200 um (NDFT)                  "
-              "225.83... um     pass\n"
+              "225.83 um        pass\n"
               "Lowest reading                            >= 160 um (80 % of NDFT)          "
               "199.5 um         pass\n"
               "Readings from 80 % of NDFT to below NDFT  fewer than 20 % of 6 (at most 1)  "
-              "1 of 6 (16.6 %)  pass\n"
+              "1 of 6 (16.7 %)  pass\n"
               "Highest reading                           <= 300 um                         "
               "260 um           pass\n"
               "\n"
-              "Verdict: PASS\n");
+              "Verdict: PASS (number of readings not checked: no surface area given)\n");
 
     r = run({"check", "--standard", "imo-pspc", "--group", "4", "--format", "json"});
     EXPECT_EQ(r.exitCode, 1) << r.err;
@@ -656,10 +656,18 @@ TEST_F(CliTest, CheckAGroupAgainstItsOwnLimits) {
 }
 
 TEST_F(CliTest, CheckOfAnEmptyGroupOrOneWithoutLimits) {
+    // No readings: no verdict (exit code 6), and JSON still gives its one object.
     CliRun r = run({"check", "--standard", "iso19840", "--group", "3"});
-    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.exitCode, 6);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "There are no readings to check.\n");
+    r = run({"check", "--standard", "iso19840", "--group", "3", "--format", "json"});
+    EXPECT_EQ(r.exitCode, 6);
+    const QJsonObject empty = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    EXPECT_EQ(empty["verdict"].toString(), "NO VERDICT") << r.out;
+    EXPECT_EQ(empty["reason"].toString(), "There are no readings to check.");
+    EXPECT_EQ(empty["readings"].toInt(-1), 0);
+    EXPECT_FALSE(empty["pass"].toBool(true));
 
     gauge_emulator::Scenario noLimits = SmallGauge();
     noLimits.storedGroups[0].lowLimit = 0;
@@ -690,7 +698,7 @@ TEST_F(CliTest, CheckASavedReportInEitherUnit) {
         EXPECT_NE(r.out.find("Minimum: 200 um (given)"), std::string::npos);
         EXPECT_NE(r.out.find("Spots per area: 2 (given)"), std::string::npos);
         if (std::string(unit) == "um") {
-            EXPECT_NE(r.out.find("  spot 1 (readings 1, 2, 3): mean 215.33... um, area 1\n"),
+            EXPECT_NE(r.out.find("  spot 1 (readings 1, 2, 3): mean 215.33 um, area 1\n"),
                       std::string::npos)
                 << r.out;
         }
@@ -732,7 +740,7 @@ TEST_F(CliTest, CheckRefusesABadCsvFile) {
     out.write("\"NO.\",\"Samples\",\"Unit\"\r\n");
     out.close();
     r = run({"check", "--standard", "iso19840", "--file", file, "--ndft", "100"});
-    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.exitCode, 6);
     EXPECT_EQ(r.err, "There are no readings to check.\n");
 }
 

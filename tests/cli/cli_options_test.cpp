@@ -85,8 +85,6 @@ TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
          "--min applies to sspc-pa2 only (use --ndft)"},
         {{"check", "--standard", "imo-pspc", "--group", "1", "--roughness", "fine"},
          "--roughness applies to iso19840 only"},
-        {{"check", "--standard", "imo-pspc", "--group", "1", "--area", "10"},
-         "--area applies to iso19840 and sspc-pa2 only"},
         {{"check", "--standard", "iso19840", "--group", "1", "--spots-per-area", "3"},
          "--area-ft2, --level, --readings-per-spot and --spots-per-area apply to sspc-pa2 only"},
         {{"check", "--standard", "sspc-pa2", "--group", "1", "--area", "10", "--area-ft2", "100"},

@@ -253,6 +253,65 @@ TEST(Iso19840, TheAreaAddsACriterionOnTheCount) {
     }
 }
 
+// Each standard asks for a number of readings (areas for SSPC-PA 2) by the surface: without a
+// surface the count is not checked and the verdict says so; with it a shortfall fails.
+TEST(CoatingStandards, TheNumberOfReadingsIsCheckedOnlyForAGivenSurface) {
+    const struct {
+        Standard standard;
+        std::optional<Surface> surface;
+        std::size_t readings;
+        const char* countRow;  // the last row's required text, or nullptr: no count row
+        bool passed;
+    } cases[] = {
+        {Standard::Iso19840, std::nullopt, 1, nullptr, true},
+        {Standard::Iso19840, Surface{"1", false}, 4, ">= 5", false},
+        {Standard::Iso19840, Surface{"1", false}, 5, ">= 5", true},
+        // IMO PSPC: one reading for every 5 m2 or part of it.
+        {Standard::ImoPspc, std::nullopt, 1, nullptr, true},
+        {Standard::ImoPspc, Surface{"500", false}, 99, ">= 100", false},
+        {Standard::ImoPspc, Surface{"500", false}, 100, ">= 100", true},
+        {Standard::ImoPspc, Surface{"500.001", false}, 100, ">= 101", false},
+        // SSPC-PA 2: one area of 15 readings is always needed; a surface asks for its areas.
+        {Standard::SspcPa2, std::nullopt, 15, ">= 1", true},
+        {Standard::SspcPa2, Surface{"20", false}, 15, ">= 2", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(StandardName(c.standard)) + " " + std::to_string(c.readings) +
+                     " readings");
+        CheckRequest request;
+        request.standard = c.standard;
+        const Thickness hundred{100, Unit::Micrometres};
+        if (c.standard == Standard::SspcPa2) {
+            request.minimum = hundred;
+            request.maximum = hundred;
+        } else {
+            request.ndft = hundred;
+        }
+        request.surface = c.surface;
+        request.readings = Um(Repeat(c.readings, 100));
+        const Verdict verdict = CheckReadings(request, 0);
+        ASSERT_EQ(verdict.error, "");
+        EXPECT_EQ(verdict.passed(), c.passed);
+        EXPECT_EQ(verdict.unchecked,
+                  c.surface ? "" : "number of readings not checked: no surface area given");
+        const bool countRow = verdict.criteria.back().requiredCount.has_value() &&
+                              verdict.criteria.back().name.find("Number of readings") == 0;
+        if (c.countRow != nullptr && c.standard != Standard::SspcPa2) {
+            ASSERT_TRUE(countRow);
+            EXPECT_EQ(verdict.criteria.back().required, c.countRow);
+        } else if (c.standard != Standard::SspcPa2) {
+            EXPECT_FALSE(countRow);
+        }
+    }
+    // IMO PSPC counts by square metres only.
+    CheckRequest feet;
+    feet.standard = Standard::ImoPspc;
+    feet.ndft = Thickness{100, Unit::Micrometres};
+    feet.readings = Um({100});
+    feet.surface = Surface{"100", true};
+    EXPECT_EQ(CheckReadings(feet, 0).error, "IMO PSPC counts readings by square metres.");
+}
+
 TEST(Iso19840, RowsShowTheValuesInTheChosenUnit) {
     CheckRequest request;
     request.standard = Standard::Iso19840;
@@ -279,10 +338,10 @@ TEST(Iso19840, RowsShowTheValuesInTheChosenUnit) {
     EXPECT_FALSE(um.passed());
 
     const Verdict mils = CheckReadings(request, 1);
-    // Values that do not end within three places are cut and marked.
-    EXPECT_EQ(mils.criteria[0].required, ">= 3.937... mils (NDFT)");
-    EXPECT_EQ(mils.criteria[0].measured, "4.013... mils");
-    EXPECT_EQ(mils.criteria[3].required, "<= 11.811... mils (3 x NDFT)");
+    // Values that do not end within three places are rounded there, without a mark.
+    EXPECT_EQ(mils.criteria[0].required, ">= 3.937 mils (NDFT)");
+    EXPECT_EQ(mils.criteria[0].measured, "4.014 mils");
+    EXPECT_EQ(mils.criteria[3].required, "<= 11.811 mils (3 x NDFT)");
 }
 
 // The counts in the required texts are the last ones that pass.
@@ -533,6 +592,12 @@ TEST(SspcPa2, SpotsAreasAndRemaindersAreReported) {
               "and an area 2 spots.");
     for (const ReadingMark& mark : verdict.readings) EXPECT_EQ(mark.unused, mark.number >= 7);
     EXPECT_TRUE(verdict.passed());  // the unused 1 and 1000 are judged nowhere
+
+    // One spot an area reads as one spot.
+    request.spotsPerArea = 1;
+    request.readings.resize(10);
+    EXPECT_EQ(CheckReadings(request, 0).notes.back(),
+              "1 reading not used (reading 10): a spot takes 3 readings and an area 1 spot.");
 }
 
 TEST(SspcPa2, AreasToMeasureForTheSurface) {
@@ -773,11 +838,118 @@ TEST(CoatingStandards, MissingOrInvalidInputIsNotJudged) {
         EXPECT_EQ(verdict.errorIsUsage, c.usage);
         EXPECT_TRUE(verdict.criteria.empty());
         EXPECT_FALSE(verdict.passed());
+        // Readings that cannot be judged are neither passed nor failed.
+        EXPECT_STREQ(VerdictWord(verdict), c.usage ? "" : "NO VERDICT");
     }
     // The minimum equal to the maximum is fine.
     CheckRequest equal = Sspc("100", "100", readings);
     equal.spotsPerArea = 1;
     EXPECT_TRUE(CheckReadings(equal, 0).passed());
+}
+
+// A value and the limit it is compared with never print the same when they compare differently:
+// the value gets the decimals it takes, and a pass and a fail never read alike.
+TEST(CoatingStandards, AValueAndItsLimitPrintApartWhenTheyDiffer) {
+    const struct {
+        const char* what;
+        Standard standard;
+        std::vector<std::string> readings;
+        const char* low;  // NDFT or minimum
+        const char* maximum;
+        std::size_t row;
+        const char* required;
+        const char* measured;
+        bool passed;
+    } cases[] = {
+        {"a mean just above the NDFT",
+         Standard::Iso19840,
+         {"225.375", "225.37", "225.37"},
+         "225.37",
+         nullptr,
+         0,
+         ">= 225.37 um (NDFT)",
+         "225.372 um",
+         true},
+        {"a mean just below the NDFT",
+         Standard::Iso19840,
+         {"225.365", "225.37", "225.37"},
+         "225.37",
+         nullptr,
+         0,
+         ">= 225.37 um (NDFT)",
+         "225.368 um",
+         false},
+        {"a mean on the NDFT",
+         Standard::Iso19840,
+         {"225.37", "225.37"},
+         "225.37",
+         nullptr,
+         0,
+         ">= 225.37 um (NDFT)",
+         "225.37 um",
+         true},
+        {"a reading just above the maximum",
+         Standard::Iso19840,
+         {"225.371", "225.37"},
+         "200",
+         "225.37",
+         3,
+         "<= 225.37 um",
+         "225.371 um",
+         false},
+        {"a reading as written",
+         Standard::Iso19840,
+         {"49.96", "100"},
+         "62.5",
+         nullptr,
+         1,
+         ">= 50 um (80 % of NDFT)",
+         "49.96 um",
+         false},
+        {"a share just above 90 %", Standard::ImoPspc,
+         [] {
+             std::vector<std::string> r(73, "100");
+             r.resize(80, "95");
+             return r;
+         }(),
+         "100", nullptr, 0, "at least 90 % of 80 (at least 72)", "73 of 80 (91.25 %)", true},
+        {"a share that does not end", Standard::ImoPspc,
+         [] {
+             std::vector<std::string> r(5, "100");
+             r.resize(6, "95");
+             return r;
+         }(),
+         "100", nullptr, 0, "at least 90 % of 6 (at least 6)", "5 of 6 (83.3 %)", false},
+        {"an area mean just above the maximum",
+         Standard::SspcPa2,
+         {"200", "200", "200.01", "200", "200", "200", "200", "200", "200", "200", "200", "200",
+          "200", "200", "200"},
+         "100",
+         "200",
+         0,
+         "100 um to 200 um",
+         "200.001 um",
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CheckRequest request;
+        request.standard = c.standard;
+        request.readings = Texts(c.readings);
+        const Thickness low{0, Unit::Micrometres, c.low};
+        if (c.standard == Standard::SspcPa2) {
+            request.minimum = low;
+        } else {
+            request.ndft = low;
+        }
+        if (c.maximum) request.maximum = Thickness{0, Unit::Micrometres, c.maximum};
+        const Verdict verdict = CheckReadings(request, 0);
+        ASSERT_EQ(verdict.error, "");
+        ASSERT_GT(verdict.criteria.size(), c.row);
+        EXPECT_EQ(verdict.criteria[c.row].required, c.required);
+        EXPECT_EQ(verdict.criteria[c.row].measured, c.measured);
+        EXPECT_EQ(verdict.criteria[c.row].passed, c.passed);
+    }
 }
 
 }  // namespace

@@ -8,9 +8,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimeZone>
+#include <map>
 #include <regex>
+#include <set>
 
 #include "data/group_texts.h"
 #include "data/thickness_format.h"
@@ -68,6 +71,27 @@ class InspectionReportTest : public ::testing::Test {
         return file;
     }
 
+    // qpdf's check of the file's structure passes (exit 0, no warnings), and so does PDFBox's
+    // PDF/A-1b preflight.
+    static void ExpectSoundFile(const QString& pdf) {
+        const std::string check = poppler::Run(QStringLiteral("qpdf"), {"--check", pdf});
+        EXPECT_NE(check.find("No syntax or stream encoding errors found"), std::string::npos)
+            << pdf.toStdString() << "\n"
+            << check;
+        QStringList path;
+        for (const char* jar : {"preflight", "pdfbox2", "fontbox2", "xmpbox", "commons-logging",
+                                "javax.activation", "jaxb-api"}) {
+            path << QStringLiteral("/usr/share/java/%1.jar").arg(QString::fromLatin1(jar));
+        }
+        QProcess java;
+        java.start(QStringLiteral("java"),
+                   {QStringLiteral("-cp"), path.join(':'),
+                    QStringLiteral("org.apache.pdfbox.preflight.Validator_A1b"), pdf});
+        ASSERT_TRUE(java.waitForFinished(120000));
+        const std::string verdict = java.readAllStandardOutput().toStdString();
+        EXPECT_NE(verdict.find("is a valid PDF/A-1b file"), std::string::npos) << verdict;
+    }
+
     static int PageCount(const QString& pdf) {
         const std::string info = poppler::Run(QStringLiteral("pdfinfo"), {pdf});
         std::smatch m;
@@ -99,25 +123,32 @@ TEST_F(InspectionReportTest, EveryPartInTheOrderOfTheDocument) {
     std::vector<std::string> parts = {
         "Coating Thickness Inspection Report",
         std::string("ZEPRA Coating Thickness Tester ") + ZEPRA_VERSION,
-        "2026-03-04 05:06:07 UTC+01:00", "Project", "Bridge 4", "Structure or area",
+        "2026-03-04 05:06:07 UTC+01:00",
+        // Page 1's conclusion before the details.
+        "Verdict (ISO 19840):", "PASS", "Number of readings not checked: no surface area given",
+        "Readings judged: 79 of 80 (1 excluded)", "Values judged: the gauge's stored values",
+        "Report number: 20260304-050607-000", "Project", "Bridge 4", "Structure or area",
         "North girder, span 2", "Coating", "Epoxy primer, 2nd coat", "Inspector", "A. Inspector",
         "Notes", "first line of the notes", "second line of the notes", "Source", report.source,
-        "Unit", "um", "Readings", "80",
+        "Unit", "µm", "Readings", "80",
         // The statistics in the group window's texts.
-        "Counts:", "80", "Mean:", texts.mean, "Max:", texts.maximum, "Min:", texts.minimum,
+        "Counts:", "80", "Mean:", texts.mean, "Max:", "160.25", "Min:", "70",
         "Std.dev.:", texts.deviation, "High-limit:", texts.highLimit, "Low-limit:", texts.lowLimit,
-        "Standard: ISO 19840", "NDFT", "100 um (the group's low limit)", "Maximum",
-        "200 um (given)", "Criterion", "Required", "Measured", "Result"};
+        "Standard: ISO 19840", "NDFT", "100 µm (the group's low limit)", "Maximum",
+        "200 µm (given)", "Criterion", "Required", "Measured", "Result"};
     // The criteria rows as check makes them, of the readings without the excluded one.
+    // The report writes the unit "µm".
+    auto micro = [](const std::string& with) {
+        return std::regex_replace(with, std::regex(" um\\b"), " µm");
+    };
     for (const coating::Criterion& c : report.standard->verdict.criteria) {
-        parts.push_back(c.measured);
+        parts.push_back(micro(c.measured));
         parts.push_back(c.passed ? "pass" : "FAIL");
     }
     for (const std::string& note : report.standard->verdict.notes) parts.push_back(note);
     for (const char* tail :
-         {"Readings given to the standard: 79 of 80 (1 excluded).", "Verdict (ISO 19840):", "PASS",
-          "Trend (um by reading number)", "Histogram (readings by um)", "Readings (um)",
-          "Inspector", "Client", "Date"}) {
+         {"Readings given to the standard: 79 of 80 (1 excluded).", "Trend (µm by reading number)",
+          "Histogram (readings by µm)", "Readings (µm)", "Inspector", "Client", "Date"}) {
         parts.push_back(tail);
     }
     EXPECT_EQ(poppler::FirstOutOfOrder(text, parts), "") << text;
@@ -158,7 +189,7 @@ TEST_F(InspectionReportTest, PropertiesFontsAndPaper) {
     for (const auto& c : cases) {
         ReportContent report = Group80();
         report.pageSize = c.size;
-        report.job.project = "Tank <7> & pipes";
+        report.job.project = "Tank <7> & pipes\x01";  // a control character XML does not take
         report.job.inspector = "A. Inspector";
         const QString pdf = write(report);
         const std::string info = poppler::Run(QStringLiteral("pdfinfo"), {pdf});
@@ -176,6 +207,7 @@ TEST_F(InspectionReportTest, PropertiesFontsAndPaper) {
                   std::string::npos)
             << xmp;
         EXPECT_NE(xmp.find("<pdfaid:part>1</pdfaid:part>"), std::string::npos);
+        ExpectSoundFile(pdf);
 
         // Every font embedded.
         const std::string fonts = poppler::Run(QStringLiteral("pdffonts"), {pdf});
@@ -238,13 +270,11 @@ TEST_F(InspectionReportTest, ReadingsMarkedAndExplained) {
     // readings above the high limit.
     EXPECT_TRUE(std::regex_search(text, std::regex("\\b3\\s+70\\s+LS\\b"))) << text;
     EXPECT_TRUE(std::regex_search(text, std::regex("\\b4\\s+95\\s+L\\b")));
-    EXPECT_TRUE(
-        std::regex_search(text, std::regex("\\b80\\s+" + FormatThickness(160.25, 0) + "\\s+H\\b")));
-    EXPECT_TRUE(std::regex_search(
-        text, std::regex("\\b2\\s+" + FormatThickness(101.75, 0) + "\\s+\\d")));  // no mark
-    EXPECT_NE(text.find("H above the high limit (150 um)"), std::string::npos);
-    EXPECT_NE(text.find("L below the low limit (100 um)"), std::string::npos);
-    EXPECT_NE(text.find("S fails ISO 19840 on its own: below 80 um (80 % of NDFT) or above 200 um"),
+    EXPECT_TRUE(std::regex_search(text, std::regex("\\b80\\s+160\\.25\\s+H\\b")));
+    EXPECT_TRUE(std::regex_search(text, std::regex("\\b2\\s+101\\.75\\s+\\d")));  // no mark
+    EXPECT_NE(text.find("H above the high limit (150 µm)"), std::string::npos);
+    EXPECT_NE(text.find("L below the low limit (100 µm)"), std::string::npos);
+    EXPECT_NE(text.find("S fails ISO 19840 on its own: below 80 µm (80 % of NDFT) or above 200 µm"),
               std::string::npos);
     EXPECT_NE(text.find("struck through: excluded from the verdict"), std::string::npos);
 
@@ -276,7 +306,7 @@ TEST_F(InspectionReportTest, ManyReadingsFlowOverPagesAndFewGiveNoChart) {
     EXPECT_GE(pages, 4);
     std::string text = poppler::Text(pdf);
     EXPECT_TRUE(std::regex_search(text, std::regex("\\b5000\\s+152\\b")));
-    EXPECT_NE(text.find("Readings (um) (continued)"), std::string::npos);
+    EXPECT_NE(text.find("Readings (µm) (continued)"), std::string::npos);
     EXPECT_NE(text.find("Page " + std::to_string(pages) + " of " + std::to_string(pages)),
               std::string::npos);
     EXPECT_EQ(text.find("High-limit:"), std::string::npos);  // a file has no limits
@@ -287,6 +317,147 @@ TEST_F(InspectionReportTest, ManyReadingsFlowOverPagesAndFewGiveNoChart) {
     report.readings.clear();
     text = poppler::Text(write(report, "none.pdf"));
     EXPECT_NE(text.find("Counts:"), std::string::npos);
+}
+
+// Texts of any length are printed whole: a long note, a long exclusion reason and an unbroken word
+// flow onto further pages, and nothing but the footer is printed in the footer's band.
+TEST_F(InspectionReportTest, LongTextsFlowOntoFurtherPagesAndStayAboveTheFooter) {
+    ReportContent report = Group80();
+    std::vector<std::string> noteWords;
+    std::string note;
+    for (int i = 0; note.size() < 10000; ++i) {
+        noteWords.push_back("note" + std::to_string(i));
+        note += noteWords.back() + (i % 9 == 8 ? "\n" : " ");
+    }
+    std::vector<std::string> reasonWords;
+    std::string reason;
+    for (int i = 0; i < 1000; ++i) {
+        reasonWords.push_back("why" + std::to_string(i));
+        reason += (i == 0 ? "" : " ") + reasonWords.back();
+    }
+    const std::string unbroken = "P" + std::string(298, 'Q') + "R";
+    report.job = {unbroken, "", "", "A. Inspector", note};  // the project in the footer too
+    coating::CheckSetup setup;
+    setup.request.standard = Standard::Iso19840;
+    for (const ReadingRecord& r : report.readings) setup.request.readings.push_back({r.value});
+    setup.request.exclusions.push_back({3, reason});
+    setup.group = coating::GroupLimits{100, 150};
+    report.standard = JudgeReadings(setup);
+    const QString pdf = write(report);
+    ExpectSoundFile(pdf);
+
+    // Every word is in the text layer; the unbroken word in pieces, line after line.
+    const std::string text = poppler::Run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    std::string joined;
+    for (char ch : text) {
+        if (!std::isspace(static_cast<unsigned char>(ch))) joined += ch;
+    }
+    EXPECT_NE(joined.find(unbroken), std::string::npos);
+    std::set<std::string> seen;
+    for (const poppler::Word& w : poppler::Words(pdf)) {
+        seen.insert(w.text.back() == '.' ? w.text.substr(0, w.text.size() - 1) : w.text);
+    }
+    for (const auto* list : {&noteWords, &reasonWords}) {
+        for (const std::string& word : *list) EXPECT_TRUE(seen.count(word)) << word;
+    }
+
+    // Below the body (18 mm margin and 10 mm footer above the bottom of A4) only the footer: the
+    // report number, the project (shortened), the program, "Page x of y".
+    const double bodyBottom = 842 - (18 + 10) * 72 / 25.4;
+    const int pages = PageCount(pdf);
+    ASSERT_GE(pages, 3);
+    std::map<int, std::string> footers;
+    for (const poppler::Word& w : poppler::Words(pdf)) {
+        if (w.yMax > bodyBottom + 0.5) footers[w.page] += w.text + " ";
+    }
+    for (int page = 1; page <= pages; ++page) {
+        SCOPED_TRACE(page);
+        const std::string& footer = footers[page];
+        EXPECT_EQ(footer.rfind("Report 20260304-050607-000 · PQQ", 0), 0u) << footer;
+        const std::string tail = std::string("ZEPRA Coating Thickness Tester ") + ZEPRA_VERSION +
+                                 " Page " + std::to_string(page) + " of " + std::to_string(pages) +
+                                 " ";
+        EXPECT_EQ(footer.substr(footer.size() - std::min(footer.size(), tail.size())), tail);
+        EXPECT_EQ(footer.find("note"), std::string::npos) << footer;
+        EXPECT_EQ(footer.find("why"), std::string::npos) << footer;
+    }
+}
+
+// What an auditor asks besides the readings: the gauge and its calibration (due when older than
+// a year), the zero check, the surface, the conditions with the dew point, names under the
+// signature lines.
+TEST_F(InspectionReportTest, TheRecordOfGaugeCalibrationAndConditions) {
+    const struct {
+        double air, steel, humidity;
+        const char* conditions;
+        bool flagged;
+    } cases[] = {
+        // Magnus: 20 °C at 50 % has its dew point at 9.26 °C.
+        {20, 21, 50, "dew point 9.3 °C, the steel 11.7 °C above it", false},
+        {20, 12, 50, "the steel 2.7 °C above it: LESS", true},
+    };
+    for (const auto& k : cases) {
+        ReportContent report = Group80();
+        report.job.inspector = "A. Inspector";
+        report.measuredAt = "2026-03-04 14:03:22 or before (downloaded)";
+        report.record = {"Acme",
+                         "DFT-7",
+                         "SN 4711",
+                         "F1 ferrous",
+                         "C-17",
+                         "2025-02-01",
+                         "zero on bare steel; 50 and 250 um shims within 2 %",
+                         "Sa 2.5",
+                         "60 um, Rz by replica tape",
+                         k.air,
+                         k.steel,
+                         k.humidity,
+                         "NACE CIP level 2",
+                         "QA inspector",
+                         "B. Client",
+                         "Site manager"};
+        const QString pdf = write(report);
+        ExpectSoundFile(pdf);
+        const std::string text = poppler::Text(pdf);
+        EXPECT_EQ(
+            poppler::FirstOutOfOrder(
+                text, {"Gauge: Acme DFT-7, serial SN 4711, probe F1 ferrous",
+                       "Calibration: certificate C-17 of 2025-02-01 (due: more than 12 "
+                       "months before the measurement)",
+                       "Readings SHA-256:", "Report number:", "Gauge, calibration and conditions",
+                       "Zero and shims", "zero on bare steel; 50 and 250 um shims within 2 %",
+                       "Surface preparation", "Sa 2.5", "Surface profile", "Conditions",
+                       k.conditions, "Qualification", "NACE CIP level 2", "Measured",
+                       "2026-03-04 14:03:22", "Inspector", "A. Inspector", "QA inspector"}),
+            "")
+            << text;
+        EXPECT_NE(text.find("B. Client"), std::string::npos);
+        EXPECT_NE(text.find("Site manager"), std::string::npos);
+        // The flag also stands on page 1.
+        const std::string first =
+            poppler::Run(QStringLiteral("pdftotext"),
+                         {QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-layout"),
+                          path("report.pdf"), QStringLiteral("-")});
+        EXPECT_EQ(first.find("LESS THAN 3") != std::string::npos, k.flagged) << first;
+    }
+    EXPECT_NEAR(DewPointCelsius(20, 50), 9.26, 0.01);
+    EXPECT_NEAR(DewPointCelsius(20, 100), 20, 1e-9);
+}
+
+// A character no installed font has would print as an empty box and leave the text layer: the
+// report says which and is not written.
+TEST_F(InspectionReportTest, ACharacterNoFontHasIsSaidAndNothingWritten) {
+    ReportContent report = Group80();
+    report.job.project = "Tank \xEE\x80\x80 7";  // U+E000, private use: in no font
+    const QString file = path("boxes.pdf");
+    const std::string error = WriteInspectionReport(report, file.toStdString());
+    EXPECT_NE(error.find("no installed font has the characters \xEE\x80\x80 (U+E000)"),
+              std::string::npos)
+        << error;
+    EXPECT_NE(error.find("fonts-wqy-microhei"), std::string::npos);
+    EXPECT_FALSE(QFileInfo::exists(file));
+    report.job.project = "Tank \xC3\xA9 7";  // é: Liberation Sans has it
+    EXPECT_EQ(WriteInspectionReport(report, file.toStdString()), "");
 }
 
 TEST_F(InspectionReportTest, AFileThatCannotBeWrittenLeavesNothing) {

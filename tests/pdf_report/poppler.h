@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,34 @@ inline std::string FirstOutOfOrder(const std::string& text, const std::vector<st
         at = found + part.size();
     }
     return {};
+}
+
+// Every word of the text layer with its page (from 1) and box in points from the page's top.
+struct Word {
+    int page = 0;
+    std::string text;
+    double yMin = 0;
+    double yMax = 0;
+};
+
+inline std::vector<Word> Words(const QString& pdf) {
+    const std::string html =
+        Run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    std::vector<Word> words;
+    int page = 0;
+    const std::regex item(
+        "<page |<word xMin=\"[^\"]*\" yMin=\"([^\"]*)\" xMax=\"[^\"]*\" "
+        "yMax=\"([^\"]*)\">([^<]*)</word>");
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), item);
+         it != std::sregex_iterator(); ++it) {
+        const std::smatch& m = *it;
+        if (m[0].str().rfind("<page", 0) == 0) {
+            ++page;
+            continue;
+        }
+        words.push_back({page, m[3].str(), std::stod(m[1].str()), std::stod(m[2].str())});
+    }
+    return words;
 }
 
 // One page rendered at `dpi` as RGB pixels.
