@@ -105,13 +105,10 @@ class Form1 : public QWidget, public GaugeWindows {
     void connectClicked();  // Cmd_Connect_Click
     void unitClicked();     // Cmd_Unit_Click
     void showNotConnectedLook();
-    void portsChanged();                 // connects by itself while no port is open
-    ShowMessage lookupMessages();        // the port lookup's messages: message boxes
-    void showConnected(bool atStartup);  // after every successful connection
-    void nameReading();                  // labeldata's accessible name from what it shows
     void portsChanged();                           // connects by itself while no port is open
     ShowMessage lookupMessages();                  // the port lookup's messages: message boxes
     void showConnected(bool atStartup);            // after every successful connection
+    void nameReading();                            // labeldata's accessible name from what it shows
     archive::GaugeIdentity gaugeIdentity() const;  // the connected gauge's, for the archive
     void keepCapture();
 
