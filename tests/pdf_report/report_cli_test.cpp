@@ -170,7 +170,7 @@ TEST_F(ReportCliTest, FileReportsErrorsAndExitCodes) {
          "no"},
         // The empty group: no verdict, as check says, and the report says why.
         {{"report", "3", "--output", path("empty.pdf"), "--standard", "iso19840"},
-         5,
+         6,
          "There are no readings to check.",
          nullptr},
     };
