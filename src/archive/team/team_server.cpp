@@ -10,6 +10,7 @@
 #include <QSqlRecord>
 #include <QUuid>
 #include <QtEndian>
+#include <charconv>
 #include <memory>
 #include <set>
 
@@ -240,7 +241,14 @@ std::optional<int> ServerVersion(Server& server, std::string& error) {
     if (std::string(PQgetvalue(exists.get(), 0, 0)) != "t") return 0;
     PgResult version = server.run("SELECT COALESCE(MAX(version), 0) FROM schema_version", error);
     if (!version) return std::nullopt;
-    return std::stoi(PQgetvalue(version.get(), 0, 0));
+    const std::string text = PQgetvalue(version.get(), 0, 0);
+    int number = 0;
+    const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (failure != std::errc() || end != text.data() + text.size()) {
+        error = "The team server's schema version \"" + text + "\" is not a number.";
+        return std::nullopt;
+    }
+    return number;
 }
 
 std::string NewerServer(int version) {
