@@ -92,6 +92,22 @@ const std::vector<std::vector<std::string>> kMigrations = {
         "CREATE INDEX checks_record ON checks (record_id)",
         "CREATE INDEX reports_record ON reports (record_id)",
     },
+    // The station's record of its syncs with the team's server: per server and table the last
+    // row pushed (SQLite's rowid: rows are only ever added, one writer at a time, so rowids grow
+    // in commit order), the last outcome, and the records whose readings the server holds
+    // otherwise. Files of version 1 that have synced already made these tables themselves:
+    // hence IF NOT EXISTS.
+    {
+        "CREATE TABLE IF NOT EXISTS team_sync_marks (server_id TEXT NOT NULL,"
+        " table_name TEXT NOT NULL, pushed_rowid BIGINT NOT NULL,"
+        " PRIMARY KEY (server_id, table_name))",
+        "CREATE TABLE IF NOT EXISTS team_sync_state (id INTEGER PRIMARY KEY CHECK (id = 1),"
+        " server_id TEXT, server TEXT NOT NULL, last_sync_ms BIGINT,"
+        " last_attempt_ms BIGINT NOT NULL, last_error TEXT NOT NULL)",
+        "CREATE TABLE IF NOT EXISTS team_sync_mismatches (record_id TEXT NOT NULL,"
+        " server_id TEXT NOT NULL, server_sha256 TEXT NOT NULL, local_sha256 TEXT NOT NULL,"
+        " at_ms BIGINT NOT NULL, PRIMARY KEY (record_id, server_id))",
+    },
 };
 
 QString Sql(const std::string& statement) {

@@ -10,11 +10,15 @@
 #include <QSqlRecord>
 #include <QUuid>
 #include <QtEndian>
+#include <algorithm>
+#include <atomic>
 #include <charconv>
+#include <chrono>
 #include <memory>
 #include <set>
 
 #include "archive/archive.h"
+#include "platform/socket_wait.h"
 
 namespace zepra::archive {
 namespace {
@@ -169,8 +173,14 @@ struct Params {
     std::size_t size() const { return data.size(); }
 };
 
+// Connects and runs statements without ever waiting blind: libpq is driven through its
+// asynchronous calls, and every wait on the socket is in slices of kWaitSliceMs, after each of
+// which `stop` is looked at. A connection the server accepts and never answers gives up after the
+// connect timeout, and a program that ends while its sync waits on the server ends at once.
 class Server {
   public:
+    explicit Server(const std::atomic<bool>* stop = nullptr) : stop_(stop) {}
+
     bool connect(const std::string& server, std::string& error) {
         char* parseError = nullptr;
         PQconninfoOption* options = PQconninfoParse(server.c_str(), &parseError);
@@ -191,15 +201,35 @@ class Server {
                 " PGPASSFILE names, or a service file) and take it out of the name.";
             return false;
         }
-        // The name's own connect_timeout, if any, comes later and wins.
-        const char* keys[] = {"connect_timeout", "application_name", "dbname", nullptr};
-        const char* values[] = {"10", "zepra", server.c_str(), nullptr};
-        conn_.reset(PQconnectdbParams(keys, values, 1));
-        if (!conn_ || PQstatus(conn_.get()) != CONNECTION_OK) {
-            error = "Cannot connect to the team server: " +
-                    OneLine(conn_ ? PQerrorMessage(conn_.get()) : "out of memory");
-            return false;
+        // The name's own settings, if any, come later and win. Keepalives find a server that
+        // went away in the middle of a sync within a minute, not the system's two hours.
+        const char* keys[] = {"connect_timeout",
+                              "keepalives_idle",
+                              "keepalives_interval",
+                              "keepalives_count",
+                              "application_name",
+                              "dbname",
+                              nullptr};
+        const char* values[] = {"10", "30", "10", "3", "zepra", server.c_str(), nullptr};
+        conn_.reset(PQconnectStartParams(keys, values, 1));
+        if (!conn_ || PQstatus(conn_.get()) == CONNECTION_BAD) return connectFailed(error);
+        const int timeoutSeconds = ConnectTimeoutSeconds(conn_.get());
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+        PostgresPollingStatusType state = PGRES_POLLING_WRITING;
+        while (state != PGRES_POLLING_OK) {
+            if (state == PGRES_POLLING_FAILED) return connectFailed(error);
+            const Waited waited = wait(state == PGRES_POLLING_READING,
+                                       state == PGRES_POLLING_WRITING, deadline, error);
+            if (waited == Waited::TimedOut) {
+                error = "Cannot connect to the team server: it did not answer within " +
+                        std::to_string(timeoutSeconds) + " s.";
+            }
+            if (waited != Waited::Ready) return false;
+            state = PQconnectPoll(conn_.get());
         }
+        // From here sending never blocks either: a large batch goes out as the socket takes it.
+        PQsetnonblocking(conn_.get(), 1);
         return true;
     }
 
@@ -212,17 +242,35 @@ class Server {
             values[k] = params.isNull[k] ? nullptr : params.data[k].data();
             lengths[k] = static_cast<int>(params.data[k].size());
         }
-        PgResult result(PQexecParams(conn_.get(), sql.c_str(), static_cast<int>(params.size()),
-                                     nullptr, values.data(), lengths.data(), params.formats.data(),
-                                     binaryResult ? 1 : 0));
+        sqlState_.clear();
+        PGconn* conn = conn_.get();
+        if (!PQsendQueryParams(conn, sql.c_str(), static_cast<int>(params.size()), nullptr,
+                               values.data(), lengths.data(), params.formats.data(),
+                               binaryResult ? 1 : 0))
+            return failed(error);
+        // Sending, and reading meanwhile: the server may answer (a notice, an error) before it
+        // has read everything.
+        for (int flushed = PQflush(conn); flushed != 0; flushed = PQflush(conn)) {
+            if (flushed < 0) return failed(error);
+            if (wait(true, true, std::nullopt, error) != Waited::Ready) return nullptr;
+            if (!PQconsumeInput(conn)) return failed(error);
+        }
+        PgResult result;
+        for (;;) {
+            while (PQisBusy(conn)) {
+                if (wait(true, false, std::nullopt, error) != Waited::Ready) return nullptr;
+                if (!PQconsumeInput(conn)) return failed(error);
+            }
+            PGresult* next = PQgetResult(conn);
+            if (!next) break;
+            result.reset(next);  // one statement: one result, the last one counts
+        }
         const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-            sqlState_ = result ? OneLine(PQresultErrorField(result.get(), PG_DIAG_SQLSTATE)
-                                             ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE)
-                                             : "")
-                               : "";
-            error = "The team server: " + OneLine(PQerrorMessage(conn_.get()));
-            return nullptr;
+            const char* state =
+                result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
+            sqlState_ = state ? state : "";
+            return failed(error);
         }
         return result;
     }
@@ -230,18 +278,68 @@ class Server {
     const std::string& sqlState() const { return sqlState_; }
 
   private:
+    static constexpr int kWaitSliceMs = 100;
+    enum class Waited { Ready, TimedOut, Stopped, Failed };
+
+    // The connect timeout in effect (libpq's rule: none or 0 is for ever; less than 2 is 2).
+    static int ConnectTimeoutSeconds(PGconn* conn) {
+        int seconds = 0;
+        PQconninfoOption* options = PQconninfo(conn);
+        for (PQconninfoOption* o = options; o && o->keyword; ++o) {
+            if (std::string(o->keyword) == "connect_timeout" && o->val) {
+                const std::string text = o->val;
+                std::from_chars(text.data(), text.data() + text.size(), seconds);
+            }
+        }
+        PQconninfoFree(options);
+        if (seconds <= 0) return 24 * 3600;
+        return std::max(seconds, 2);
+    }
+
+    Waited wait(bool read, bool write,
+                std::optional<std::chrono::steady_clock::time_point> deadline, std::string& error) {
+        for (;;) {
+            if (stop_ && stop_->load()) {
+                error = "The sync was broken off: the program is ending.";
+                return Waited::Stopped;
+            }
+            int slice = kWaitSliceMs;
+            if (deadline) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      *deadline - std::chrono::steady_clock::now())
+                                      .count();
+                if (left <= 0) return Waited::TimedOut;
+                slice = static_cast<int>(std::min<long long>(slice, left));
+            }
+            switch (WaitForSocket(PQsocket(conn_.get()), read, write, slice)) {
+                case SocketReady::Ready:
+                    return Waited::Ready;
+                case SocketReady::TimedOut:
+                    continue;
+                case SocketReady::Failed:
+                    error = "The team server: the connection's socket failed.";
+                    return Waited::Failed;
+            }
+        }
+    }
+
+    bool connectFailed(std::string& error) {
+        error = "Cannot connect to the team server: " +
+                OneLine(conn_ ? PQerrorMessage(conn_.get()) : "out of memory");
+        return false;
+    }
+    std::nullptr_t failed(std::string& error) {
+        error = "The team server: " + OneLine(PQerrorMessage(conn_.get()));
+        return nullptr;
+    }
+
+    const std::atomic<bool>* stop_;
     std::unique_ptr<PGconn, PgFinish> conn_;
     std::string sqlState_;
 };
 
 // The server's schema version: 0 when it has no archive yet, nullopt on failure.
-std::optional<int> ServerVersion(Server& server, std::string& error) {
-    PgResult exists = server.run("SELECT to_regclass('schema_version') IS NOT NULL", error);
-    if (!exists) return std::nullopt;
-    if (std::string(PQgetvalue(exists.get(), 0, 0)) != "t") return 0;
-    PgResult version = server.run("SELECT COALESCE(MAX(version), 0) FROM schema_version", error);
-    if (!version) return std::nullopt;
-    const std::string text = PQgetvalue(version.get(), 0, 0);
+std::optional<int> ParseVersion(const std::string& text, std::string& error) {
     int number = 0;
     const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), number);
     if (failure != std::errc() || end != text.data() + text.size()) {
@@ -249,6 +347,41 @@ std::optional<int> ServerVersion(Server& server, std::string& error) {
         return std::nullopt;
     }
     return number;
+}
+
+std::optional<int> ServerVersion(Server& server, std::string& error) {
+    PgResult exists = server.run("SELECT to_regclass('schema_version') IS NOT NULL", error);
+    if (!exists) return std::nullopt;
+    if (std::string(PQgetvalue(exists.get(), 0, 0)) != "t") return 0;
+    PgResult version = server.run("SELECT COALESCE(MAX(version), 0) FROM schema_version", error);
+    if (!version) return std::nullopt;
+    return ParseVersion(PQgetvalue(version.get(), 0, 0), error);
+}
+
+struct ServerArchive {
+    int version = 0;
+    std::string id;  // empty: the server has no archive, or one without its identity
+};
+
+// The server's schema version and its archive's identity in one round trip: a sync with nothing
+// to do is mostly round trips. A server without the tables is asked again as server-init asks.
+std::optional<ServerArchive> ServerIdentity(Server& server, std::string& error) {
+    PgResult row = server.run(
+        "SELECT COALESCE(MAX(version), 0), (SELECT MIN(id) FROM team_archive),"
+        " (SELECT count(*) FROM team_archive) FROM schema_version",
+        error);
+    if (!row) {
+        if (server.sqlState() != "42P01") return std::nullopt;  // undefined_table
+        error.clear();
+        const std::optional<int> version = ServerVersion(server, error);
+        if (!version) return std::nullopt;
+        return ServerArchive{*version, {}};
+    }
+    const std::optional<int> version = ParseVersion(PQgetvalue(row.get(), 0, 0), error);
+    if (!version) return std::nullopt;
+    ServerArchive archive{*version, {}};
+    if (std::string(PQgetvalue(row.get(), 0, 2)) == "1") archive.id = PQgetvalue(row.get(), 0, 1);
+    return archive;
 }
 
 std::string NewerServer(int version) {
@@ -306,21 +439,6 @@ class LocalDb {
     bool opened_ = false;
 };
 
-// The station's record of its syncs: per server and table the last row pushed (SQLite's rowid:
-// rows are only ever added, one writer at a time, so rowids grow in commit order), the last
-// outcome, and the records whose readings the server holds otherwise.
-const char* const kLocalSyncTables[] = {
-    "CREATE TABLE IF NOT EXISTS team_sync_marks (server_id TEXT NOT NULL,"
-    " table_name TEXT NOT NULL, pushed_rowid BIGINT NOT NULL,"
-    " PRIMARY KEY (server_id, table_name))",
-    "CREATE TABLE IF NOT EXISTS team_sync_state (id INTEGER PRIMARY KEY CHECK (id = 1),"
-    " server_id TEXT, server TEXT NOT NULL, last_sync_ms BIGINT, last_attempt_ms BIGINT NOT NULL,"
-    " last_error TEXT NOT NULL)",
-    "CREATE TABLE IF NOT EXISTS team_sync_mismatches (record_id TEXT NOT NULL,"
-    " server_id TEXT NOT NULL, server_sha256 TEXT NOT NULL, local_sha256 TEXT NOT NULL,"
-    " at_ms BIGINT NOT NULL, PRIMARY KEY (record_id, server_id))",
-};
-
 QStringList Columns(const LocalDb& local, const std::string& table) {
     QStringList columns;
     QSqlQuery query(local.db());
@@ -328,6 +446,17 @@ QStringList Columns(const LocalDb& local, const std::string& table) {
                QLatin1Char(')'));
     while (query.next()) columns << query.value(1).toString();
     return columns;
+}
+
+// The table's rows here; -1 when they cannot be counted.
+long long LocalCount(const LocalDb& local, const std::string& table) {
+    QSqlQuery query(local.db());
+    std::string error;
+    if (!local.run(query, QStringLiteral("SELECT COUNT(*) FROM ") + QString::fromStdString(table),
+                   {}, error) ||
+        !query.next())
+        return -1;
+    return query.value(0).toLongLong();
 }
 
 std::int64_t Mark(const LocalDb& local, const std::string& serverId, const std::string& table) {
@@ -396,6 +525,10 @@ struct Sync {
     SyncReport& report;
 
     bool cut(SyncOptions::Stage stage, const std::string& table) {
+        if (options.stop && options.stop->load()) {
+            report.error = "The sync was broken off: the program is ending.";
+            return true;
+        }
         if (!options.onBatch || options.onBatch(stage, table)) return false;
         report.error = "The sync was broken off.";
         return true;
@@ -666,9 +799,6 @@ SyncReport SyncWithTeamServer(const QString& archivePath, const std::string& ser
             "The archive cannot be opened: " + local.db().lastError().text().toStdString();
         return report;
     }
-    for (const char* statement : kLocalSyncTables) {
-        if (!local.run(QString::fromLatin1(statement), {}, report.error)) return report;
-    }
     const std::int64_t started = NowMs();
     std::string serverId;
     auto finish = [&]() -> SyncReport& {
@@ -697,40 +827,51 @@ SyncReport SyncWithTeamServer(const QString& archivePath, const std::string& ser
             " archive/server to its connection string or URI.";
         return finish();
     }
-    Server server;
+    Server server(options.stop);
     if (!server.connect(serverName, report.error)) return finish();
-    const std::optional<int> version = ServerVersion(server, report.error);
-    if (!version) return finish();
-    if (*version == 0) {
+    const std::optional<ServerArchive> found = ServerIdentity(server, report.error);
+    if (!found) return finish();
+    if (found->version == 0) {
         report.error =
             "The team server has no archive yet: run 'zepra-cli archive server-init'"
             " as the database's owner.";
         return finish();
     }
-    if (*version > kTeamSchemaVersion) {
-        report.error = NewerServer(*version);
+    if (found->version > kTeamSchemaVersion) {
+        report.error = NewerServer(found->version);
         return finish();
     }
-    if (*version < kTeamSchemaVersion) {
+    if (found->version < kTeamSchemaVersion) {
         report.error = "The team server's archive is of an older version (schema " +
-                       std::to_string(*version) +
+                       std::to_string(found->version) +
                        "): run 'zepra-cli archive server-init' as the database's owner.";
         return finish();
     }
-    PgResult id = server.run("SELECT id FROM team_archive", report.error);
-    if (!id) return finish();
-    if (PQntuples(id.get()) != 1) {
+    if (found->id.empty()) {
         report.error = "The team server's archive has no identity (table team_archive).";
         return finish();
     }
-    serverId = PQgetvalue(id.get(), 0, 0);
+    serverId = found->id;
 
     Sync sync{local, server, options, serverId, report};
     for (const std::string& table : kTables) {
         if (!sync.push(table)) return finish();
     }
+    // Every row of this station is on the server by now, and rows are never deleted there: a
+    // table with as many rows there as here has nothing to pull. One round trip counts them.
+    std::vector<std::string> pulled;
+    std::string counting = "SELECT ";
     for (const std::string& table : kTables) {
-        if ((options.pullRecords || kTeamTables.count(table)) && !sync.pull(table)) return finish();
+        if (!options.pullRecords && !kTeamTables.count(table)) continue;
+        counting += (pulled.empty() ? "" : ", ") + ("(SELECT count(*) FROM " + table + ")");
+        pulled.push_back(table);
+    }
+    PgResult counts = server.run(counting, report.error);
+    if (!counts) return finish();
+    for (std::size_t k = 0; k < pulled.size(); ++k) {
+        const std::string there = PQgetvalue(counts.get(), 0, static_cast<int>(k));
+        if (there == std::to_string(LocalCount(local, pulled[k]))) continue;
+        if (!sync.pull(pulled[k])) return finish();
     }
     return finish();
 }
@@ -749,9 +890,8 @@ std::optional<SyncStatus> ReadSyncStatus(const QString& archivePath, std::string
         return std::nullopt;
     }
     SyncStatus status;
-    const QStringList tables = local.db().tables();
     std::string serverId;
-    if (tables.contains(QStringLiteral("team_sync_state"))) {
+    {
         QSqlQuery query(local.db());
         if (!local.run(query,
                        QStringLiteral("SELECT server_id, server, last_sync_ms, last_attempt_ms,"
@@ -766,9 +906,8 @@ std::optional<SyncStatus> ReadSyncStatus(const QString& archivePath, std::string
             status.lastError = query.value(4).toString().toStdString();
         }
     }
-    const bool marks = tables.contains(QStringLiteral("team_sync_marks"));
     for (const std::string& table : kTables) {
-        const std::int64_t mark = marks ? Mark(local, serverId, table) : 0;
+        const std::int64_t mark = Mark(local, serverId, table);
         QSqlQuery query(local.db());
         if (!local.run(query,
                        QStringLiteral("SELECT COUNT(*) FROM ") + QString::fromStdString(table) +
@@ -779,15 +918,13 @@ std::optional<SyncStatus> ReadSyncStatus(const QString& archivePath, std::string
         status.rowsWaiting += query.value(0).toLongLong();
         if (table == "records") status.recordsWaiting = query.value(0).toLongLong();
     }
-    if (tables.contains(QStringLiteral("team_sync_mismatches"))) {
-        QSqlQuery query(local.db());
-        if (local.run(
-                query,
-                QStringLiteral("SELECT COUNT(*) FROM team_sync_mismatches WHERE server_id = ?"),
-                {QString::fromStdString(serverId)}, error) &&
-            query.next())
-            status.mismatches = query.value(0).toLongLong();
-    }
+    QSqlQuery query(local.db());
+    if (!local.run(query,
+                   QStringLiteral("SELECT COUNT(*) FROM team_sync_mismatches WHERE server_id = ?"),
+                   {QString::fromStdString(serverId)}, error) ||
+        !query.next())
+        return std::nullopt;
+    status.mismatches = query.value(0).toLongLong();
     return status;
 }
 

@@ -15,6 +15,7 @@
 // command, each call with its own connections.
 
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -42,6 +43,8 @@ struct SyncOptions {
     enum class Stage { Sent, Committed };  // a batch inserted but not committed; committed
     // Called for each batch at each stage; false ends the sync there, as a cut would (tests).
     std::function<bool(Stage, const std::string& table)> onBatch;
+    // Set from another thread: the sync gives up at its next wait on the server or batch.
+    const std::atomic<bool>* stop = nullptr;
 };
 
 struct SyncReport {

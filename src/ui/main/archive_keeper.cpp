@@ -14,8 +14,9 @@ constexpr int kWindowBusyTimeoutMs = 500;
 
 }  // namespace
 
-ArchiveKeeper::ArchiveKeeper(std::function<void(const std::string&)> showMessage)
-    : showMessage_(std::move(showMessage)) {}
+ArchiveKeeper::ArchiveKeeper(std::function<void(const std::string&)> showMessage,
+                             std::function<void(bool newRecord)> stored)
+    : showMessage_(std::move(showMessage)), stored_(std::move(stored)) {}
 
 ArchiveKeeper::~ArchiveKeeper() = default;
 
@@ -70,6 +71,7 @@ void ArchiveKeeper::store(archive::Record record) {
         const archive::Archive::Stored stored = archive_->store(std::move(record));
         if (stored.error.empty()) {
             failing_ = false;
+            if (stored_) stored_(!stored.seenAgain);
             return;
         }
         message += (message.empty() ? "" : "\n") + stored.error;

@@ -19,8 +19,10 @@ namespace zepra {
 
 class ArchiveKeeper {
   public:
-    // showMessage: a message box (shown after the current handler returns).
-    explicit ArchiveKeeper(std::function<void(const std::string&)> showMessage);
+    // showMessage: a message box (shown after the current handler returns). stored: after each
+    // store that worked; newRecord is false for an unchanged repeat (a "seen again" row).
+    explicit ArchiveKeeper(std::function<void(const std::string&)> showMessage,
+                           std::function<void(bool newRecord)> stored = {});
     ~ArchiveKeeper();
 
     // A group's download arrived (in the slot).
@@ -36,6 +38,7 @@ class ArchiveKeeper {
     void store(archive::Record record);
 
     std::function<void(const std::string&)> showMessage_;
+    std::function<void(bool newRecord)> stored_;
     std::unique_ptr<archive::Archive> archive_;
     bool failing_ = false;  // the last store failed and said so: the next failure is quiet
     std::vector<std::int64_t> times_;  // each captured sample's UTC time

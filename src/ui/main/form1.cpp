@@ -1,13 +1,16 @@
 #include "ui/main/form1.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 #include <QWindow>
+#include <chrono>
 
+#include "archive/archive.h"
 #include "link/connection.h"
 #include "platform/qt_clock_text.h"
 #include "platform/qt_link_clock.h"
@@ -51,6 +54,27 @@ QLabel* ColouredLabel(QWidget* parent, const char* name, const char* text, const
     QLabel* label = MakeLabel(parent, name, QString::fromLatin1(text), twips, font, alignment);
     SetPaletteColour(label, QPalette::WindowText, colour);
     return label;
+}
+
+// How often the windows sync with the team's server besides at start and after each record.
+constexpr std::chrono::minutes kTeamSyncInterval{5};
+
+// The team server's status over the artwork's top, above the gauge: the one free spot of the
+// window wide enough for a sentence. At most three lines; what does not fit ends in "...".
+constexpr QRect kTeamSyncLineRect{6, 3, 270, 44};
+constexpr int kTeamSyncLines = 3;
+
+QString FitLines(const QString& text, const QFontMetrics& metrics) {
+    auto fits = [&](const QString& candidate) {
+        return metrics
+                   .boundingRect(QRect(0, 0, kTeamSyncLineRect.width(), 10'000), Qt::TextWordWrap,
+                                 candidate)
+                   .height() <= metrics.lineSpacing() * kTeamSyncLines;
+    };
+    if (fits(text)) return text;
+    qsizetype shown = text.size();
+    while (shown > 0 && !fits(text.left(shown) + QStringLiteral("..."))) --shown;
+    return text.left(shown) + QStringLiteral("...");
 }
 
 std::string ComName(const SerialPort& port) {
@@ -100,10 +124,19 @@ Form1::Form1(MeasurementStore& store, Form1Services services, QWidget* parent)
       link_(store, *services_.port, presenter_, *services_.linkClock),
       // Its message comes after the handler that stored (a download's, a click's) has returned.
       // While Exit closes the window there is no later: the message comes at once.
-      archive_([this](const std::string& text) {
-          if (closing_) return services_.messageBox->show(text);
-          QTimer::singleShot(0, this, [this, text] { services_.messageBox->show(text); });
-      }),
+      archive_(
+          [this](const std::string& text) {
+              if (closing_) return services_.messageBox->show(text);
+              QTimer::singleShot(0, this, [this, text] { services_.messageBox->show(text); });
+          },
+          [this](bool newRecord) {
+              if (!teamSync_) return;
+              if (newRecord) {
+                  teamSync_->recordStored();
+              } else {
+                  teamSync_->requestSync();  // its "seen again" row goes to the team as well
+              }
+          }),
       windows_(makeWindowContext(), this),
       background_(BackgroundImage()) {
     setObjectName(QStringLiteral("Form1"));
@@ -111,6 +144,11 @@ Form1::Form1(MeasurementStore& store, Form1Services services, QWidget* parent)
     setWindowIcon(MainWindowIcon());
     setFixedSize(kForm1ClientSize);
     buildControls();
+    if (!archive::ConfiguredTeamServer().empty()) {
+        teamSync_ = std::make_unique<archive::TeamSyncWorker>(archive::DefaultArchivePath());
+        teamSync_->syncEvery(kTeamSyncInterval);
+        buildTeamSyncLine();
+    }
     if (services_.portWatcher) {
         connect(services_.portWatcher.get(), &PortWatcher::portsChanged, this,
                 &Form1::portsChanged);
@@ -209,9 +247,30 @@ void Form1::buildControls() {
 
 void Form1::formLoad() {
     InitialiseStore(store_);
+    if (teamSync_) teamSync_->requestSync();  // in the background, while the gauge is looked for
     if (ConnectToGauge(true, *services_.portList, *services_.port, lookupMessages())) {
         showConnected(true);
     }
+}
+
+void Form1::buildTeamSyncLine() {
+    teamSyncLine_ = new QLabel(picture3_);
+    teamSyncLine_->setObjectName(QStringLiteral("TeamSyncLine"));
+    teamSyncLine_->setGeometry(kTeamSyncLineRect);
+    teamSyncLine_->setFont(ArialNarrowFont(8));
+    teamSyncLine_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    teamSyncLine_->setWordWrap(true);
+    teamSyncLine_->setAccessibleName(QStringLiteral("Team server"));
+    connect(&teamSync_->status(), &archive::TeamSyncStatus::changed, this,
+            &Form1::showTeamSyncStatus);
+    showTeamSyncStatus();
+}
+
+void Form1::showTeamSyncStatus() {
+    const QString text = teamSync_->status().text();
+    teamSyncLine_->setText(FitLines(text, teamSyncLine_->fontMetrics()));
+    teamSyncLine_->setToolTip(text);  // the whole of a long error
+    teamSyncLine_->setAccessibleDescription(text);
 }
 
 void Form1::connectClicked() {

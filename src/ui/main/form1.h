@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "archive/team/team_sync_worker.h"
 #include "data/measurement_store.h"
 #include "link/connection.h"
 #include "link/gauge_link.h"
@@ -75,6 +76,9 @@ class Form1 : public QWidget, public GaugeWindows {
     // How often the port list's changes led to an attempt to open a port.
     int automaticAttempts() const { return automaticAttempts_; }
     AppWindows& windows() { return windows_; }
+    // The sync with the team's server, for other windows to show too; null when no server is
+    // named (ZEPRA_ARCHIVE_SERVER, the setting archive/server).
+    archive::TeamSyncStatus* teamSyncStatus() { return teamSync_ ? &teamSync_->status() : nullptr; }
 
     // GaugeWindows
     void setEnabled(MainControl control, bool enabled) override;
@@ -111,12 +115,16 @@ class Form1 : public QWidget, public GaugeWindows {
     void nameReading();                            // labeldata's accessible name from what it shows
     archive::GaugeIdentity gaugeIdentity() const;  // the connected gauge's, for the archive
     void keepCapture();
+    void buildTeamSyncLine();
+    void showTeamSyncStatus();
 
     MeasurementStore& store_;
     Form1Services services_;
     LinkPresenter presenter_;
     GaugeLink link_;
     ArchiveKeeper archive_;  // before windows_: the windows' context calls it
+    // Syncs the archive with the team's server in the background, when one is named.
+    std::unique_ptr<archive::TeamSyncWorker> teamSync_;
     AppWindows windows_;
     QImage background_;
     // Per group window (GroupWindowId order): where and when its readings were downloaded.
@@ -137,6 +145,7 @@ class Form1 : public QWidget, public GaugeWindows {
     QLabel* labelNoPort_ = nullptr;
     QLabel* labelData_ = nullptr;
     QLabel* labelUnit_ = nullptr;
+    QLabel* teamSyncLine_ = nullptr;  // over the artwork's top, when a team server is named
     QPushButton* cmdConnect_ = nullptr;
     QPushButton* cmdRealTime_ = nullptr;
     QPushButton* cmdGrp_[4] = {};
