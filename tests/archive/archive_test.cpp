@@ -194,6 +194,41 @@ TEST_F(ArchiveTest, EmptyFileGetsTheSchema) {
     EXPECT_EQ(archive->store(Group1()).error, "");
 }
 
+// A file of version 1 is brought up to date and keeps what it had: one that never synced, and
+// one whose sync tables an earlier program made beside the versioned schema.
+class VersionOneFileTest : public ArchiveTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(VersionOneFileTest, IsMigratedAndKeepsItsRows) {
+    const bool synced = GetParam();
+    {
+        const std::unique_ptr<Archive> archive = open();
+        ASSERT_EQ(archive->store(Group1()).error, "");
+    }
+    {
+        RawConnection raw(file());
+        raw.exec("DELETE FROM schema_version WHERE version > 1");
+        if (synced) {
+            raw.exec("INSERT INTO team_sync_state VALUES (1, 'S', 'server', 5, 6, '')");
+            raw.exec("INSERT INTO team_sync_marks VALUES ('S', 'records', 1)");
+        } else {
+            for (const char* table : {"team_sync_marks", "team_sync_state", "team_sync_mismatches"})
+                raw.exec(QString("DROP TABLE %1").arg(table));
+        }
+    }
+    const std::unique_ptr<Archive> archive = open();
+    ASSERT_TRUE(archive);
+    EXPECT_FALSE(archive->readOnly());
+    RawConnection raw(file());
+    EXPECT_EQ(raw.value("SELECT MAX(version) FROM schema_version").toInt(), 2);
+    EXPECT_EQ(raw.value("SELECT count(*) FROM records").toInt(), 1);
+    EXPECT_EQ(raw.value("SELECT count(*) FROM team_sync_mismatches").toInt(), 0);
+    EXPECT_EQ(raw.value("SELECT count(*) FROM team_sync_marks").toInt(), synced ? 1 : 0);
+    EXPECT_EQ(raw.value("SELECT count(*) FROM team_sync_state").toInt(), synced ? 1 : 0);
+    EXPECT_EQ(archive->store(Group1("0002")).error, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(SyncedBefore, VersionOneFileTest, ::testing::Bool());
+
 // A file from a newer program is read but never written.
 TEST_F(ArchiveTest, NewerSchemaOpensReadOnly) {
     std::string id;
