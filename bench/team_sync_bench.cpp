@@ -1,7 +1,8 @@
 // The team server: pushing 1,000 records of 1,000 readings each (1,000,000 readings, a third of
 // them captures with a time per reading) from a station's archive to a local PostgreSQL 15 that
 // the benchmark starts itself (fsync on, as a real server), with the server's SHA-256 check of
-// every record; and a sync with nothing to do. Budgets: 20 s and 100 ms.
+// every record; and a sync with nothing to do, on a new connection (as zepra-cli) and on one kept
+// from the sync before (as the windows). Budgets: 20 s and 100 ms.
 
 #include <benchmark/benchmark.h>
 
@@ -95,6 +96,25 @@ void SyncWithNothingToDo(benchmark::State& state) {
     }
 }
 BENCHMARK(SyncWithNothingToDo)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime();
+
+// As the windows sync: the connection kept from one sync to the next.
+void SyncWithNothingToDoKeptConnection(benchmark::State& state) {
+    Setup& setup = Shared();
+    const std::string server = FreshServer(setup);
+    archive::TeamConnection connection;
+    archive::SyncOptions options;
+    options.connection = &connection;
+    archive::SyncWithTeamServer(setup.archive, server, options);
+    for (auto _ : state) {
+        const archive::SyncReport report =
+            archive::SyncWithTeamServer(setup.archive, server, options);
+        if (!report.ok || !report.pushed.empty()) state.SkipWithError("the sync had work to do");
+    }
+}
+BENCHMARK(SyncWithNothingToDoKeptConnection)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20)
+    ->UseRealTime();
 
 }  // namespace
 

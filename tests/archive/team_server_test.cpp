@@ -260,6 +260,31 @@ TEST_F(TeamServerTest, TheSameSyncTwiceChangesNothing) {
     expectEveryRowOnce({&a});
 }
 
+// The windows keep their connection from one sync to the next: the server restarted in between
+// costs nothing but a new connection, and a job another station made meanwhile is pulled.
+TEST_F(TeamServerTest, KeptConnectionOutlivesAServerRestart) {
+    Station a;
+    Station b;
+    a.store(MakeRecord(1, 50));
+    TeamConnection connection;
+    SyncOptions kept;
+    kept.connection = &connection;
+    sync(a, kept);
+
+    std::string error;
+    cluster_.kill();
+    ASSERT_TRUE(cluster_.restart(error)) << error;
+    Job job{"", "Silo 2", "", "", "", "", ""};
+    ASSERT_EQ(b.archive().addJob(job), "");
+    sync(b);
+    a.store(MakeRecord(2, 50));
+    const SyncReport report = sync(a, kept);
+    EXPECT_EQ(report.pushed.at("records"), 1);
+    EXPECT_EQ(report.pulled.at("jobs"), 1);
+    EXPECT_EQ(a.count("jobs"), 1);
+    expectEveryRowOnce({&a, &b});
+}
+
 // A sync cut at any point of a 50,000-reading push (the server killed with a batch sent but not
 // committed, or after it committed; the program stopping at either point) and run again ends
 // with every row on the server exactly once, every record's readings matching.

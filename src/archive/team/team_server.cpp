@@ -180,6 +180,12 @@ struct Params {
 class Server {
   public:
     explicit Server(const std::atomic<bool>* stop = nullptr) : stop_(stop) {}
+    void setStop(const std::atomic<bool>* stop) { stop_ = stop; }
+    // Connected, and not inside a statement or transaction that a failure left behind.
+    bool idle() const {
+        return conn_ && PQstatus(conn_.get()) == CONNECTION_OK &&
+               PQtransactionStatus(conn_.get()) == PQTRANS_IDLE;
+    }
 
     bool connect(const std::string& server, std::string& error) {
         char* parseError = nullptr;
@@ -725,6 +731,14 @@ struct Sync {
 
 }  // namespace
 
+struct TeamConnection::Kept {
+    Server server;
+    std::string name;  // the server's name it was made for
+};
+
+TeamConnection::TeamConnection() : kept_(std::make_unique<Kept>()) {}
+TeamConnection::~TeamConnection() = default;
+
 std::string ConfiguredTeamServer() {
     const QString named = qEnvironmentVariable("ZEPRA_ARCHIVE_SERVER");
     if (!named.isEmpty()) return named.toStdString();
@@ -827,9 +841,29 @@ SyncReport SyncWithTeamServer(const QString& archivePath, const std::string& ser
             " archive/server to its connection string or URI.";
         return finish();
     }
-    Server server(options.stop);
-    if (!server.connect(serverName, report.error)) return finish();
-    const std::optional<ServerArchive> found = ServerIdentity(server, report.error);
+    Server own;
+    Server* server = &own;
+    bool reused = false;
+    if (options.connection) {
+        TeamConnection::Kept& kept = options.connection->kept();
+        server = &kept.server;
+        reused = kept.name == serverName && server->idle();
+        kept.name = serverName;
+    }
+    server->setStop(options.stop);
+    std::optional<ServerArchive> found;
+    if (reused) {
+        found = ServerIdentity(*server, report.error);
+        // The server may have restarted, or dropped the connection, since the last sync.
+        if (!found && !server->idle()) {
+            report.error.clear();
+            reused = false;
+        }
+    }
+    if (!reused) {
+        if (!server->connect(serverName, report.error)) return finish();
+        found = ServerIdentity(*server, report.error);
+    }
     if (!found) return finish();
     if (found->version == 0) {
         report.error =
@@ -853,7 +887,7 @@ SyncReport SyncWithTeamServer(const QString& archivePath, const std::string& ser
     }
     serverId = found->id;
 
-    Sync sync{local, server, options, serverId, report};
+    Sync sync{local, *server, options, serverId, report};
     for (const std::string& table : kTables) {
         if (!sync.push(table)) return finish();
     }
@@ -866,7 +900,7 @@ SyncReport SyncWithTeamServer(const QString& archivePath, const std::string& ser
         counting += (pulled.empty() ? "" : ", ") + ("(SELECT count(*) FROM " + table + ")");
         pulled.push_back(table);
     }
-    PgResult counts = server.run(counting, report.error);
+    PgResult counts = server->run(counting, report.error);
     if (!counts) return finish();
     for (std::size_t k = 0; k < pulled.size(); ++k) {
         const std::string there = PQgetvalue(counts.get(), 0, static_cast<int>(k));

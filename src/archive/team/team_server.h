@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +37,24 @@ std::string ConfiguredTeamServer();
 // was done.
 bool InitTeamServer(const std::string& server, std::string& message);
 
+// A connection to the server kept from one sync to the next, for a program that syncs again
+// and again (the windows: at start, after each record, every few minutes). A sync with nothing
+// to do then costs two statements instead of a new server process and its first look at the
+// tables. It is made again when the server's name changed or the connection broke. One thread
+// at a time.
+class TeamConnection {
+  public:
+    TeamConnection();
+    ~TeamConnection();
+    TeamConnection(const TeamConnection&) = delete;
+    TeamConnection& operator=(const TeamConnection&) = delete;
+    struct Kept;
+    Kept& kept() { return *kept_; }
+
+  private:
+    std::unique_ptr<Kept> kept_;
+};
+
 struct SyncOptions {
     bool pullRecords = false;              // the other stations' records as well
     int batchRows = 200;                   // rows per server transaction
@@ -45,6 +64,8 @@ struct SyncOptions {
     std::function<bool(Stage, const std::string& table)> onBatch;
     // Set from another thread: the sync gives up at its next wait on the server or batch.
     const std::atomic<bool>* stop = nullptr;
+    // Kept open for the next sync; none: a connection for this sync alone.
+    TeamConnection* connection = nullptr;
 };
 
 struct SyncReport {

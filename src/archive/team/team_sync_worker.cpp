@@ -55,6 +55,7 @@ void TeamSyncWorker::requestSync() {
                 server.isEmpty() ? ConfiguredTeamServer() : server.toStdString();
             SyncOptions options;
             options.stop = &stop_;
+            options.connection = &connection_;
             const SyncReport report = SyncWithTeamServer(path, name, options);
             readStatus(false);
             long long records = 0;

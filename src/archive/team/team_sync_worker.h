@@ -45,6 +45,7 @@ class TeamSyncWorker : public QObject {
     QTimer periodic_;
     std::atomic<bool> stop_ = false;
     std::atomic<bool> queued_ = false;  // a sync was asked for and has not started yet
+    TeamConnection connection_;         // used on thread_ only
     QThread thread_;
     QObject* onThread_;  // the context of the work queued to thread_
 };
