@@ -48,7 +48,7 @@ class TeamSyncWindowTest : public testing::MainWindowFixture {
 };
 
 TEST_F(TeamSyncWindowTest, SilentServerFreezesNothingAndQuittingDoesNotWait) {
-    start(PortList::WithoutGauge);
+    start(testing::PortList::WithoutGauge);
     QLabel* line = label("TeamSyncLine");
     ASSERT_NE(line, nullptr);
     EXPECT_TRUE(line->isVisible());

@@ -61,7 +61,7 @@ constexpr std::chrono::minutes kTeamSyncInterval{5};
 
 // The team server's status over the artwork's top, above the gauge: the one free spot of the
 // window wide enough for a sentence. At most three lines; what does not fit ends in "...".
-constexpr QRect kTeamSyncLineRect{6, 3, 270, 44};
+constexpr QRect kTeamSyncLineRect{6, 3, 270, 46};
 constexpr int kTeamSyncLines = 3;
 
 QString FitLines(const QString& text, const QFontMetrics& metrics) {
@@ -69,7 +69,7 @@ QString FitLines(const QString& text, const QFontMetrics& metrics) {
         return metrics
                    .boundingRect(QRect(0, 0, kTeamSyncLineRect.width(), 10'000), Qt::TextWordWrap,
                                  candidate)
-                   .height() <= metrics.lineSpacing() * kTeamSyncLines;
+                   .height() < metrics.lineSpacing() * kTeamSyncLines + metrics.lineSpacing() / 2;
     };
     if (fits(text)) return text;
     qsizetype shown = text.size();
