@@ -89,7 +89,8 @@ Record SmallRecord(int seed) {
     Record record;
     record.group = 1;
     for (int k = 0; k < 5; ++k) {
-        record.valueBits.push_back(std::bit_cast<std::uint32_t>(100.0f + seed + k));
+        record.valueBits.push_back(
+            std::bit_cast<std::uint32_t>(static_cast<float>(100 + seed + k)));
         record.texts.push_back(std::to_string(100 + seed + k));
     }
     record.gauge = {"G1", "1-1", "/dev/ttyUSB0"};
@@ -201,7 +202,9 @@ INSTANTIATE_TEST_SUITE_P(
         StatusTextCase{"Error", false, 0, 2, 2, 0, "Cannot connect to the team server: refused",
                        "Team server: last synced at 09:05, 2 records waiting\n"
                        "Cannot connect to the team server: refused"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<StatusTextCase>& shown) {
+        return std::string(shown.param.name);
+    });
 
 }  // namespace
 }  // namespace zepra::archive
