@@ -33,18 +33,20 @@ class TeamSyncWindowTest : public testing::MainWindowFixture {
         MainWindowFixture::SetUp();
         ASSERT_TRUE(dir_.isValid());
         earlierArchive_ = qgetenv("ZEPRA_ARCHIVE");
+        earlierServer_ = qgetenv("ZEPRA_ARCHIVE_SERVER");
         qputenv("ZEPRA_ARCHIVE", dir_.filePath("archive.sqlite").toLocal8Bit());
         qputenv("ZEPRA_ARCHIVE_SERVER", silent_.name(30).toLocal8Bit());
     }
     void TearDown() override {
         MainWindowFixture::TearDown();
-        qunsetenv("ZEPRA_ARCHIVE_SERVER");
+        qputenv("ZEPRA_ARCHIVE_SERVER", earlierServer_);
         qputenv("ZEPRA_ARCHIVE", earlierArchive_);
     }
 
     testing::SilentServer silent_;
     QTemporaryDir dir_;
     QByteArray earlierArchive_;
+    QByteArray earlierServer_;
 };
 
 TEST_F(TeamSyncWindowTest, SilentServerFreezesNothingAndQuittingDoesNotWait) {

@@ -740,8 +740,9 @@ TeamConnection::TeamConnection() : kept_(std::make_unique<Kept>()) {}
 TeamConnection::~TeamConnection() = default;
 
 std::string ConfiguredTeamServer() {
-    const QString named = qEnvironmentVariable("ZEPRA_ARCHIVE_SERVER");
-    if (!named.isEmpty()) return named.toStdString();
+    // Set but empty: no server, whatever the setting says (a session that must not sync).
+    if (qEnvironmentVariableIsSet("ZEPRA_ARCHIVE_SERVER"))
+        return qEnvironmentVariable("ZEPRA_ARCHIVE_SERVER").toStdString();
     const QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("ZEPRA"),
                              QStringLiteral("zepra-thickness"));
     return settings.value(QStringLiteral("archive/server")).toString().toStdString();

@@ -29,7 +29,8 @@ namespace zepra::archive {
 // The schema version of the team's server this program makes and understands.
 inline constexpr int kTeamSchemaVersion = 1;
 
-// The server named by ZEPRA_ARCHIVE_SERVER, else by the setting archive/server; empty: none.
+// The server named by ZEPRA_ARCHIVE_SERVER when it is set (empty: none), else by the setting
+// archive/server; empty: none.
 std::string ConfiguredTeamServer();
 
 // Creates the archive's tables on the server, or brings them up to date, when the role
