@@ -530,7 +530,8 @@ Archive::Stored Archive::store(Record record, const std::string& jobId) {
     return stored;
 }
 
-std::vector<RecordSummary> Archive::list(const Filter& filter, std::string& error) {
+std::vector<RecordSummary> Archive::list(const Filter& filter, std::string& error,
+                                         const Page& page) {
     QString where = QStringLiteral(" WHERE 1 = 1");
     std::vector<QVariant> values;
     if (filter.sinceMs) {
@@ -556,12 +557,15 @@ std::vector<RecordSummary> Archive::list(const Filter& filter, std::string& erro
     };
     containedIn(filter.job, {"j.name", "j.project"});
     containedIn(filter.gauge, {"x.gauge_usb_serial", "x.gauge_port", "x.gauge_name"});
+    containedIn(filter.inspector, {"x.station_user"});
     containedIn(filter.text, {"j.name", "j.project", "j.structure", "x.gauge_usb_serial",
                               "x.gauge_port", "x.gauge_name", "x.station_user", "x.station_host"});
     const QString sql = QStringLiteral("SELECT x.*, j.name, j.structure FROM (") +
                         QLatin1String(kSummarySelect) +
                         QStringLiteral(") x LEFT JOIN jobs j ON j.id = x.job_id") + where +
-                        QStringLiteral(" ORDER BY x.taken_at_ms DESC, x.id");
+                        QStringLiteral(" ORDER BY x.taken_at_ms DESC, x.id LIMIT ? OFFSET ?");
+    values.push_back(page.limit);
+    values.push_back(std::max(page.offset, 0));
     QSqlQuery query(QSqlDatabase::database(connection_));
     query.setForwardOnly(true);
     std::vector<RecordSummary> found;

@@ -111,6 +111,7 @@ class Form1 : public QWidget, public GaugeWindows {
     void nameReading();                            // labeldata's accessible name from what it shows
     archive::GaugeIdentity gaugeIdentity() const;  // the connected gauge's, for the archive
     void keepCapture();
+    void addArchiveEntry();  // the key and the context menu item that open the Archive window
 
     MeasurementStore& store_;
     Form1Services services_;
