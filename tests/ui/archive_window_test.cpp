@@ -23,6 +23,7 @@
 #include "archive/archive.h"
 #include "support/fakes.h"
 #include "support/find_control.h"
+#include "support/ink.h"
 #include "support/modal_answer.h"
 #include "ui/archive/archive_editors.h"
 #include "ui/archive/archive_list_model.h"
@@ -237,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
         FilterCase{"text_structure", AnyText("pier"), {'c'}},
         FilterCase{"text_inspector", AnyText("alice"), {'c', 'a'}},
         FilterCase{"text_wildcards_are_characters", AnyText("_%"), {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(ArchiveListModelTest, ShowsEachRecordsFiguresAndMarksAnOverdueGauge) {
     fillFour();
@@ -329,6 +330,8 @@ TEST_F(ArchiveWindowTest, OpensTheSelectedRecordInAGroupWindowReadOnly) {
     const auto* grid = FindControl<QTableWidget>(group, "MSFlexGrid1");
     EXPECT_EQ(grid->rowCount(), 4);  // the readings and the empty row below
     EXPECT_EQ(grid->item(2, 1)->text(), "99");
+    testing::SaveForLooking(window_->grab().toImage(), "archive-window");
+    testing::SaveForLooking(group->grab().toImage(), "archive-record-window");
     // The gauge's group slots are not touched.
     EXPECT_EQ(store_.groupSlot(1).readingCount, 0);
     EXPECT_TRUE(messages_.messages.empty());
@@ -352,7 +355,8 @@ TEST_F(ArchiveWindowTest, AssignsTheSelectedRecordToAJobAddedOnTheWay) {
     ASSERT_TRUE(window_->assignSelectedTo("Tank 3"));
     EXPECT_EQ(details(d_)->summary.job, "Tank 3");
     int assignments = 0;
-    for (const archive::Addition& a : details(d_)->history) assignments += a.kind == "job";
+    const archive::RecordDetails after = *details(d_);
+    for (const archive::Addition& a : after.history) assignments += a.kind == "job";
     EXPECT_EQ(assignments, 2);
     EXPECT_TRUE(messages_.messages.empty());
 }
@@ -420,6 +424,7 @@ TEST_F(ArchiveWindowTest, InspectionReportOfARecordIsKeptBesideIt) {
             auto* job = FindControl<QComboBox>(&dialog, "Job");
             EXPECT_GE(job->findText("Bridge 9"), 0);  // the archive's jobs to pick from
             job->setEditText("Hull 9");
+            testing::SaveForLooking(dialog.grab().toImage(), "archive-inspection-dialog");
             FindControl<QLineEdit>(&dialog, "Project")->setText("Dock");
             FindControl<QComboBox>(&dialog, "Standard")->setCurrentText("IMO PSPC");
             QTest::mouseClick(FindControl<QPushButton>(&dialog, "SavePdf"), Qt::LeftButton);
@@ -482,19 +487,21 @@ TEST_F(ArchiveWindowTest, GaugeAndCalibrationAddedInTheEditorMarkOverdueRecords)
     // A new calibration for the selected gauge; a bad date stores nothing and says so.
     FindControl<QTableWidget>(&dialog, "Gauges")->selectRow(0);
     FindControl<QLineEdit>(&dialog, "CalibrationCertificate")->setText("C-10");
-    FindControl<QLineEdit>(&dialog, "CalibratedOn")->setText("2026-05-30");
+    FindControl<QLineEdit>(&dialog, "CalibratedOn")->setText("2026-06-02");
     FindControl<QLineEdit>(&dialog, "NextDue")->setText("31/05/2027");
     EXPECT_FALSE(dialog.addCalibration());
     ASSERT_EQ(messages_.messages.size(), 1u);
     EXPECT_NE(messages_.messages[0].find("YYYY-MM-DD"), std::string::npos);
     FindControl<QLineEdit>(&dialog, "NextDue")->setText("2027-05-31");
     ASSERT_TRUE(dialog.addCalibration());
+    dialog.show();
+    testing::SaveForLooking(dialog.grab().toImage(), "archive-gauges-dialog");
     std::string error;
     const std::vector<archive::Gauge> gauges = archive_->gauges(error);
     ASSERT_EQ(gauges.size(), 1u);
     EXPECT_EQ(gauges[0].calibration->certificate, "C-10");
     EXPECT_EQ(FindControl<QTableWidget>(&dialog, "Gauges")->item(0, 4)->text(), "C-10");
-    // The record was taken under the earlier calibration: still overdue.
+    // The record was taken before the new calibration, under the lapsed one: still overdue.
     EXPECT_TRUE(details(id)->summary.gaugeOverdue);
 }
 

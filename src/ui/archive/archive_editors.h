@@ -3,6 +3,8 @@
 // gauges with their calibrations (a new calibration is added beside the earlier ones).
 
 #include <QDialog>
+#include <optional>
+#include <vector>
 
 #include "archive/archive.h"
 #include "platform/message_box.h"

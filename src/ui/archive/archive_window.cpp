@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDateTime>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -16,6 +17,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "archive/record.h"
 #include "reports/reports.h"
@@ -118,6 +120,27 @@ ArchiveWindow::ArchiveWindow(const WindowContext& context, QWidget* parent)
     filterTimer_->setSingleShot(true);
     filterTimer_->setInterval(kFilterDelayMs);
     connect(filterTimer_, &QTimer::timeout, this, &ArchiveWindow::applyFilter);
+
+    // Top to bottom, left to right, as the window reads.
+    QWidget* const order[] = {runJob_,
+                              findChild<QWidget*>(QStringLiteral("EditJobs")),
+                              findChild<QWidget*>(QStringLiteral("EditGauges")),
+                              job_,
+                              gauge_,
+                              inspector_,
+                              sinceOn_,
+                              since_,
+                              untilOn_,
+                              until_,
+                              verdict_,
+                              text_,
+                              list_,
+                              findChild<QWidget*>(QStringLiteral("OpenRecord")),
+                              findChild<QWidget*>(QStringLiteral("SaveCsv")),
+                              findChild<QWidget*>(QStringLiteral("SaveTxt")),
+                              findChild<QWidget*>(QStringLiteral("SavePdf")),
+                              findChild<QWidget*>(QStringLiteral("AssignJob"))};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
     fillJobLists();
     applyFilter();
