@@ -92,6 +92,15 @@ const std::vector<std::vector<std::string>> kMigrations = {
         "CREATE INDEX checks_record ON checks (record_id)",
         "CREATE INDEX reports_record ON reports (record_id)",
     },
+    // The list reads a record's summary from this index alone: the columns stored after the
+    // readings in a row sit on its overflow pages, which a list of every record would otherwise
+    // read through (some 9 kB a record). It serves the order by time as records_taken did.
+    {
+        "CREATE INDEX records_list ON records (taken_at_ms, id, source, group_number,"
+        " reading_count, mean_um, unit, readings_sha256, gauge_usb_serial, gauge_port,"
+        " station_user, station_host)",
+        "DROP INDEX records_taken",
+    },
 };
 
 QString Sql(const std::string& statement) {

@@ -114,7 +114,7 @@ class Archive {
     Archive(const Archive&) = delete;
     Archive& operator=(const Archive&) = delete;
 
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
     bool readOnly() const { return readOnly_; }
     QString path() const { return path_; }
 
