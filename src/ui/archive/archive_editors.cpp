@@ -49,6 +49,13 @@ void SetRow(QTableWidget* table, int row, const std::vector<std::string>& cells)
         table->setItem(row, static_cast<int>(column), new QTableWidgetItem(Text(cells[column])));
 }
 
+// Grey hints in the empty fields, so that they do not read as typed values.
+void GreyPlaceholders(QWidget* dialog) {
+    QPalette palette = dialog->palette();
+    palette.setColor(QPalette::PlaceholderText, QColor(128, 128, 128));
+    dialog->setPalette(palette);
+}
+
 QDialogButtonBox* CloseButton(QDialog* dialog) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
@@ -62,6 +69,7 @@ JobsDialog::JobsDialog(archive::Archive& archive, MessageBox* messageBox, QWidge
     setObjectName(QStringLiteral("JobsDialog"));
     setWindowTitle(QStringLiteral("Jobs"));
     setFont(MsSansSerifFont(8.25));
+    GreyPlaceholders(this);
     table_ = Table("Jobs", {"Job", "Project", "Structure or area", "Coating", "Client", "Notes"});
     table_->setAccessibleName(QStringLiteral("Jobs"));
     name_ = Field("JobName");
@@ -104,6 +112,7 @@ void JobsDialog::fill() {
         SetRow(table_, static_cast<int>(row),
                {j.name, j.project, j.structure, j.coating, j.client, j.notes});
     }
+    table_->resizeColumnsToContents();
     if (!error.empty() && messageBox_ != nullptr)
         messageBox_->show("The jobs cannot be read: " + error);
 }
@@ -131,6 +140,7 @@ GaugesDialog::GaugesDialog(archive::Archive& archive, MessageBox* messageBox, QW
     setObjectName(QStringLiteral("GaugesDialog"));
     setWindowTitle(QStringLiteral("Gauges"));
     setFont(MsSansSerifFont(8.25));
+    GreyPlaceholders(this);
     table_ = Table("Gauges", {"Make and model", "Serial", "USB serial", "Probe", "Certificate",
                               "Calibrated", "Next due"});
     table_->setAccessibleName(QStringLiteral("Gauges"));
@@ -185,6 +195,7 @@ void GaugesDialog::fill() {
                {g.makeModel, g.serial, g.usbSerial, g.probe, c.certificate, c.calibratedOn,
                 c.nextDue});
     }
+    table_->resizeColumnsToContents();
     if (!error.empty()) report("The gauges cannot be read: " + error);
 }
 
