@@ -23,7 +23,8 @@ struct TourOptions {
 // The PNGs and reports every tour writes into the output folder.
 inline constexpr const char* kWindowShots[] = {
     "Form1",      "frmAbout",       "FrmGrpOne",       "FrmGrpTwo",         "FrmGrpThree",
-    "FrmGrpFour", "FrmRealTimeGrp", "FrmRealTimeList", "FrmRealTimeGrpOne", "FrmRealTimeGrpTwo", "FrmArchive"};
+    "FrmGrpFour", "FrmRealTimeGrp", "FrmRealTimeList", "FrmRealTimeGrpOne", "FrmRealTimeGrpTwo",
+    "FrmArchive"};
 inline constexpr const char* kReports[] = {"Group1.csv", "Group1.txt", "RealTime.csv",
                                            "RealTime.txt"};
 
