@@ -1,23 +1,29 @@
 // The archive at the size of years of inspections: 10,000 records holding 5,000,000 readings
 // (made once by the generator below, then reused: ZEPRA_BENCH_ARCHIVE or archive-bench.sqlite in
-// the working folder). Cases: storing a 50,000-reading capture, a filtered search, zepra-cli
-// archive list --format json of all records, and the file's bytes per reading.
+// the working folder). Cases: storing a 50,000-reading capture, a filtered search, the Archive
+// window opened with its first page shown and searched (offscreen), zepra-cli archive list
+// --format json of all records, and the file's bytes per reading.
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QTableView>
 #include <bit>
 #include <cstdio>
 #include <memory>
 #include <random>
 
 #include "archive/archive.h"
+#include "ui/archive/archive_list_model.h"
+#include "ui/archive/archive_window.h"
+#include "ui/main/archive_keeper.h"
 
 namespace {
 
@@ -163,6 +169,61 @@ void BM_FreeTextSearch(benchmark::State& state) {
 }
 BENCHMARK(BM_FreeTextSearch)->Unit(benchmark::kMillisecond);
 
+// The first page of the list as the window asks for it.
+void BM_FirstPage(benchmark::State& state) {
+    Archive* archive = BenchArchive();
+    if (!archive) return state.SkipWithError("no archive");
+    for (auto _ : state) {
+        std::string error;
+        benchmark::DoNotOptimize(
+            archive->list({}, error, {.offset = 0, .limit = zepra::ArchiveListModel::kPageRows}));
+    }
+}
+BENCHMARK(BM_FirstPage)->Unit(benchmark::kMillisecond);
+
+// The Archive window from nothing: the archive opened, the window built and shown, the first
+// page of the list painted (goal: at most 300 ms).
+void BM_ArchiveWindowOpen(benchmark::State& state) {
+    if (!BenchArchive()) return state.SkipWithError("no archive");
+    for (auto _ : state) {
+        zepra::ArchiveKeeper keeper(
+            [&state](const std::string& text) { state.SkipWithError(text.c_str()); });
+        zepra::WindowContext context;
+        context.archiveKeeper = &keeper;
+        zepra::ArchiveWindow window(context);
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        window.show();
+        window.list()->repaint();
+        if (window.model()->rowCount() != zepra::ArchiveListModel::kPageRows)
+            state.SkipWithError("the first page is not full");
+    }
+}
+BENCHMARK(BM_ArchiveWindowOpen)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// A search typed in the open window: one job, failed checks only, the list painted again
+// (goal: at most 100 ms).
+void BM_ArchiveWindowSearch(benchmark::State& state) {
+    if (!BenchArchive()) return state.SkipWithError("no archive");
+    zepra::ArchiveKeeper keeper([](const std::string&) {});
+    zepra::WindowContext context;
+    context.archiveKeeper = &keeper;
+    zepra::ArchiveWindow window(context);
+    window.setAttribute(Qt::WA_DeleteOnClose, false);
+    window.show();
+    auto* job = window.findChild<QLineEdit*>(QStringLiteral("FilterJob"));
+    auto* text = window.findChild<QLineEdit*>(QStringLiteral("FilterText"));
+    int k = 0;
+    for (auto _ : state) {
+        // Another job each time, so that no answer comes from the last one.
+        job->setText(QStringLiteral("Tank %1").arg(++k % kJobs));
+        text->setText(QStringLiteral("shell course"));
+        window.applyFilter();
+        window.list()->repaint();
+    }
+    state.counters["records"] = window.model()->rowCount();
+}
+BENCHMARK(BM_ArchiveWindowSearch)->Unit(benchmark::kMillisecond);
+
 // zepra-cli archive list --format json of every record, as a process (goal: at most 1 s).
 void BM_CliListJson(benchmark::State& state) {
     if (!BenchArchive()) return state.SkipWithError("no archive");
@@ -206,7 +267,10 @@ BENCHMARK(BM_BytesPerReading)->Iterations(1);
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The window's cases need no display; the window opens on the bench's archive.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("ZEPRA_ARCHIVE", QFileInfo(BenchPath()).absoluteFilePath().toLocal8Bit());
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -108,6 +108,15 @@ const std::vector<std::vector<std::string>> kMigrations = {
         " server_id TEXT NOT NULL, server_sha256 TEXT NOT NULL, local_sha256 TEXT NOT NULL,"
         " at_ms BIGINT NOT NULL, PRIMARY KEY (record_id, server_id))",
     },
+    // The list reads a record's summary from this index alone: the columns stored after the
+    // readings in a row sit on its overflow pages, which a list of every record would otherwise
+    // read through (some 9 kB a record). It serves the order by time as records_taken did.
+    {
+        "CREATE INDEX IF NOT EXISTS records_list ON records (taken_at_ms, id, source, group_number,"
+        " reading_count, mean_um, unit, readings_sha256, gauge_usb_serial, gauge_port,"
+        " station_user, station_host)",
+        "DROP INDEX IF EXISTS records_taken",
+    },
 };
 
 QString Sql(const std::string& statement) {
@@ -546,7 +555,8 @@ Archive::Stored Archive::store(Record record, const std::string& jobId) {
     return stored;
 }
 
-std::vector<RecordSummary> Archive::list(const Filter& filter, std::string& error) {
+std::vector<RecordSummary> Archive::list(const Filter& filter, std::string& error,
+                                         const Page& page) {
     QString where = QStringLiteral(" WHERE 1 = 1");
     std::vector<QVariant> values;
     if (filter.sinceMs) {
@@ -572,12 +582,15 @@ std::vector<RecordSummary> Archive::list(const Filter& filter, std::string& erro
     };
     containedIn(filter.job, {"j.name", "j.project"});
     containedIn(filter.gauge, {"x.gauge_usb_serial", "x.gauge_port", "x.gauge_name"});
+    containedIn(filter.inspector, {"x.station_user"});
     containedIn(filter.text, {"j.name", "j.project", "j.structure", "x.gauge_usb_serial",
                               "x.gauge_port", "x.gauge_name", "x.station_user", "x.station_host"});
     const QString sql = QStringLiteral("SELECT x.*, j.name, j.structure FROM (") +
                         QLatin1String(kSummarySelect) +
                         QStringLiteral(") x LEFT JOIN jobs j ON j.id = x.job_id") + where +
-                        QStringLiteral(" ORDER BY x.taken_at_ms DESC, x.id");
+                        QStringLiteral(" ORDER BY x.taken_at_ms DESC, x.id LIMIT ? OFFSET ?");
+    values.push_back(page.limit);
+    values.push_back(std::max(page.offset, 0));
     QSqlQuery query(QSqlDatabase::database(connection_));
     query.setForwardOnly(true);
     std::vector<RecordSummary> found;

@@ -57,7 +57,14 @@ struct Filter {
     std::optional<std::int64_t> sinceMs;  // taken at or after
     std::optional<std::int64_t> untilMs;  // taken before
     std::optional<bool> passed;           // the latest check's verdict
+    std::string inspector;                // part of the user who stored it
     std::string text;                     // part of the job, gauge, port, notes, station
+};
+
+// A part of the list: `limit` rows (all when negative) after the first `offset`.
+struct Page {
+    int offset = 0;
+    int limit = -1;
 };
 
 struct RecordSummary {
@@ -107,7 +114,7 @@ class Archive {
     Archive(const Archive&) = delete;
     Archive& operator=(const Archive&) = delete;
 
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
     bool readOnly() const { return readOnly_; }
     QString path() const { return path_; }
 
@@ -121,7 +128,9 @@ class Archive {
     // it to that job as well.
     Stored store(Record record, const std::string& jobId = {});
 
-    std::vector<RecordSummary> list(const Filter& filter, std::string& error);
+    // Newest first.
+    std::vector<RecordSummary> list(const Filter& filter, std::string& error,
+                                    const Page& page = {});
     // A record by its id or a prefix of it that names one record.
     std::optional<RecordDetails> details(const std::string& idOrPrefix, std::string& error);
 
@@ -154,5 +163,9 @@ class Archive {
     bool readOnly_ = false;
     Station station_;
 };
+
+// What names an archived record in a report: its id and source, the gauge, the gauge's
+// calibration (and whether it was overdue when taken) and the readings' SHA-256, one per line.
+std::vector<std::string> RecordReportLines(const RecordDetails& details);
 
 }  // namespace zepra::archive

@@ -122,7 +122,7 @@ std::string LimitText(const std::optional<std::uint32_t>& bits) {
 std::string ShowText(const RecordDetails& d) {
     const Record& r = d.record;
     std::string out;
-    for (const std::string& line : ArchivedRecordLines(d)) out += line + "\n";
+    for (const std::string& line : archive::RecordReportLines(d)) out += line + "\n";
     out += "Taken: " + LocalTime(r.takenMs) + "\n";
     out += "Stored: " + LocalTime(r.storedMs) + " by " + r.station.user + "@" + r.station.host +
            ", program " + r.programVersion + "\n";
@@ -317,29 +317,6 @@ std::unique_ptr<Archive> OpenArchive() {
     std::unique_ptr<Archive> archive = Archive::open(archive::DefaultArchivePath(), message);
     if (!message.empty()) PrintMessage(message);
     return archive;
-}
-
-std::vector<std::string> ArchivedRecordLines(const RecordDetails& d) {
-    const Record& r = d.record;
-    std::vector<std::string> lines;
-    std::string source = "Archived record " + r.id + ": " + SourceText(d.summary);
-    if (r.source == archive::Source::Import) source += " of " + r.sourceFile;
-    lines.push_back(source + ", taken " + LocalTime(r.takenMs));
-    std::string gauge = "Gauge: ";
-    if (d.gauge) gauge += d.gauge->makeModel + " serial " + d.gauge->serial + ", ";
-    gauge += "USB serial " + (r.gauge.usbSerial.empty() ? "-" : r.gauge.usbSerial) + ", port " +
-             (r.gauge.port.empty() ? "-" : r.gauge.port);
-    lines.push_back(gauge);
-    if (d.gauge && d.gauge->calibration) {
-        const archive::Calibration& c = *d.gauge->calibration;
-        lines.push_back("Calibration: certificate " + c.certificate + " of " + c.calibratedOn +
-                        ", next due " + c.nextDue +
-                        (d.summary.gaugeOverdue ? " (OVERDUE when taken)" : ""));
-    } else {
-        lines.push_back("Calibration: not recorded");
-    }
-    lines.push_back("SHA-256 of the readings: " + r.sha256);
-    return lines;
 }
 
 archive::GaugeIdentity GaugeIdentityOf(const Options& options, GaugeSession& session) {

@@ -44,9 +44,6 @@ int ReadCheckInput(const Options& options, CheckInput& input);
 
 // The archive, opened; nullptr after the message on standard error.
 std::unique_ptr<archive::Archive> OpenArchive();
-// The lines that name an archived record in a report: its id, source, gauge and calibration,
-// and the SHA-256 of its readings.
-std::vector<std::string> ArchivedRecordLines(const archive::RecordDetails& details);
 // The exit code of a judged verdict, the same for check and report: kExitDone (PASS),
 // kExitVerdictFailed (FAIL), kExitNoVerdict (NO VERDICT).
 int ExitCodeOf(const coating::Verdict& verdict);

@@ -2,8 +2,8 @@
 // of a coating standard when one is given (the same request and limits as zepra-cli check).
 
 #include <QCryptographicHash>
-#include <QFile>
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QTime>
 #include <algorithm>
@@ -53,7 +53,7 @@ int RunReport(const Options& options) {
         if (record.highLimitBits) content.highLimit = archive::WidenedValue(*record.highLimitBits);
         if (record.lowLimitBits) content.lowLimit = archive::WidenedValue(*record.lowLimitBits);
         // The record's id, gauge, calibration and digest on lines of their own.
-        for (const std::string& line : ArchivedRecordLines(*input.archived))
+        for (const std::string& line : archive::RecordReportLines(*input.archived))
             content.source += (content.source.empty() ? "" : "\n") + line;
         content.measuredAt = QDateTime::fromMSecsSinceEpoch(record.takenMs)
                                  .toLocalTime()

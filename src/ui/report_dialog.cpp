@@ -289,6 +289,7 @@ QGroupBox* InspectionDialog::buildJob() {
     notes_->setObjectName(QStringLiteral("Notes"));
     notes_->setTabChangesFocus(true);
     notes_->setFixedHeight(notes_->fontMetrics().lineSpacing() * 4 + 10);
+    buildJobPicker(form);
     form->addRow(QStringLiteral("&Project:"), project_);
     form->addRow(QStringLiteral("Str&ucture or area:"), structure_);
     form->addRow(QStringLiteral("C&oating:"), coating_);
@@ -350,7 +351,8 @@ QGroupBox* InspectionDialog::buildExclusions() {
     auto* layout = new QVBoxLayout(exclusionBox_);
     exclusions_ = Table(new ExclusionTable, "Exclusions",
                         {QStringLiteral("Reading"), QStringLiteral("Reason")});
-    exclusions_->setAccessibleName(QStringLiteral("Readings left out"));  // a screen reader names the table
+    exclusions_->setAccessibleName(
+        QStringLiteral("Readings left out"));  // a screen reader names the table
     exclusions_->setColumnWidth(0, 70);
     exclusions_->horizontalHeader()->setStretchLastSection(true);
     exclusions_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -499,6 +501,53 @@ inspection::JobDetails InspectionDialog::job() const {
             notes_->toPlainText().trimmed().toStdString()};
 }
 
+// The job's name: one of the archive's jobs (they fill the fields below) or a new name.
+void InspectionDialog::buildJobPicker(QFormLayout* form) {
+    jobName_ = new QComboBox;
+    jobName_->setObjectName(QStringLiteral("Job"));
+    jobName_->setEditable(true);
+    jobName_->setInsertPolicy(QComboBox::NoInsert);
+    jobName_->lineEdit()->setPlaceholderText(QStringLiteral("a job of the archive, or a new one"));
+    auto* label = new QLabel(QStringLiteral("&Job:"));
+    label->setBuddy(jobName_);
+    form->addRow(label, jobName_);
+    connect(jobName_, &QComboBox::activated, this, &InspectionDialog::pickJob);
+}
+
+void InspectionDialog::offerJobs(std::vector<archive::Job> jobs) {
+    const QString typed = jobName_->currentText();
+    jobs_ = std::move(jobs);
+    jobName_->clear();
+    for (const archive::Job& job : jobs_) jobName_->addItem(Text(job.name));
+    jobName_->setCurrentIndex(-1);
+    jobName_->setEditText(typed);
+}
+
+void InspectionDialog::pickJob(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= jobs_.size()) return;
+    const archive::Job& job = jobs_[static_cast<std::size_t>(index)];
+    project_->setText(Text(job.project));
+    structure_->setText(Text(job.structure));
+    coating_->setText(Text(job.coating));
+}
+
+archive::Job InspectionDialog::chosenJob() const {
+    archive::Job job;
+    job.name = jobName_->currentText().trimmed().toStdString();
+    job.project = Plain(project_);
+    job.structure = Plain(structure_);
+    job.coating = Plain(coating_);
+    if (job.name.empty()) job.name = job.project;
+    for (const archive::Job& offered : jobs_) {
+        if (offered.name == job.name) {
+            job.id = offered.id;
+            job.client = offered.client;
+            job.notes = offered.notes;
+        }
+    }
+    return job;
+}
+
 inspection::PageSize InspectionDialog::pageSize() const {
     return page_->currentIndex() == 1 ? inspection::PageSize::Letter : inspection::PageSize::A4;
 }
@@ -524,10 +573,10 @@ void InspectionDialog::changeEvent(QEvent* event) {
 // Top to bottom, left column first, then the buttons as they stand from left to right (the
 // button box adds its buttons in an order of its own).
 void InspectionDialog::orderTabs() {
-    QWidget* const order[] = {project_,         structure_,    coating_, inspector_,  notes_,
-                              standard_,        ndft_,         minimum_, maximum_,    roughness_,
-                              readingsPerSpot_, spotsPerArea_, area_,    exclusions_, add_,
-                              remove_,          page_,         save_,    cancel_};
+    QWidget* const order[] = {jobName_,   project_,         structure_,    coating_, inspector_,
+                              notes_,     standard_,        ndft_,         minimum_, maximum_,
+                              roughness_, readingsPerSpot_, spotsPerArea_, area_,    exclusions_,
+                              add_,       remove_,          page_,         save_,    cancel_};
     for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
@@ -537,6 +586,7 @@ void InspectionDialog::load() {
     if (settings_ == nullptr) return;
     QSettings& s = *settings_;
     s.beginGroup(QStringLiteral("inspection"));
+    jobName_->setEditText(s.value(QStringLiteral("job")).toString());
     project_->setText(s.value(QStringLiteral("project")).toString());
     structure_->setText(s.value(QStringLiteral("structure")).toString());
     coating_->setText(s.value(QStringLiteral("coating")).toString());
@@ -574,6 +624,7 @@ void InspectionDialog::remember() const {
     if (settings_ == nullptr) return;
     QSettings& s = *settings_;
     s.beginGroup(QStringLiteral("inspection"));
+    s.setValue(QStringLiteral("job"), jobName_->currentText().trimmed());
     s.setValue(QStringLiteral("project"), project_->text().trimmed());
     s.setValue(QStringLiteral("structure"), structure_->text().trimmed());
     s.setValue(QStringLiteral("coating"), coating_->text().trimmed());

@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <functional>
 
+#include "archive/archive.h"
 #include "data/measurement_store.h"
 #include "pdf_report/pdf_report.h"
 #include "ui/report_check.h"
@@ -47,6 +48,12 @@ class InspectionDialog : public QDialog {
     // step Save PDF... remembers and closes at once.
     void setSaveStep(std::function<bool()> step) { saveStep_ = std::move(step); }
 
+    // The archive's jobs to pick from: picking one fills the project, structure and coating.
+    void offerJobs(std::vector<archive::Job> jobs);
+    // The job as the fields stand: a job offered under that name keeps its id and client; a
+    // name typed anew (or, without a name, the project) is a job to add. Empty name: no job.
+    archive::Job chosenJob() const;
+
     void accept() override;
 
   protected:
@@ -54,6 +61,8 @@ class InspectionDialog : public QDialog {
 
   private:
     QGroupBox* buildJob();
+    void buildJobPicker(QFormLayout* form);
+    void pickJob(int index);
     QGroupBox* buildStandard();
     QGroupBox* buildExclusions();
     QGroupBox* buildCriteria();
@@ -69,6 +78,8 @@ class InspectionDialog : public QDialog {
     QSettings* settings_;
     std::optional<inspection::StandardSection> section_;
 
+    QComboBox* jobName_ = nullptr;
+    std::vector<archive::Job> jobs_;
     QLineEdit* project_ = nullptr;
     QLineEdit* structure_ = nullptr;
     QLineEdit* coating_ = nullptr;

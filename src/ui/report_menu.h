@@ -29,9 +29,19 @@ void SaveReport(ReportFormat format, const ListedRecords& records, const WindowC
 // standard (the inspection dialog), then, over it, for a file name ("Save" dialog), writes the
 // inspection report of the group in the store's unit, tells the user when the file cannot be
 // written, and resumes the live stream, whatever happened. Only a written file closes the
-// inspection dialog: after a cancelled Save dialog or a failed write it is back as it was. `source` says where the readings came from
+// inspection dialog: after a cancelled Save dialog or a failed write it is back as it was. `source`
+// says where the readings came from
 // ("Group 2", "Current group").
+// The job picked or typed in the dialog is added to the archive when the file is written.
+// `record`: the group is an archived record's; the check and the written file join its history,
+// and it is assigned to the job picked when that is not its job already.
+struct ArchivedSubject {
+    std::string recordId;
+    std::string job;         // the record's job now, by name
+    std::string measuredAt;  // when it was taken, local time
+};
 void SaveInspectionReport(const GroupSlot& group, const std::string& source,
-                          const WindowContext& context, QWidget* parent);
+                          const WindowContext& context, QWidget* parent,
+                          const ArchivedSubject* record = nullptr);
 
 }  // namespace zepra

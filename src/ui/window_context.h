@@ -15,6 +15,11 @@ class QSettings;
 
 namespace zepra {
 
+class ArchiveKeeper;
+namespace archive {
+class TeamSyncStatus;
+}
+
 struct WindowContext {
     MeasurementStore* store = nullptr;
     SaveDialog* saveDialog = nullptr;
@@ -33,6 +38,11 @@ struct WindowContext {
     std::function<void()> resumeLiveStream;
     // The real-time list's capture was saved to a file: the archive keeps it too.
     std::function<void()> captureSaved;
+    // The inspection archive as this run uses it (its jobs, the job for this run); none: the
+    // windows work without it.
+    ArchiveKeeper* archiveKeeper = nullptr;
+    // Where the sync with the team's server stands; none (or nullptr) when no server is named.
+    std::function<archive::TeamSyncStatus*()> teamSyncStatus;
     // Toggles: close the window if it is open, otherwise show it modeless.
     std::function<void()> toggleAbout;
     std::function<void()> toggleRealTimeTrend;

@@ -219,7 +219,7 @@ TEST_P(VersionOneFileTest, IsMigratedAndKeepsItsRows) {
     ASSERT_TRUE(archive);
     EXPECT_FALSE(archive->readOnly());
     RawConnection raw(file());
-    EXPECT_EQ(raw.value("SELECT MAX(version) FROM schema_version").toInt(), 2);
+    EXPECT_EQ(raw.value("SELECT MAX(version) FROM schema_version").toInt(), 3);
     EXPECT_EQ(raw.value("SELECT count(*) FROM records").toInt(), 1);
     EXPECT_EQ(raw.value("SELECT count(*) FROM team_sync_mismatches").toInt(), 0);
     EXPECT_EQ(raw.value("SELECT count(*) FROM team_sync_marks").toInt(), synced ? 1 : 0);
@@ -228,6 +228,32 @@ TEST_P(VersionOneFileTest, IsMigratedAndKeepsItsRows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SyncedBefore, VersionOneFileTest, ::testing::Bool());
+
+// A file of the first schema is brought up to date in place: its records stay, and the list reads
+// their summaries from the index made for it.
+TEST_F(ArchiveTest, FirstSchemaIsMigratedKeepingItsRecords) {
+    std::string id;
+    {
+        const std::unique_ptr<Archive> archive = open();
+        id = archive->store(Group1()).id;
+    }
+    {
+        RawConnection raw(file());  // back to the first schema's indexes and version
+        raw.exec("DROP INDEX records_list");
+        raw.exec("CREATE INDEX records_taken ON records (taken_at_ms)");
+        raw.exec("DELETE FROM schema_version WHERE version > 1");
+    }
+    const std::unique_ptr<Archive> archive = open();
+    ASSERT_TRUE(archive);
+    std::string error;
+    const std::vector<RecordSummary> listed = archive->list({}, error);
+    ASSERT_EQ(listed.size(), 1u) << error;
+    EXPECT_EQ(listed[0].id, id);
+    RawConnection raw(file());
+    EXPECT_EQ(raw.value("SELECT MAX(version) FROM schema_version").toInt(), 3);
+    EXPECT_EQ(raw.value("SELECT count(*) FROM sqlite_master WHERE name = 'records_list'").toInt(),
+              1);
+}
 
 // A file from a newer program is read but never written.
 TEST_F(ArchiveTest, NewerSchemaOpensReadOnly) {

@@ -12,6 +12,8 @@
 
 #include "archive/archive.h"
 #include "support/main_window_fixture.h"
+#include "ui/archive/archive_list_model.h"
+#include "ui/archive/archive_window.h"
 #include "ui/groups/group_window.h"
 
 namespace zepra {
@@ -74,6 +76,37 @@ TEST_F(ArchiveKeepingTest, DownloadsAreKeptOnceEach) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return records().size() == 4; }, kWaitMs));
     download("Cmd_RealTimeGrp", GroupWindowId::Current);
     EXPECT_EQ(records().size(), 5u);  // group 1 twice is one record
+    EXPECT_TRUE(messages->messages.empty());
+}
+
+// Ctrl+Shift+A opens the Archive window; a download in the windows appears in its list at once,
+// filed under the job chosen there for this run.
+TEST_F(ArchiveKeepingTest, DownloadAppearsInTheArchiveWindowUnderTheRunsJob) {
+    {
+        std::string message;
+        const std::unique_ptr<archive::Archive> archive =
+            archive::Archive::open(archivePath(), message);
+        ASSERT_TRUE(archive) << message;
+        archive::Job job;
+        job.name = "Tank 3";
+        ASSERT_EQ(archive->addJob(job), "");
+    }
+    start(PortList::WithGauge);
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    ArchiveWindow* window = form->windows().archive();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->model()->rowCount(), 0);
+    window->chooseRunJob("Tank 3");
+
+    download("Cmd_Grp1", GroupWindowId::Group1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->model()->rowCount() == 1; }, kWaitMs));
+    const archive::RecordSummary* shown = window->model()->summaryAt(0);
+    EXPECT_EQ(shown->job, "Tank 3");
+    EXPECT_EQ(shown->readingCount, store.groupSlot(1).readingCount);
+    EXPECT_EQ(records().at(0).job, "Tank 3");
     EXPECT_TRUE(messages->messages.empty());
 }
 

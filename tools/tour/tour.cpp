@@ -57,6 +57,7 @@ void Tour::run() {
         showAbout();
         saveGroupReports();
         captureLive();
+        showArchive();
         exitProgram();
     } catch (const TourFailure& failure) {
         throw TourFailure(QStringLiteral("step \"%1\" failed: %2")
@@ -191,6 +192,17 @@ void Tour::switchUnit() {
             Grab(ShownWindow(windowName), outputPath(QLatin1String(unit.shot)));
         }
     }
+}
+
+void Tour::showArchive() {
+    step(QStringLiteral("Archive: the main window's key opens the list of what was kept"));
+    Choose(&form_, QStringLiteral("OpenArchive"));
+    QWidget* archive = WaitForWindow(QStringLiteral("FrmArchive"), options_.stepTimeoutMs);
+    QTest::qWait(200);  // the list painted
+    Grab(archive, outputPath(QStringLiteral("FrmArchive.png")));
+    archive->close();
+    WaitUntilClosed(QStringLiteral("FrmArchive"), options_.stepTimeoutMs);
+    expectNoMessages();
 }
 
 void Tour::showAbout() {

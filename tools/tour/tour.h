@@ -23,7 +23,8 @@ struct TourOptions {
 // The PNGs and reports every tour writes into the output folder.
 inline constexpr const char* kWindowShots[] = {
     "Form1",      "frmAbout",       "FrmGrpOne",       "FrmGrpTwo",         "FrmGrpThree",
-    "FrmGrpFour", "FrmRealTimeGrp", "FrmRealTimeList", "FrmRealTimeGrpOne", "FrmRealTimeGrpTwo"};
+    "FrmGrpFour", "FrmRealTimeGrp", "FrmRealTimeList", "FrmRealTimeGrpOne", "FrmRealTimeGrpTwo",
+    "FrmArchive"};
 inline constexpr const char* kReports[] = {"Group1.csv", "Group1.txt", "RealTime.csv",
                                            "RealTime.txt"};
 
@@ -47,6 +48,7 @@ class Tour {
     void showAbout();
     void saveGroupReports();
     void captureLive();
+    void showArchive();
     void exitProgram();
     void waitForFill(const QString& windowName, std::size_t readings);
 

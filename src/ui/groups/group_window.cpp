@@ -64,10 +64,27 @@ QString Text(const std::string& text) {
 
 GroupWindow::GroupWindow(GroupWindowId id, const WindowContext& context, QWidget* parent)
     : QMainWindow(parent), id_(id), context_(context) {
-    setAttribute(Qt::WA_DeleteOnClose);
     const InstanceNames names = NamesOf(id);
     setObjectName(QString::fromLatin1(names.window));
     setWindowTitle(QString::fromLatin1(names.caption));
+    build();
+}
+
+GroupWindow::GroupWindow(ShownReadings shown, const WindowContext& context, QWidget* parent)
+    : QMainWindow(parent),
+      id_(GroupWindowId::Group1),
+      context_(context),
+      shownStore_(std::make_unique<MeasurementStore>()),
+      shown_(std::make_unique<ShownReadings>(std::move(shown))) {
+    shownStore_->unitIsMils = shown_->unitIsMils;
+    context_.store = shownStore_.get();
+    setObjectName(QStringLiteral("ArchivedRecord"));
+    setWindowTitle(QString::fromStdString(shown_->title));
+    build();
+}
+
+void GroupWindow::build() {
+    setAttribute(Qt::WA_DeleteOnClose);
     // Fixed single border: a close box, no minimise or maximise buttons.
     setWindowFlags(Qt::Window | kCloseOnlyFrame);
 
@@ -103,6 +120,7 @@ GroupSlot& GroupWindow::slot() const {
 }
 
 std::span<const ReadingRecord> GroupWindow::readings() const {
+    if (shown_) return shown_->readings;
     const GroupSlot& group = slot();
     const auto count = std::clamp(group.readingCount, 0, GroupSlot::kCapacity);
     return std::span<const ReadingRecord>(group.readings.data(), static_cast<std::size_t>(count));
@@ -125,8 +143,10 @@ void GroupWindow::buildMenu() {
     });
     QAction* savePdf = bar->addAction(QStringLiteral("SAVE-*.PDF"));
     savePdf->setObjectName(QStringLiteral("SAVEPDF"));
-    connect(savePdf, &QAction::triggered, this,
-            [this] { SaveInspectionReport(slot(), sourceText(), context_, this); });
+    connect(savePdf, &QAction::triggered, this, [this] {
+        if (!shown_) return SaveInspectionReport(slot(), sourceText(), context_, this);
+        if (shown_->saveInspectionReport) shown_->saveInspectionReport(this);
+    });
 
     QMenu* graph = bar->addMenu(QStringLiteral("GRAPH"));
     graph->setObjectName(QStringLiteral("SHOWGRAPH"));
@@ -232,23 +252,28 @@ void GroupWindow::buildControls(QWidget* client) {
 
 void GroupWindow::fill() {
     fillTimer_->stop();
-    GroupSlot& group = slot();
-    const std::int32_t n = std::clamp(group.readingCount, 0, GroupSlot::kCapacity);
+    const auto n = static_cast<std::int32_t>(readings().size());
     if (n == 0) return;  // design state: empty list, initial captions, untouched chart area
     const std::int32_t unitIsMils = context_.store->unitIsMils;
 
-    const GroupTexts texts = FillGroupTexts(group, unitIsMils);
+    const GroupTexts texts = shown_
+                                 ? FillGroupTexts(std::span<ReadingRecord>(shown_->readings),
+                                                  shown_->highLimit, shown_->lowLimit, unitIsMils)
+                                 : FillGroupTexts(slot(), unitIsMils);
+    const std::span<const ReadingRecord> listed = readings();
     // Rows 1..n in ascending order, then the empty row of the design, which stays last.
     grid_->setRowCount(n + 1);
     const QBrush fixedBackground = grid_->palette().brush(QPalette::Button);
     for (std::int32_t row = 0; row <= n; ++row) {
         const bool designRow = row == n;
         auto* number = new QTableWidgetItem(
-            designRow ? QString() : QString::number(group.readings[row].number));
+            designRow ? QString() : QString::number(listed[static_cast<std::size_t>(row)].number));
         number->setBackground(fixedBackground);  // the fixed first column
         grid_->setItem(row, 0, number);
         grid_->setItem(
-            row, 1, new QTableWidgetItem(designRow ? QString() : Text(group.readings[row].text)));
+            row, 1,
+            new QTableWidgetItem(designRow ? QString()
+                                           : Text(listed[static_cast<std::size_t>(row)].text)));
     }
 
     countLine_->setText(labels::kGroupCount + QString::number(n));
@@ -267,7 +292,7 @@ void GroupWindow::fill() {
 void GroupWindow::paintChart() {
     chartPainted_ = true;
     chartArea_->erase();
-    if (slot().readingCount <= 0) return;
+    if (readings().empty()) return;
     const std::int32_t unitIsMils = context_.store->unitIsMils;
     const bool trend = trendMode();
     for (QLabel* label : trendLabels_.numbers) label->setVisible(trend);

@@ -7,8 +7,11 @@
 #include <QMainWindow>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "charts/chart_math.h"
 #include "charts/chart_painting.h"
@@ -23,10 +26,23 @@ namespace zepra {
 
 class ChartArea;
 
+// Readings shown by a group window that are not the gauge's slots: an archived record, read-only,
+// of any length, in its own unit.
+struct ShownReadings {
+    std::string title;
+    std::vector<ReadingRecord> readings;
+    double highLimit = 0.0;
+    double lowLimit = 0.0;
+    std::int32_t unitIsMils = 0;
+    // SAVE-*.PDF: the inspection report of these readings.
+    std::function<void(QWidget* window)> saveInspectionReport;
+};
+
 class GroupWindow : public QMainWindow {
     Q_OBJECT
   public:
     GroupWindow(GroupWindowId id, const WindowContext& context, QWidget* parent = nullptr);
+    GroupWindow(ShownReadings shown, const WindowContext& context, QWidget* parent = nullptr);
     ~GroupWindow() override;
 
     GroupWindowId id() const { return id_; }
@@ -43,6 +59,7 @@ class GroupWindow : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void build();
     GroupSlot& slot() const;
     std::span<const ReadingRecord> readings() const;
     // Where the readings came from, for the inspection report: "Group 2 downloaded from ...".
@@ -59,6 +76,9 @@ class GroupWindow : public QMainWindow {
 
     GroupWindowId id_;
     WindowContext context_;
+    // Shown readings: their own store (the unit the save steps use) and list.
+    std::unique_ptr<MeasurementStore> shownStore_;
+    std::unique_ptr<ShownReadings> shown_;
     std::int16_t trendMode_ = 0;  // all bits set = trend, 0 = histogram
     bool chartPainted_ = false;   // Picture1_Paint has run; the area keeps its drawing since
     std::array<std::int32_t, kHistogramBins> binCounts_{};

@@ -31,6 +31,7 @@ AppWindows::AppWindows(const WindowContext& context, const QWidget* mainWindow)
 }
 
 AppWindows::~AppWindows() {
+    CloseAndDestroy(archive_);
     CloseAndDestroy(about_);
     for (auto& group : groups_) CloseAndDestroy(group);
     CloseAndDestroy(list_);
@@ -64,6 +65,16 @@ void AppWindows::toggleRealTimeHistogram() {
         return;
     }
     openRealTimeHistogram();
+}
+
+void AppWindows::showArchive() {
+    if (archive_.isNull()) {
+        archive_ = new ArchiveWindow(context_);
+        placement_.place(archive_, WindowPlace::Centred);
+    }
+    archive_->show();
+    archive_->raise();
+    archive_->activateWindow();
 }
 
 void AppWindows::reopenGroupWindow(GroupWindowId id) {
@@ -112,6 +123,7 @@ void AppWindows::reopenForUnitChange() {
 }
 
 void AppWindows::closeAll() {
+    CloseIfOpen(archive_);
     CloseIfOpen(about_);
     constexpr GroupWindowId kShutdownOrder[] = {GroupWindowId::Group4, GroupWindowId::Group1,
                                                 GroupWindowId::Group2, GroupWindowId::Group3,

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 
+#include "ui/archive/archive_window.h"
 #include "ui/groups/group_window.h"
 #include "ui/main/about_box.h"
 #include "ui/presenter/gauge_windows.h"
@@ -33,6 +34,9 @@ class AppWindows {
     void toggleRealTimeTrend();
     void toggleRealTimeHistogram();
 
+    // The Archive window, opened beside the main window the first time, brought up front after.
+    void showArchive();
+
     // Close the group window if it is open, then open it anew on the store's data.
     void reopenGroupWindow(GroupWindowId id);
     // Show the real-time list, creating it first if it does not exist.
@@ -50,6 +54,7 @@ class AppWindows {
 
     // The windows as they are now (null when not existing).
     AboutBox* about() const { return about_; }
+    ArchiveWindow* archive() const { return archive_; }
     GroupWindow* groupWindow(GroupWindowId id) const { return groups_[Index(id)]; }
     RealTimeListWindow* realTimeList() const { return list_; }
     RealTimeTrendWindow* realTimeTrend() const { return trend_; }
@@ -67,6 +72,7 @@ class AppWindows {
     const QWidget* mainWindow_;
     WindowPlacement placement_;
     QPointer<AboutBox> about_;
+    QPointer<ArchiveWindow> archive_;
     std::array<QPointer<GroupWindow>, 5> groups_;
     QPointer<RealTimeListWindow> list_;
     QPointer<RealTimeTrendWindow> trend_;

@@ -61,6 +61,16 @@ void ArchiveKeeper::keepCapture(const RealTimeSamples& samples, std::int32_t uni
     store(std::move(record));
 }
 
+archive::Archive* ArchiveKeeper::archive() {
+    if (archive_) return archive_.get();
+    std::string message;
+    archive_ = archive::Archive::open(archive::DefaultArchivePath(), message,
+                                      {.busyTimeoutMs = kWindowBusyTimeoutMs});
+    // Read-only or from a newer program: said once, and the archive is still shown.
+    if (!message.empty()) showMessage_(message);
+    return archive_.get();
+}
+
 void ArchiveKeeper::store(archive::Record record) {
     std::string message;
     if (!archive_) {
@@ -68,10 +78,11 @@ void ArchiveKeeper::store(archive::Record record) {
                                           {.busyTimeoutMs = kWindowBusyTimeoutMs});
     }
     if (archive_) {
-        const archive::Archive::Stored stored = archive_->store(std::move(record));
+        const archive::Archive::Stored stored = archive_->store(std::move(record), currentJob_.id);
         if (stored.error.empty()) {
             failing_ = false;
             if (stored_) stored_(!stored.seenAgain);
+            if (storedListener_) storedListener_();
             return;
         }
         message += (message.empty() ? "" : "\n") + stored.error;

@@ -34,12 +34,25 @@ class ArchiveKeeper {
     void keepCapture(const RealTimeSamples& samples, std::int32_t unitIsMils,
                      const archive::GaugeIdentity& gauge);
 
+    // The archive, opened now if it is not yet; nullptr after the message saying why not.
+    archive::Archive* archive();
+
+    // The job every record stored from now on in this run is assigned to; none when empty.
+    void setCurrentJob(const archive::Job& job) { currentJob_ = job; }
+    const archive::Job& currentJob() const { return currentJob_; }
+    // Called after each record stored (the Archive window shows it); none: nobody is told.
+    void setStoredListener(std::function<void()> listener) {
+        storedListener_ = std::move(listener);
+    }
+
   private:
     void store(archive::Record record);
 
     std::function<void(const std::string&)> showMessage_;
     std::function<void(bool newRecord)> stored_;
     std::unique_ptr<archive::Archive> archive_;
+    archive::Job currentJob_;
+    std::function<void()> storedListener_;
     bool failing_ = false;  // the last store failed and said so: the next failure is quiet
     std::vector<std::int64_t> times_;  // each captured sample's UTC time
     std::int32_t storedSamples_ = 0;   // the capture stored last had this many readings

@@ -1,5 +1,6 @@
 #include "ui/main/form1.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QLabel>
@@ -149,6 +150,7 @@ Form1::Form1(MeasurementStore& store, Form1Services services, QWidget* parent)
         teamSync_->syncEvery(kTeamSyncInterval);
         buildTeamSyncLine();
     }
+    addArchiveEntry();
     if (services_.portWatcher) {
         connect(services_.portWatcher.get(), &PortWatcher::portsChanged, this,
                 &Form1::portsChanged);
@@ -170,7 +172,22 @@ WindowContext Form1::makeWindowContext() {
     context.suspendLiveStream = [this] { link_.suspendLiveStream(); };
     context.resumeLiveStream = [this] { link_.resumeLiveStream(); };
     context.captureSaved = [this] { keepCapture(); };
+    context.archiveKeeper = &archive_;
+    context.teamSyncStatus = [this] { return teamSyncStatus(); };
     return context;  // the window set adds its toggles
+}
+
+// The window's layout stays as the gauge's users know it: the archive is one key away, and in the
+// context menu (right button, the Menu key or Shift+F10) that screen readers announce.
+void Form1::addArchiveEntry() {
+    auto* archive = new QAction(QStringLiteral("&Archive..."), this);
+    archive->setObjectName(QStringLiteral("OpenArchive"));
+    archive->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    archive->setShortcutContext(Qt::WindowShortcut);
+    connect(archive, &QAction::triggered, this, [this] { windows_.showArchive(); });
+    addAction(archive);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    setAccessibleDescription(QStringLiteral("Ctrl+Shift+A opens the archive"));
 }
 
 void Form1::buildControls() {

@@ -117,6 +117,7 @@ class Form1 : public QWidget, public GaugeWindows {
     void keepCapture();
     void buildTeamSyncLine();
     void showTeamSyncStatus();
+    void addArchiveEntry();  // the key and the context menu item that open the Archive window
 
     MeasurementStore& store_;
     Form1Services services_;
