@@ -1,4 +1,3 @@
-#include "archive/team/team_sync_status.h"
 #include "ui/archive/archive_window.h"
 
 #include <QCheckBox>
@@ -21,6 +20,7 @@
 #include <algorithm>
 
 #include "archive/record.h"
+#include "archive/team/team_sync_status.h"
 #include "reports/reports.h"
 #include "ui/archive/archive_editors.h"
 #include "ui/archive/archive_list_model.h"
