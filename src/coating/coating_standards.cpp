@@ -140,6 +140,8 @@ void CheckImoPspc(Context& c, const ExactValue& ndft, const std::optional<ExactV
         if (below90) noneBelow90 = false;
     }
     c.mark([&](const ExactValue& v) { return v * 10 < ndft * 9 || (maximum && v > *maximum); });
+    for (const Used& u : c.all)
+        c.verdict.readings[static_cast<std::size_t>(u.number - 1)].belowNdft = u.value < ndft;
     // at least 90 % of the readings  <=>  10 * count >= 9 n
     c.verdict.criteria.push_back({"Readings at or above NDFT (" + d.withUnit(ndftShown) + ")",
                                   "at least 90 % of " + std::to_string(n) + " (at least " +

@@ -116,6 +116,9 @@ struct ReadingMark {
     bool excluded = false;
     std::string reason;   // why it was excluded
     bool unused = false;  // SSPC-PA 2: not part of a whole spot and area
+    // IMO PSPC: below the NDFT, which at most 10 % of the readings may be (excluded ones marked
+    // too, as `outside` is).
+    bool belowNdft = false;
 };
 
 struct Verdict {

@@ -26,6 +26,7 @@
 #include "data/thickness_format.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
+#include "ui/record_dialog.h"
 
 namespace zepra {
 namespace {
@@ -248,9 +249,9 @@ InspectionDialog::InspectionDialog(const GroupSlot& group, std::int32_t unitIsMi
     auto* pageLabel = new QLabel(QStringLiteral("Pa&ge size:"));
     pageLabel->setBuddy(page_);  // on Linux a combo box is named by the label that it is buddy of
     auto* bottom = new QHBoxLayout;
+    bottom->addWidget(buildRecordButton(), 1);
     bottom->addWidget(pageLabel);
     bottom->addWidget(page_);
-    bottom->addStretch();
     bottom->addWidget(buttons);
 
     auto* layout = new QVBoxLayout(this);
@@ -350,7 +351,8 @@ QGroupBox* InspectionDialog::buildExclusions() {
     auto* layout = new QVBoxLayout(exclusionBox_);
     exclusions_ = Table(new ExclusionTable, "Exclusions",
                         {QStringLiteral("Reading"), QStringLiteral("Reason")});
-    exclusions_->setAccessibleName(QStringLiteral("Readings left out"));  // a screen reader names the table
+    exclusions_->setAccessibleName(
+        QStringLiteral("Readings left out"));  // a screen reader names the table
     exclusions_->setColumnWidth(0, 70);
     exclusions_->horizontalHeader()->setStretchLastSection(true);
     exclusions_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -408,6 +410,27 @@ QGroupBox* InspectionDialog::buildCriteria() {
     layout->addWidget(notesLine_);
     layout->addWidget(verdict_);
     return criteriaBox_;
+}
+
+QWidget* InspectionDialog::buildRecordButton() {
+    auto* box = new QWidget;
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    recordButton_ = new Button(QStringLiteral("Gauge, cali&bration and conditions..."));
+    recordButton_->setObjectName(QStringLiteral("EditRecord"));
+    recordButton_->setAutoDefault(false);  // Enter saves
+    recordSummary_ = new QLabel;
+    recordSummary_->setObjectName(QStringLiteral("RecordSummary"));
+    connect(recordButton_, &QPushButton::clicked, this, &InspectionDialog::editRecord);
+    row->addWidget(recordButton_);
+    row->addWidget(recordSummary_, 1);
+    return box;
+}
+
+void InspectionDialog::editRecord() {
+    InspectionRecordDialog editor(record_, this);
+    if (editor.exec() == QDialog::Accepted && editor.valid()) record_ = editor.record();
+    recordSummary_->setText(RecordSummary(record_));
 }
 
 void InspectionDialog::showParameters() {
@@ -527,13 +550,15 @@ void InspectionDialog::orderTabs() {
     QWidget* const order[] = {project_,         structure_,    coating_, inspector_,  notes_,
                               standard_,        ndft_,         minimum_, maximum_,    roughness_,
                               readingsPerSpot_, spotsPerArea_, area_,    exclusions_, add_,
-                              remove_,          page_,         save_,    cancel_};
+                              remove_,          recordButton_, page_,    save_,       cancel_};
     for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 // Thickness values are remembered with the unit they were typed in, and shown converted when the
 // program runs in the other unit.
 void InspectionDialog::load() {
+    record_ = LoadInspectionRecord(settings_);
+    recordSummary_->setText(RecordSummary(record_));
     if (settings_ == nullptr) return;
     QSettings& s = *settings_;
     s.beginGroup(QStringLiteral("inspection"));
@@ -590,6 +615,7 @@ void InspectionDialog::remember() const {
     s.setValue(QStringLiteral("spotsPerArea"), spotsPerArea_->text().trimmed());
     s.setValue(QStringLiteral("area"), area_->text().trimmed());
     s.endGroup();
+    RememberInspectionRecord(settings_, record_);
     s.sync();
 }
 
