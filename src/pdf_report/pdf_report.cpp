@@ -1019,7 +1019,7 @@ QByteArray WithAuthorAndSubject(const QByteArray& pdf, const ReportContent& repo
     const qsizetype start = pdf.lastIndexOf("startxref\n");
     if (at < 0 || xref < at || start < xref) return pdf;
     const qsizetype insertAt = at + 2;
-    const qsizetype shift = entries.size() + 1;
+    const qsizetype shift = entries.size();  // a line break before, none after
     QByteArray out = pdf.left(insertAt) + '\n' + entries.chopped(1) + pdf.mid(insertAt);
     // The table: "xref", "0 N", then N entries of 20 bytes, "0000012345 00000 n\n" and the like.
     qsizetype line = xref + shift + 6;

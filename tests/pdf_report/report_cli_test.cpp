@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <memory>
+#include <regex>
 #include <string>
 
 #include "gauge_emulator.h"
@@ -190,6 +191,24 @@ TEST_F(ReportCliTest, FileReportsErrorsAndExitCodes) {
     r = run({"report", "--help"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out.rfind("usage: zepra-cli report", 0), 0u);
+}
+
+// A capture's readings were measured from its first to its last reading's time, which the report
+// gives instead of the file's time.
+TEST_F(ReportCliTest, ACapturesReadingTimesAreTheMeasurementTime) {
+    QFile csv(path("live.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write(
+        "number,value,unit,time\n1,101,um,2026-03-04T14:03:22.120\n"
+        "2,102,um,2026-03-04T14:03:40.500\n3,103,um,2026-03-04T14:05:10.001\n");
+    csv.close();
+    const CliRun r = run({"report", "--file", path("live.csv"), "--output", path("live.pdf")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string text = poppler::Text(path("live.pdf"));
+    EXPECT_TRUE(std::regex_search(
+        text, std::regex("Measured\\s+2026-03-04 14:03:22 to 14:05:10 \\(the capture's reading "
+                         "times\\)")))
+        << text;
 }
 
 // A Chinese project name on a machine without a font for it: the program names the characters
