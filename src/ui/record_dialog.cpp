@@ -164,6 +164,8 @@ InspectionRecordDialog::InspectionRecordDialog(const inspection::InspectionRecor
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    // Two columns of equal width: the dew point's line wraps rather than squeezing the gauge's.
+    for (QGroupBox* group : {gauge, surface, signing}) group->setMinimumWidth(400);
     auto* columns = new QHBoxLayout;
     auto* left = new QVBoxLayout;
     left->addWidget(gauge);
@@ -181,7 +183,7 @@ InspectionRecordDialog::InspectionRecordDialog(const inspection::InspectionRecor
     for (QLineEdit* edit : {calibrated_, air_, steel_, humidity_})
         connect(edit, &QLineEdit::textChanged, this, &InspectionRecordDialog::update);
     update();
-    resize(820, sizeHint().height());
+    resize(840, sizeHint().height());
 }
 
 QString InspectionRecordDialog::problem() const {

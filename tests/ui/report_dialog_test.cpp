@@ -625,10 +625,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "Exclusions",
                 Rows{{"4", "weld"}}},
         // Keys meant for the next controls do not reach the exclusion.
-        KeyPath{"five_tabs_and_a_letter_leave_the_exclusion_alone",
+        KeyPath{"six_tabs_and_a_letter_leave_the_exclusion_alone",
                 "IMO PSPC",
                 {"[Alt+D]", "5", "[Ctrl+Tab]", "weld", "[Tab]", "[Tab]", "[Tab]", "[Tab]", "[Tab]",
-                 "X"},
+                 "[Tab]", "X"},
                 End::Open,
                 "Cancel",
                 Rows{{"5", "weld"}}},
