@@ -150,7 +150,6 @@ InspectionRecordDialog::InspectionRecordDialog(const inspection::InspectionRecor
                               {"&Air temperature (\u00b0C):", air_},
                               {"S&teel temperature (\u00b0C):", steel_},
                               {"Relative &humidity (%):", humidity_}});
-    qobject_cast<QFormLayout*>(surface->layout())->addRow(dewPoint_);
     QGroupBox* signing = box("Signatures", "SignaturesBox",
                              {{"Inspector's &qualification:", qualification_},
                               {"Inspector's pos&ition:", inspectorPosition_},
@@ -178,6 +177,7 @@ InspectionRecordDialog::InspectionRecordDialog(const inspection::InspectionRecor
     columns->addLayout(right, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns, 1);
+    layout->addWidget(dewPoint_);  // across the dialog: the conditions' line is long
     layout->addWidget(buttons);
 
     for (QLineEdit* edit : {calibrated_, air_, steel_, humidity_})

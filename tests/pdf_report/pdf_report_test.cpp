@@ -299,8 +299,11 @@ TEST_F(InspectionReportTest, ChartAxesStandOnRoundNumbers) {
                 const poppler::Word& w = words[i];
                 if (w.text == heading) inside = true;
                 if (inside && w.text == next) break;
-                // A limit's legend ("high limit 150 µm") is no tick.
-                const bool legend = words[i + 1].text == "µm" || words[i + 1].text == "mils";
+                // A limit's legend ("high limit 150 µm") and the footer ("Page 2 of 3") are no
+                // ticks.
+                const bool legend =
+                    words[i + 1].text == "µm" || words[i + 1].text == "mils" ||
+                    (i > 0 && (words[i - 1].text == "Page" || words[i - 1].text == "of"));
                 if (inside && !legend && std::regex_match(w.text, std::regex("-?\\d+(\\.\\d+)?")))
                     numbers.emplace_back(w.xMax, std::stod(w.text));
             }
