@@ -510,6 +510,11 @@ void InspectionDialog::judge() {
     }
     QStringList notes;
     for (const std::string& note : verdict.notes) notes << Text(note);
+    if (!verdict.unchecked.empty()) {  // a PASS that did not check everything says so
+        QString unchecked = Text(verdict.unchecked);
+        unchecked[0] = unchecked[0].toUpper();
+        notes << unchecked;
+    }
     notesLine_->setText(notes.join(QLatin1Char('\n')));
     const bool passed = verdict.passed();
     showVerdict(passed ? QStringLiteral("PASS") : QStringLiteral("FAIL"),

@@ -306,6 +306,11 @@ TEST_F(InspectionDialogTest, CriteriaAndVerdictFollowWhatTheUserTypes) {
     Type(*dialog, "Maximum", "600");
     EXPECT_EQ(Verdict(*dialog), "PASS");
     EXPECT_EQ(failedRows(), 0);
+    // Passed, but without the surface the number of readings was not checked: said beside it.
+    EXPECT_TRUE(Control<QLabel>(*dialog, "CheckNotes")
+                    ->text()
+                    .contains("Number of readings not checked: no surface area given"))
+        << Control<QLabel>(*dialog, "CheckNotes")->text().toStdString();
     EXPECT_EQ(dialog->section()->verdict.parameters[1].name, "Maximum");
     EXPECT_EQ(dialog->section()->verdict.parameters[1].origin, "given");
 
