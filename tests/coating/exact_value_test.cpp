@@ -1,10 +1,11 @@
 #include "coating/exact_value.h"
-#include "coating/number_texts.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+
+#include "coating/number_texts.h"
 
 namespace zepra::coating {
 namespace {
