@@ -138,11 +138,9 @@ std::string JsonVerdict(const coating::Verdict& verdict, const QJsonObject& sour
     QJsonArray readings;
     QJsonArray excluded;
     for (const coating::ReadingMark& r : verdict.readings) {
-        QJsonObject object{{"number", r.number},
-                           {"value", AmountJson(r.value)},
-                           {"outside", r.outside},
-                           {"excluded", r.excluded},
-                           {"unused", r.unused}};
+        QJsonObject object{{"number", r.number},   {"value", AmountJson(r.value)},
+                           {"outside", r.outside}, {"excluded", r.excluded},
+                           {"unused", r.unused},   {"belowNdft", r.belowNdft}};
         if (r.excluded) {
             object["reason"] = Q(r.reason);
             excluded.append(QJsonObject{{"number", r.number}, {"reason", Q(r.reason)}});
@@ -214,6 +212,8 @@ int ReadCheckInput(const Options& options, CheckInput& input) {
             return kExitUsage;
         }
         setup.request.readings = file.readings;
+        input.firstTime = file.firstTime;
+        input.lastTime = file.lastTime;
         setup.source = coating::ReadingSource::ReportTexts;
         setup.sourceName = "the file " + *options.file;
         return kExitDone;
@@ -309,7 +309,9 @@ int RunCheck(const Options& options) {
         if (const std::unique_ptr<archive::Archive> archive = OpenArchive()) {
             const std::string error = archive->addCheck(
                 input.archived->record.id, coating::StandardName(options.standard), parameters,
-                verdict.noVerdict() ? "no verdict" : verdict.passed() ? "pass" : "fail");
+                verdict.noVerdict() ? "no verdict"
+                : verdict.passed()  ? "pass"
+                                    : "fail");
             if (!error.empty()) PrintMessage(error);
         }
     }

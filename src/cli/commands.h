@@ -39,6 +39,8 @@ struct CheckInput {
     const GroupSlot* slot = nullptr;        // the group's slot, in the session's store
     std::unique_ptr<GaugeSession> session;  // a group's: the port stays open until the end
     std::optional<archive::RecordDetails> archived;  // --archive: the record
+    std::string firstTime;  // --file of a capture: the first and last readings' times (ISO 8601)
+    std::string lastTime;
 };
 int ReadCheckInput(const Options& options, CheckInput& input);
 

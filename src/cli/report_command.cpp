@@ -35,6 +35,23 @@ std::string GroupSource(const Options& options, GaugeSession& session) {
            QTime::currentTime().toString(QStringLiteral("HH:mm:ss")).toStdString();
 }
 
+// "2026-03-04 14:03:22", in local time.
+QString LocalText(const QDateTime& time) {
+    return time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+// When a capture's readings were taken: "2026-03-04 14:03:22 to 14:05:10 (the capture's reading
+// times)", the second date written only when it differs; empty without valid times.
+std::string CaptureSpan(const QDateTime& first, const QDateTime& last) {
+    if (!first.isValid() || !last.isValid()) return {};
+    const QString from = LocalText(first);
+    QString to = LocalText(last);
+    if (to.left(10) == from.left(10)) to = to.mid(11);
+    return (from + (to == from.mid(11) ? QString() : QStringLiteral(" to ") + to) +
+            QStringLiteral(" (the capture's reading times)"))
+        .toStdString();
+}
+
 }  // namespace
 
 int RunReport(const Options& options) {
@@ -55,10 +72,12 @@ int RunReport(const Options& options) {
         // The record's id, gauge, calibration and digest on lines of their own.
         for (const std::string& line : archive::RecordReportLines(*input.archived))
             content.source += (content.source.empty() ? "" : "\n") + line;
-        content.measuredAt = QDateTime::fromMSecsSinceEpoch(record.takenMs)
-                                 .toLocalTime()
-                                 .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-                                 .toStdString();
+        content.measuredAt =
+            LocalText(QDateTime::fromMSecsSinceEpoch(record.takenMs)).toStdString();
+        if (!record.timesMs.empty()) {
+            content.measuredAt = CaptureSpan(QDateTime::fromMSecsSinceEpoch(record.timesMs.front()),
+                                             QDateTime::fromMSecsSinceEpoch(record.timesMs.back()));
+        }
         // The registered gauge and its latest calibration, where the options do not say.
         if (const std::optional<archive::Gauge>& gauge = input.archived->gauge) {
             inspection::InspectionRecord& r = content.record;
@@ -95,7 +114,10 @@ int RunReport(const Options& options) {
         }
         const QFileInfo file(QString::fromStdString(*options.file));
         content.source = "File " + file.fileName().toStdString();
-        if (file.isFile()) {
+        content.measuredAt =
+            CaptureSpan(QDateTime::fromString(QString::fromStdString(input.firstTime), Qt::ISODate),
+                        QDateTime::fromString(QString::fromStdString(input.lastTime), Qt::ISODate));
+        if (content.measuredAt.empty() && file.isFile()) {
             content.measuredAt =
                 file.lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString() +
                 " or before (the file's time)";

@@ -21,7 +21,7 @@ namespace {
 constexpr const char* kHeader = "\"NO.\",\"Samples\",\"Unit\"";
 
 // The two files read: the program's report, and what `capture` writes (number,value,unit,time,
-// the time being the computer's and of no use to a report or check).
+// the time being the computer's when the reading arrived).
 struct CsvFormat {
     const char* header;
     std::size_t fieldCount;  // number, value and unit come first
@@ -147,6 +147,10 @@ CsvReadings ParseReportCsv(const std::string& content) {
         if (result.readings.size() >= coating::kMostReadings)
             return fail("more than " + std::to_string(coating::kMostReadings) + " readings");
         result.readings.push_back({ValueOf(text), u, text});
+        if (format == &kCapture) {
+            if (result.firstTime.empty()) result.firstTime = (*fields)[3];
+            result.lastTime = (*fields)[3];
+        }
     }
     return result;
 }

@@ -19,6 +19,7 @@
 #include "data/group_texts.h"
 #include "data/sample_statistics.h"
 #include "data/thickness_format.h"
+#include "pdf_report/chart_axes.h"
 #include "pdf_report/standard_adapter.h"
 #include "reports/reports.h"
 #include "zepra_version.h"
@@ -40,6 +41,7 @@ const QColor kHighLimitColour(0, 70, 200);
 const QColor kLowLimitColour(200, 110, 0);
 const QColor kGroupLimitColour(110, 110, 110);
 const QColor kRuleColour(120, 120, 120);
+const QColor kGridColour(200, 200, 200);
 const QColor kMarkColour(200, 0, 0);
 
 double Mm(double mm) {
@@ -284,9 +286,7 @@ void TitleBlock(Pages& pages, const Content& c) {
 
 // "21 °C": a temperature or a share as typed, in the program's decimal separator.
 QString Number(double value) {
-    std::string text = coating::ShortestDecimal(value);
-    std::replace(text.begin(), text.end(), '.', DecimalSeparator());
-    return Q(text);
+    return Q(coating::Localised(coating::ShortestDecimal(value)));
 }
 
 // A temperature difference to one decimal, rounded down so that a margin is never shown larger
@@ -652,10 +652,70 @@ void LimitLine(QPainter& painter, const QLineF& line, const ChartLine& limit, do
     painter.drawLine(line);
 }
 
+// A chart's axes in chart coordinates: the values on the left (y) and below (x), at round numbers.
+struct ChartAxes {
+    std::vector<std::pair<double, std::string>> left;
+    std::vector<std::pair<double, std::string>> below;
+};
+
+// Thicknesses in the report's unit: the tick values are round there.
+double UnitsPerMicrometre(std::int32_t unitIsMils) {
+    return unitIsMils == 1 ? 1 / 25.4 : 1.0;
+}
+
+// The trend: thickness by reading number.
+ChartAxes TrendAxes(const TrendChartData& chart, std::size_t count, std::int32_t unitIsMils) {
+    ChartAxes axes;
+    const double perUm = UnitsPerMicrometre(unitIsMils);
+    for (const AxisTick& tick : RoundTicks((chart.mean - chart.halfSpan) * perUm,
+                                           (chart.mean + chart.halfSpan) * perUm, 6)) {
+        axes.left.emplace_back(TrendValueY(chart, tick.value / perUm), tick.text);
+    }
+    const auto n = static_cast<double>(count);
+    for (const AxisTick& tick : RoundTicks(0, n, 5, true)) {
+        if (tick.value >= 1) axes.below.emplace_back(735.0 * tick.value / n, tick.text);
+    }
+    return axes;
+}
+
+// The histogram: readings counted (whole numbers) by thickness.
+ChartAxes HistogramAxes(const HistogramChartData& chart, std::int32_t unitIsMils) {
+    ChartAxes axes;
+    for (const AxisTick& tick : RoundTicks(0, chart.countAxisTop, 6, true)) {
+        axes.left.emplace_back(kHistogramBaseline - tick.value * kHistogramBaseline /
+                                                        static_cast<double>(chart.countAxisTop),
+                               tick.text);
+    }
+    const double perUm = UnitsPerMicrometre(unitIsMils);
+    for (const AxisTick& tick : RoundTicks(chart.lo * perUm, chart.hi * perUm, 8))
+        axes.below.emplace_back(HistogramValueX(chart, tick.value / perUm), tick.text);
+    return axes;
+}
+
+// Light gridlines at the values on the left and short ticks at those below, under the series.
+void DrawAxes(QPainter& painter, const ChartAxes& axes, double unitsPerMm) {
+    painter.setPen(QPen(kGridColour, 0.2 * unitsPerMm));
+    for (const auto& [y, text] : axes.left) painter.drawLine(QLineF(0, y, kChartWidth, y));
+    painter.setPen(QPen(kRuleColour, 0.3 * unitsPerMm));
+    for (const auto& [x, text] : axes.below)
+        painter.drawLine(QLineF(x, kChartHeight, x, kChartHeight - 1.5 * unitsPerMm));
+}
+
+// The histogram's bars at their heights.
+void DrawBars(QPainter& painter, const HistogramChartData& chart) {
+    for (int i = 1; i <= kHistogramBins; ++i) {
+        const HistogramBar& bar = chart.bars[static_cast<std::size_t>(i - 1)];
+        if (bar.visible) painter.fillRect(ChartBarRect(i, bar), kChartBarColour);
+    }
+}
+
 void ChartBlock(Pages& pages, const Content& c, bool trend) {
     const TrendChartData trendData = ComputeTrendChart(c.readings, c.report.unitIsMils);
     const HistogramChartData histogram = ComputeHistogramChart(c.readings, c.report.unitIsMils, 1);
     const bool drawable = trend ? trendData.drawable : histogram.drawable;
+    const ChartAxes axes = !drawable ? ChartAxes{}
+                           : trend   ? TrendAxes(trendData, c.readings.size(), c.report.unitIsMils)
+                                     : HistogramAxes(histogram, c.report.unitIsMils);
     const QFont axis = Font(7);
     const double axisHeight = pages.lineHeight(axis);
     const double labelWidth = Mm(16);
@@ -679,21 +739,19 @@ void ChartBlock(Pages& pages, const Content& c, bool trend) {
         painter->fillRect(area, Qt::white);
         painter->setClipRect(area);
         const double unitsPerMm = Mm(1) / scale;
+        if (drawable) DrawAxes(*painter, axes, unitsPerMm);
         if (trend && trendData.drawable) {
             DrawTrend(*painter, trendData.points);
-            DrawChartControls(*painter, nullptr);
             for (const ChartLine& limit : c.lines) {
                 const double y = TrendValueY(trendData, limit.micrometres);
                 LimitLine(*painter, QLineF(0, y, kChartWidth, y), limit, unitsPerMm);
             }
         } else if (!trend && histogram.drawable) {
-            DrawChartControls(*painter, &histogram.bars);
+            DrawBars(*painter, histogram);
             for (const ChartLine& limit : c.lines) {
                 const double x = HistogramValueX(histogram, limit.micrometres);
                 LimitLine(*painter, QLineF(x, 0, x, kChartHeight), limit, unitsPerMm);
             }
-        } else {
-            DrawChartControls(*painter, nullptr);
         }
         painter->setClipping(false);
         painter->setPen(QPen(kRuleColour, 0.3 * unitsPerMm));
@@ -706,41 +764,20 @@ void ChartBlock(Pages& pages, const Content& c, bool trend) {
         pages.text(pages.left(), y0 + chartY * scale - axisHeight / 2, labelWidth, axis, Q(text),
                    Qt::black, Qt::AlignRight);
     };
-    auto below = [&](double chartX, const std::string& text, double row = 0) {
+    auto below = [&](double chartX, const std::string& text) {
         const double width = pages.textWidth(axis, Q(text));
         const double x = std::clamp(x0 + chartX * scale - width / 2, pages.left(),
                                     pages.left() + pages.width() - width);
-        pages.text(x, y0 + chartHeight + Mm(0.5) + row * axisHeight, width + Mm(1), axis, Q(text));
+        pages.text(x, y0 + chartHeight + Mm(0.5), width + Mm(1), axis, Q(text));
     };
-    if (drawable && trend) {
-        for (int i = 0; i < kTrendValueLabels; ++i) {
-            // Label i stands for m + S (3 - i) / 3.
-            left(TrendValueY(trendData, trendData.mean + trendData.halfSpan * (3 - i) / 3),
-                 trendData.valueLabels[static_cast<std::size_t>(i)]);
-        }
-        const double n = static_cast<double>(c.readings.size());
-        const double fractions[kTrendNumberLabels] = {0.25, 0.5, 0.75, 1.0};
-        for (int i = 0; i < kTrendNumberLabels; ++i) {
-            below(735.0 * std::nearbyint(n * fractions[i]) / n,  // where the label's number is
-                  trendData.numberLabels[static_cast<std::size_t>(i)]);
-        }
-    } else if (drawable) {
-        left(kHistogramBaseline, "0");
-        for (int i = 0; i < kHistogramCountLabels; ++i) {
-            left(kHistogramBaseline - kHistogramBaseline * (i + 1) / 6.0,
-                 histogram.countLabels[static_cast<std::size_t>(i)]);
-        }
-        below(HistogramValueX(histogram, histogram.lo), histogram.valueLabels[0], 1);
-        for (int label = 1; label <= 10; ++label) {
-            below(ChartTickRect(3 * label - 1).center().x(),
-                  histogram.valueLabels[static_cast<std::size_t>(label)], label % 2 == 0 ? 1 : 0);
-        }
-        below(HistogramValueX(histogram, histogram.hi), histogram.valueLabels[11], 1);
+    if (drawable) {
+        for (const auto& [y, text] : axes.left) left(y, text);
+        for (const auto& [x, text] : axes.below) below(x, text);
     } else {
         pages.text(x0, y0 + chartHeight / 2, chartWidth, Font(10),
                    QStringLiteral("Too few readings for this chart."), Qt::black, Qt::AlignHCenter);
     }
-    pages.advance(chartHeight + axisHeight * (trend ? 1 : 2) + Mm(1));
+    pages.advance(chartHeight + axisHeight + Mm(1));
     // The legend of the limit lines, each in its line's colour and pattern, row after row.
     if (drawable && !c.lines.empty()) {
         const double start = pages.left() + labelWidth + Mm(2);
@@ -770,13 +807,15 @@ void ChartBlock(Pages& pages, const Content& c, bool trend) {
     pages.advance(Mm(3));
 }
 
-// H above the high limit, L below the low limit, S outside the standard's bounds.
+// H above the high limit, L below the low limit, S outside the standard's bounds, N below the
+// NDFT (IMO PSPC).
 QString MarkOf(const Content& c, std::size_t i) {
     const double v = c.readings[i].value;
     QString mark;
     if (c.report.highLimit && v > *c.report.highLimit) mark += 'H';
     if (c.report.lowLimit && v < *c.report.lowLimit) mark += 'L';
     if (i < c.outsideStandard.size() && c.outsideStandard[i]) mark += 'S';
+    if (c.standard && i < c.standard->belowNdft.size() && c.standard->belowNdft[i]) mark += 'N';
     return mark;
 }
 
@@ -804,6 +843,10 @@ void ReadingsBlock(Pages& pages, const Content& c) {
     if (occurring.contains('S')) {
         legend.push_back(QStringLiteral("S fails %1 on its own: %2")
                              .arg(Q(c.standard->name), Q(c.standard->boundsExplanation)));
+    }
+    if (occurring.contains('N')) {
+        legend.push_back(QStringLiteral("N %1 (%2)")
+                             .arg(Q(c.standard->belowNdftExplanation), Q(c.standard->name)));
     }
     if (!excluded.empty()) {
         legend.push_back(
@@ -901,12 +944,16 @@ int Layout(Pages& pages, const Content& c) {
     return pages.page();
 }
 
-// Text for the XMP: XML 1.0 takes no control characters but tab, line feed and return.
-QString XmlEscaped(const std::string& text) {
+// Text for the metadata: XML 1.0 takes no control characters but tab, line feed and return.
+QString XmlClean(const std::string& text) {
     QString clean = Q(text);
     clean.removeIf(
         [](QChar ch) { return ch.unicode() < 0x20 && ch != u'\t' && ch != u'\n' && ch != u'\r'; });
-    return clean.toHtmlEscaped();
+    return clean;
+}
+
+QString XmlEscaped(const std::string& text) {
+    return XmlClean(text).toHtmlEscaped();
 }
 
 // The document's XMP: title, author (the inspector), subject (the project), creator tool, and
@@ -943,6 +990,54 @@ QByteArray XmpMetadata(const ReportContent& report, const QString& creator,
                .arg(creator.toHtmlEscaped(), QString::fromLatin1(qVersion()),
                     created.toOffsetFromUtc(created.offsetFromUtc()).toString(Qt::ISODate));
     return xmp.toUtf8();
+}
+
+// A text string of the information dictionary: UTF-16BE with its byte-order mark, in hex.
+QByteArray PdfTextString(const QString& text) {
+    QByteArray utf16("\xFE\xFF", 2);
+    for (const QChar ch : text) {
+        utf16.append(static_cast<char>(ch.unicode() >> 8));
+        utf16.append(static_cast<char>(ch.unicode() & 0xFF));
+    }
+    return '<' + utf16.toHex().toUpper() + '>';
+}
+
+// Qt's writer offers no Author and Subject: they are put into its information dictionary, with
+// the same texts as the XMP's creator and description (PDF/A asks for the two to agree), and the
+// cross-reference table's offsets behind them moved along. The file is returned unchanged when it
+// is not laid out as expected.
+QByteArray WithAuthorAndSubject(const QByteArray& pdf, const ReportContent& report) {
+    QByteArray entries;
+    if (!report.job.inspector.empty())
+        entries += "/Author " + PdfTextString(XmlClean(report.job.inspector)) + '\n';
+    if (!report.job.project.empty())
+        entries += "/Subject " + PdfTextString(XmlClean(report.job.project)) + '\n';
+    if (entries.isEmpty()) return pdf;
+    const qsizetype title = pdf.indexOf("\n/Title ");
+    const qsizetype at = title < 0 ? -1 : pdf.lastIndexOf("<<", title);
+    const qsizetype xref = pdf.lastIndexOf("\nxref\n");
+    const qsizetype start = pdf.lastIndexOf("startxref\n");
+    if (at < 0 || xref < at || start < xref) return pdf;
+    const qsizetype insertAt = at + 2;
+    const qsizetype shift = entries.size();  // a line break before, none after
+    QByteArray out = pdf.left(insertAt) + '\n' + entries.chopped(1) + pdf.mid(insertAt);
+    // The table: "xref", "0 N", then N entries of 20 bytes, "0000012345 00000 n\n" and the like.
+    qsizetype line = xref + shift + 6;
+    const qsizetype header = out.indexOf('\n', line);
+    const QList<QByteArray> counts = out.mid(line, header - line).split(' ');
+    if (counts.size() != 2) return pdf;
+    const int n = counts[1].toInt();
+    line = header + 1;
+    for (int i = 0; i < n; ++i, line += 20) {
+        if (out.at(line + 17) != 'n') continue;
+        const qsizetype offset = out.mid(line, 10).toLongLong();
+        if (offset > at)
+            out.replace(line, 10, QByteArray::number(offset + shift).rightJustified(10, '0'));
+    }
+    const qsizetype number = start + shift + 10;
+    const qsizetype end = out.indexOf('\n', number);
+    out.replace(number, end - number, QByteArray::number(xref + 1 + shift));
+    return out;
 }
 
 // The characters of the texts that no installed font can draw (each once, in order): printed they
@@ -988,6 +1083,10 @@ QString UnprintableCharacters(const ReportContent& report) {
 }
 
 }  // namespace
+
+QString ConditionsLine(const InspectionRecord& record, bool* flagged) {
+    return EnvironmentLine(record, flagged);
+}
 
 double DewPointCelsius(double celsius, double relativeHumidity) {
     constexpr double b = 17.62;
@@ -1039,10 +1138,6 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
     // written), else in micrometres the gauge value's shortest decimal; the statistics' Min and
     // Max and the group's limits likewise.
     const bool um = report.unitIsMils != 1;
-    auto localised = [](std::string text) {
-        std::replace(text.begin(), text.end(), '.', DecimalSeparator());
-        return text;
-    };
     const std::vector<coating::ReadingMark>* marks =
         report.standard ? &report.standard->verdict.readings : nullptr;
     for (std::size_t i = 0; i < c.readings.size(); ++i) {
@@ -1051,7 +1146,7 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
         } else if (!report.readings[i].text.empty()) {
             c.readings[i].text = report.readings[i].text;
         } else if (um) {
-            c.readings[i].text = localised(coating::ShortestDecimal(c.readings[i].value));
+            c.readings[i].text = coating::GivenText(coating::Thickness{c.readings[i].value});
         }
     }
     if (!c.readings.empty()) {
@@ -1062,9 +1157,9 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
         c.texts.maximum = highest->text;
     }
     if (um && report.highLimit)
-        c.texts.highLimit = localised(coating::ShortestDecimal(*report.highLimit));
+        c.texts.highLimit = coating::GivenText(coating::Thickness{*report.highLimit});
     if (um && report.lowLimit)
-        c.texts.lowLimit = localised(coating::ShortestDecimal(*report.lowLimit));
+        c.texts.lowLimit = coating::GivenText(coating::Thickness{*report.lowLimit});
     // The charts mark the limits the standard judged by, as given, and the group's limits
     // (the H and L marks) in their own pattern.
     if (c.standard && c.standard->highLine) {
@@ -1126,7 +1221,7 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
         Layout(pages, c);
         painter.end();
     }
-    const QByteArray& bytes = document.data();
+    const QByteArray bytes = WithAuthorAndSubject(document.data(), report);
     return WriteReportFile(path,
                            std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())))
         .error;

@@ -56,6 +56,10 @@ struct InspectionRecord {
 // b = 17.62 and c = 243.12 °C).
 double DewPointCelsius(double celsius, double relativeHumidity);
 inline constexpr double kLeastDewPointMargin = 3.0;  // the steel this much above the dew point
+// The conditions as the report prints them: "Air 18 °C, steel 21 °C, RH 62 %; dew point 10.7 °C,
+// the steel 10.3 °C above it", flagged (and *flagged set) when the margin is under 3 °C; empty
+// when none was given.
+QString ConditionsLine(const InspectionRecord& record, bool* flagged = nullptr);
 
 // The coating standard's part of the report: the verdict of coating::ResolveCheck, which holds
 // the parameters and where each came from, the criteria, the notes (exclusions with their

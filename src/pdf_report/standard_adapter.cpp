@@ -73,6 +73,7 @@ StandardTexts DescribeStandard(const StandardSection& section) {
         texts.notes.push_back(note.find(" excluded: ") == std::string::npos ? Micro(note) : note);
     for (const coating::ReadingMark& mark : verdict.readings) {
         texts.outside.push_back(mark.outside);
+        texts.belowNdft.push_back(mark.belowNdft);
         if (mark.excluded) texts.excluded.insert(mark.number);
     }
     const std::size_t all = verdict.readings.size();
@@ -87,6 +88,10 @@ StandardTexts DescribeStandard(const StandardSection& section) {
     texts.lowLine = MicrometresOf(low);
     texts.highLine = MicrometresOf(high);
     if (low != nullptr) texts.lowLineText = Micro(low->text);
+    if (section.standard == Standard::ImoPspc && low != nullptr) {
+        texts.belowNdftExplanation =
+            "below the NDFT (" + texts.lowLineText + "): allowed for at most 10 % of the readings";
+    }
     if (high != nullptr) texts.highLineText = Micro(high->text);
     // The bounds a single reading fails by are those of the rows on the lowest and the highest
     // reading (SSPC-PA 2 judges spots and has neither).

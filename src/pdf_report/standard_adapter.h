@@ -44,6 +44,9 @@ struct StandardTexts {
     std::string boundsExplanation;
     std::set<std::int32_t> excluded;  // reading numbers
     std::vector<bool> outside;        // per reading: outside the standard's single-reading bounds
+    // IMO PSPC, per reading: below the NDFT (the N mark), and what the mark means.
+    std::vector<bool> belowNdft;
+    std::string belowNdftExplanation;
     // What the charts mark when the readings carry no limits of their own (a file): the low
     // bound of the standard (NDFT or minimum) and its maximum, micrometres.
     std::optional<double> lowLine;

@@ -1,5 +1,6 @@
 #include "platform/qt_clock_text.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace zepra {
@@ -32,10 +33,19 @@ QString TimeFormatWithoutZone(const QLocale& locale) {
     return result.trimmed();
 }
 
+QString AsciiPattern(const QString& pattern, const QString& fallback) {
+    const bool ascii = std::all_of(pattern.begin(), pattern.end(), [](QChar ch) {
+        return ch.unicode() < 0x80 || ch.category() == QChar::Other_Format;
+    });
+    return ascii ? pattern : fallback;
+}
+
 QtClockText::QtClockText(QLocale locale)
     : locale_(std::move(locale)),
       dateFormat_(locale_.dateFormat(QLocale::ShortFormat)),
-      timeFormat_(TimeFormatWithoutZone(locale_)) {}
+      timeFormat_(TimeFormatWithoutZone(locale_)),
+      asciiDateFormat_(AsciiPattern(dateFormat_, QStringLiteral("yyyy-MM-dd"))),
+      asciiTimeFormat_(AsciiPattern(timeFormat_, QStringLiteral("HH:mm:ss"))) {}
 
 QString QtClockText::format(const QDate& date, const QTime& time, const QString& pattern,
                             ClockDigits digits) const {
@@ -54,11 +64,13 @@ QString QtClockText::format(const QDate& date, const QTime& time, const QString&
 }
 
 QString QtClockText::dateText(QDate date, ClockDigits digits) const {
-    return format(date, QTime(), dateFormat_, digits);
+    return format(date, QTime(), digits == ClockDigits::Ascii ? asciiDateFormat_ : dateFormat_,
+                  digits);
 }
 
 QString QtClockText::timeText(QTime time, ClockDigits digits) const {
-    return format(QDate(), time, timeFormat_, digits);
+    return format(QDate(), time, digits == ClockDigits::Ascii ? asciiTimeFormat_ : timeFormat_,
+                  digits);
 }
 
 std::string QtClockText::currentDate() const {
@@ -75,6 +87,10 @@ std::string QtClockText::reportDate() const {
 
 std::string QtClockText::reportTime() const {
     return timeText(QTime::currentTime(), ClockDigits::Ascii).toStdString();
+}
+
+std::string QtClockText::recordTime() const {
+    return QLocale::c().toString(QTime::currentTime(), QStringLiteral("HH:mm:ss")).toStdString();
 }
 
 }  // namespace zepra

@@ -17,8 +17,14 @@ namespace zepra {
 QString TimeFormatWithoutZone(const QLocale& locale);
 
 // The digits of the texts: the locale's own (a clock on screen), or ASCII digits with the
-// locale's patterns and nothing but ASCII (a report file, which is plain ASCII text).
+// locale's patterns and nothing but ASCII (a report file, which is plain ASCII text). A pattern
+// with text that is not ASCII (Japanese 時 分 秒, Thai นาฬิกา) would lose its separators there:
+// then the report writes "yyyy-MM-dd" or "HH:mm:ss".
 enum class ClockDigits { Locale, Ascii };
+
+// The pattern for ASCII texts: `pattern` when it is ASCII apart from direction marks and other
+// invisible format characters, else `fallback`.
+QString AsciiPattern(const QString& pattern, const QString& fallback);
 
 class QtClockText : public ClockText {
   public:
@@ -28,6 +34,7 @@ class QtClockText : public ClockText {
     std::string currentTime() const override;
     std::string reportDate() const override;
     std::string reportTime() const override;
+    std::string recordTime() const override;
 
     // The texts of a given date and time, as the functions above write the current ones.
     QString dateText(QDate date, ClockDigits digits = ClockDigits::Locale) const;
@@ -40,6 +47,8 @@ class QtClockText : public ClockText {
     QLocale locale_;
     QString dateFormat_;
     QString timeFormat_;
+    QString asciiDateFormat_;
+    QString asciiTimeFormat_;
 };
 
 }  // namespace zepra

@@ -26,6 +26,7 @@
 #include "data/thickness_format.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
+#include "ui/record_dialog.h"
 
 namespace zepra {
 namespace {
@@ -248,9 +249,9 @@ InspectionDialog::InspectionDialog(const GroupSlot& group, std::int32_t unitIsMi
     auto* pageLabel = new QLabel(QStringLiteral("Pa&ge size:"));
     pageLabel->setBuddy(page_);  // on Linux a combo box is named by the label that it is buddy of
     auto* bottom = new QHBoxLayout;
+    bottom->addWidget(buildRecordButton(), 1);
     bottom->addWidget(pageLabel);
     bottom->addWidget(page_);
-    bottom->addStretch();
     bottom->addWidget(buttons);
 
     auto* layout = new QVBoxLayout(this);
@@ -412,6 +413,27 @@ QGroupBox* InspectionDialog::buildCriteria() {
     return criteriaBox_;
 }
 
+QWidget* InspectionDialog::buildRecordButton() {
+    auto* box = new QWidget;
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    recordButton_ = new Button(QStringLiteral("Gauge, cali&bration and conditions..."));
+    recordButton_->setObjectName(QStringLiteral("EditRecord"));
+    recordButton_->setAutoDefault(false);  // Enter saves
+    recordSummary_ = new QLabel;
+    recordSummary_->setObjectName(QStringLiteral("RecordSummary"));
+    connect(recordButton_, &QPushButton::clicked, this, &InspectionDialog::editRecord);
+    row->addWidget(recordButton_);
+    row->addWidget(recordSummary_, 1);
+    return box;
+}
+
+void InspectionDialog::editRecord() {
+    InspectionRecordDialog editor(record_, this);
+    if (editor.exec() == QDialog::Accepted && editor.valid()) record_ = editor.record();
+    recordSummary_->setText(RecordSummary(record_));
+}
+
 void InspectionDialog::showParameters() {
     const auto used = ParametersOf(static_cast<InspectionStandard>(standard_->currentIndex()));
     auto shows = [&](StandardParameter p) {
@@ -489,6 +511,11 @@ void InspectionDialog::judge() {
     }
     QStringList notes;
     for (const std::string& note : verdict.notes) notes << Text(note);
+    if (!verdict.unchecked.empty()) {  // a PASS that did not check everything says so
+        QString unchecked = Text(verdict.unchecked);
+        unchecked[0] = unchecked[0].toUpper();
+        notes << unchecked;
+    }
     notesLine_->setText(notes.join(QLatin1Char('\n')));
     const bool passed = verdict.passed();
     showVerdict(passed ? QStringLiteral("PASS") : QStringLiteral("FAIL"),
@@ -576,13 +603,16 @@ void InspectionDialog::orderTabs() {
     QWidget* const order[] = {jobName_,   project_,         structure_,    coating_, inspector_,
                               notes_,     standard_,        ndft_,         minimum_, maximum_,
                               roughness_, readingsPerSpot_, spotsPerArea_, area_,    exclusions_,
-                              add_,       remove_,          page_,         save_,    cancel_};
+                              add_,       remove_,          recordButton_, page_,    save_,
+                              cancel_};
     for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 // Thickness values are remembered with the unit they were typed in, and shown converted when the
 // program runs in the other unit.
 void InspectionDialog::load() {
+    record_ = LoadInspectionRecord(settings_);
+    recordSummary_->setText(RecordSummary(record_));
     if (settings_ == nullptr) return;
     QSettings& s = *settings_;
     s.beginGroup(QStringLiteral("inspection"));
@@ -641,6 +671,7 @@ void InspectionDialog::remember() const {
     s.setValue(QStringLiteral("spotsPerArea"), spotsPerArea_->text().trimmed());
     s.setValue(QStringLiteral("area"), area_->text().trimmed());
     s.endGroup();
+    RememberInspectionRecord(settings_, record_);
     s.sync();
 }
 

@@ -8,6 +8,8 @@
 // from a cell being typed in); Ctrl+Tab and Ctrl+Shift+Tab move from cell to cell in that table.
 // Enter in a cell being typed in keeps the cell; anywhere else it presses Save PDF... when the
 // verdict (or no standard) allows it. Alt and the underlined letter reach each field and button.
+// The gauge, its calibration, the conditions and who signs are typed in a dialog of their own
+// (Gauge, calibration and conditions...), remembered with the rest.
 
 #include <QDialog>
 #include <functional>
@@ -39,6 +41,8 @@ class InspectionDialog : public QDialog {
     inspection::JobDetails job() const;
     inspection::PageSize pageSize() const;
     StandardChoice choice() const;
+    // The gauge, calibration, conditions and signatories (Gauge, calibration and conditions...).
+    const inspection::InspectionRecord& record() const { return record_; }
     // The standard's section as the criteria table shows it; none for "None".
     std::optional<inspection::StandardSection> section() const { return section_; }
 
@@ -72,6 +76,8 @@ class InspectionDialog : public QDialog {
     void load();
     void remember() const;
     void orderTabs();
+    QWidget* buildRecordButton();  // with the line that sums the record up
+    void editRecord();
 
     const GroupSlot& group_;
     std::int32_t unitIsMils_;
@@ -106,6 +112,9 @@ class InspectionDialog : public QDialog {
     QPushButton* save_ = nullptr;
     QPushButton* cancel_ = nullptr;
     std::function<bool()> saveStep_;
+    inspection::InspectionRecord record_;
+    QPushButton* recordButton_ = nullptr;
+    QLabel* recordSummary_ = nullptr;
 };
 
 }  // namespace zepra

@@ -114,6 +114,7 @@ void SaveInspectionReport(const GroupSlot& group, const std::string& source,
     dialog->setSaveStep([&group, &source, &context, dialog, count, unitIsMils, record] {
         inspection::ReportContent content;
         content.job = dialog->job();
+        content.record = dialog->record();
         content.source = source;
         content.unitIsMils = unitIsMils;
         content.pageSize = dialog->pageSize();

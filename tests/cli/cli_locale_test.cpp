@@ -1,6 +1,7 @@
 // zepra-cli on the desktops users have: under a German or French locale every number it writes is
 // the C locale's text with a decimal comma for the point; nothing else changes. Persian keeps the
-// point (its separator is not ASCII) and the report's clock is written in ASCII digits.
+// point (its separator is not ASCII) and the report's clock is written in ASCII digits; Japanese
+// and Thai, whose time patterns hold words, get the time with colons.
 
 #include <gtest/gtest.h>
 #include <locale.h>
@@ -76,6 +77,10 @@ TEST_P(CliLocaleTest, DownloadWritesTheCReportWithTheLocalesDecimalSeparator) {
                     const QString title = inLocale.left(firstLineEnd);
                     for (const QChar ch : title)
                         EXPECT_LT(ch.unicode(), 0x80) << title.toStdString();
+                    // The time with its colons, also where the locale's pattern has words.
+                    EXPECT_TRUE(
+                        QRegularExpression("\\b\\d{1,2}:\\d\\d:\\d\\d\\b").match(title).hasMatch())
+                        << title.toStdString();
                     EXPECT_EQ(inLocale.mid(firstLineEnd).toStdString(),
                               expected.mid(expected.indexOf('\n')).toStdString());
                 } else {
@@ -113,7 +118,9 @@ TEST_P(CliLocaleTest, CheckReadsReportsOfEveryLocaleAndWritesTheLocalesSeparator
 INSTANTIATE_TEST_SUITE_P(Desktops, CliLocaleTest,
                          testing::Values(LocaleCase{"de_DE.UTF-8", ","},
                                          LocaleCase{"fr_FR.UTF-8", ","},
-                                         LocaleCase{"fa_IR.UTF-8", "."}),
+                                         LocaleCase{"fa_IR.UTF-8", "."},
+                                         LocaleCase{"ja_JP.UTF-8", "."},
+                                         LocaleCase{"th_TH.UTF-8", "."}),
                          [](const testing::TestParamInfo<LocaleCase>& param) {
                              return std::string(param.param.locale).substr(0, 5);
                          });

@@ -176,6 +176,15 @@ TEST(ReportCsv, ReadsACaptureFile) {
         }
     }
 
+    // The first and the last reading's times say when the readings were measured; a report has
+    // none.
+    const CsvReadings timed = ParseReportCsv(good[0].content);
+    EXPECT_EQ(timed.firstTime, "2026-12-10T17:12:34.123");
+    EXPECT_EQ(timed.lastTime, "2026-12-10T17:12:35.001");
+    const CsvReadings report = ParseReportCsv("\"NO.\",\"Samples\",\"Unit\"\n1,\"5\",\"um\"\n");
+    ASSERT_EQ(report.error, "");
+    EXPECT_EQ(report.firstTime, "");
+
     const std::string head = header + "\n";
     const std::string t = ",2026-12-10T17:12:34.123\n";
     const BadCsvCase bad[] = {

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "coating/number_texts.h"
+
 namespace zepra::coating {
 namespace {
 

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimeZone>
+#include <cmath>
 #include <map>
 #include <regex>
 #include <set>
@@ -199,7 +200,9 @@ TEST_F(InspectionReportTest, PropertiesFontsAndPaper) {
         EXPECT_NE(info.find(std::string("Creator:         ZEPRA Coating Thickness Tester ") +
                             ZEPRA_VERSION),
                   std::string::npos);
-        // Author and subject live in the XMP metadata.
+        // Author and subject in the information dictionary and, the same, in the XMP metadata.
+        EXPECT_NE(info.find("Author:          A. Inspector\n"), std::string::npos) << info;
+        EXPECT_NE(info.find("Subject:         Tank <7> & pipes\n"), std::string::npos) << info;
         const std::string xmp = poppler::Run(QStringLiteral("pdfinfo"), {"-meta", pdf});
         EXPECT_NE(xmp.find("<dc:creator><rdf:Seq><rdf:li>A. Inspector</rdf:li>"), std::string::npos)
             << xmp;
@@ -262,6 +265,69 @@ TEST_F(InspectionReportTest, VerdictColourChartsAndLimitLines) {
     EXPECT_TRUE(found) << "no page with the histogram's bars";
 }
 
+// The values of one axis step by 1, 2 or 5 x 10^n and each is a multiple of the step.
+void ExpectRoundAxis(std::vector<double> values, const std::string& what) {
+    SCOPED_TRACE(what);
+    ASSERT_GE(values.size(), 2u);
+    std::sort(values.begin(), values.end());
+    const double step = values[1] - values[0];
+    const double power = std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+    const double factor = step / power;
+    EXPECT_TRUE(std::abs(factor - 1) < 1e-6 || std::abs(factor - 2) < 1e-6 ||
+                std::abs(factor - 5) < 1e-6)
+        << "step " << step;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        EXPECT_NEAR(values[i], values[0] + step * static_cast<double>(i), step * 1e-6);
+        EXPECT_NEAR(values[i] / step, std::round(values[i] / step), 1e-6) << values[i];
+    }
+}
+
+// The charts' axes read off round numbers, in the report's unit, and the histogram counts whole
+// readings (the gauge software's axes put 60.1, 80.1 on the trend and "1" at 1.83 readings).
+TEST_F(InspectionReportTest, ChartAxesStandOnRoundNumbers) {
+    for (const std::int32_t mils : {0, 1}) {
+        SCOPED_TRACE(mils ? "mils" : "um");
+        ReportContent report = Group80();
+        report.unitIsMils = mils;
+        const std::vector<poppler::Word> words = poppler::Words(write(report));
+        // The numbers between a chart's heading and the next heading: those right-aligned on one
+        // edge are the axis on the left, the others the axis below.
+        auto axes = [&](const std::string& heading, const std::string& next) {
+            std::vector<std::pair<double, double>> numbers;  // xMax, value
+            bool inside = false;
+            for (std::size_t i = 0; i + 1 < words.size(); ++i) {
+                const poppler::Word& w = words[i];
+                if (w.text == heading) inside = true;
+                if (inside && w.text == next) break;
+                // A limit's legend ("high limit 150 µm") and the footer ("Page 2 of 3") are no
+                // ticks.
+                const bool legend =
+                    words[i + 1].text == "µm" || words[i + 1].text == "mils" ||
+                    (i > 0 && (words[i - 1].text == "Page" || words[i - 1].text == "of"));
+                if (inside && !legend && std::regex_match(w.text, std::regex("-?\\d+(\\.\\d+)?")))
+                    numbers.emplace_back(w.xMax, std::stod(w.text));
+            }
+            std::map<long, std::vector<double>> byRightEdge;
+            for (const auto& [x, value] : numbers) byRightEdge[std::lround(x)].push_back(value);
+            std::vector<double> left;
+            std::vector<double> below;
+            for (const auto& [x, values] : byRightEdge) {
+                auto& into = values.size() >= 3 ? left : below;
+                into.insert(into.end(), values.begin(), values.end());
+            }
+            return std::pair{left, below};
+        };
+        const auto [trendLeft, trendBelow] = axes("Trend", "Histogram");
+        ExpectRoundAxis(trendLeft, "trend values");
+        ExpectRoundAxis(trendBelow, "reading numbers");
+        for (const double n : trendBelow) EXPECT_GE(n, 1);
+        const auto [countLeft, valueBelow] = axes("Histogram", "Readings");
+        ExpectRoundAxis(countLeft, "counts");
+        for (const double count : countLeft) EXPECT_EQ(count, std::round(count));
+        ExpectRoundAxis(valueBelow, "histogram values");
+    }
+}
+
 TEST_F(InspectionReportTest, ReadingsMarkedAndExplained) {
     ReportContent report = Group80();
     report.standard = Iso(report, true);
@@ -295,6 +361,37 @@ TEST_F(InspectionReportTest, ReadingsMarkedAndExplained) {
         std::regex("\\b1\\s+" +
                    std::regex_replace(FormatThickness(101, 1), std::regex("\\."), "\\.") + "\\s")))
         << mils;
+}
+
+// IMO PSPC lets a few readings lie below the NDFT: the report marks each one (N), decided on
+// the exact value, beside the S of those below 90 % of it.
+TEST_F(InspectionReportTest, ImoPspcMarksTheReadingsBelowTheNdft) {
+    ReportContent report;
+    const std::vector<std::pair<std::string, double>> readings = {
+        {"100", 100}, {"99.999", 99.999}, {"90", 90}, {"89.9", 89.9}, {"130", 130}};
+    coating::CheckSetup setup;
+    setup.request.standard = Standard::ImoPspc;
+    setup.request.ndft = Thickness{100, coating::Unit::Micrometres, "100"};
+    for (const auto& [text, value] : readings) {
+        report.readings.push_back(
+            {static_cast<std::int32_t>(report.readings.size()) + 1, value, text});
+        setup.request.readings.push_back({value, coating::Unit::Micrometres, text});
+    }
+    report.standard = JudgeReadings(setup);
+    const std::string text = poppler::Text(write(report));
+    EXPECT_TRUE(std::regex_search(text, std::regex("\\b1\\s+100\\s+2\\b"))) << text;  // no mark
+    EXPECT_TRUE(std::regex_search(text, std::regex("\\b2\\s+99\\.999\\s+N\\b")));
+    EXPECT_TRUE(std::regex_search(text, std::regex("\\b3\\s+90\\s+N\\b")));
+    EXPECT_TRUE(std::regex_search(text, std::regex("\\b4\\s+89\\.9\\s+SN\\b")));
+    EXPECT_TRUE(std::regex_search(text, std::regex("\\b5\\s+130\\s*($|\\n)")));
+    EXPECT_NE(text.find("N below the NDFT (100 µm): allowed for at most 10 % of the readings "
+                        "(IMO PSPC)"),
+              std::string::npos);
+
+    // ISO 19840 counts readings below the NDFT by its own rule: no N there.
+    setup.request.standard = Standard::Iso19840;
+    report.standard = JudgeReadings(setup);
+    EXPECT_EQ(poppler::Text(write(report, "iso.pdf")).find("N below the NDFT"), std::string::npos);
 }
 
 TEST_F(InspectionReportTest, ManyReadingsFlowOverPagesAndFewGiveNoChart) {

@@ -42,6 +42,8 @@ struct Word {
     std::string text;
     double yMin = 0;
     double yMax = 0;
+    double xMin = 0;
+    double xMax = 0;
 };
 
 inline std::vector<Word> Words(const QString& pdf) {
@@ -50,7 +52,7 @@ inline std::vector<Word> Words(const QString& pdf) {
     std::vector<Word> words;
     int page = 0;
     const std::regex item(
-        "<page |<word xMin=\"[^\"]*\" yMin=\"([^\"]*)\" xMax=\"[^\"]*\" "
+        "<page |<word xMin=\"([^\"]*)\" yMin=\"([^\"]*)\" xMax=\"([^\"]*)\" "
         "yMax=\"([^\"]*)\">([^<]*)</word>");
     for (auto it = std::sregex_iterator(html.begin(), html.end(), item);
          it != std::sregex_iterator(); ++it) {
@@ -59,7 +61,8 @@ inline std::vector<Word> Words(const QString& pdf) {
             ++page;
             continue;
         }
-        words.push_back({page, m[3].str(), std::stod(m[1].str()), std::stod(m[2].str())});
+        words.push_back({page, m[5].str(), std::stod(m[2].str()), std::stod(m[4].str()),
+                         std::stod(m[1].str()), std::stod(m[3].str())});
     }
     return words;
 }

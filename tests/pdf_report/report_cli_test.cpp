@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <memory>
+#include <regex>
 #include <string>
 
 #include "gauge_emulator.h"
@@ -46,8 +47,9 @@ class ReportCliTest : public ::testing::Test {
     QString path(const char* name) const { return dir_.filePath(name); }
 
     // No display at all, and a platform that would need one: the program picks its own.
-    CliRun run(const QStringList& args) const {
+    CliRun run(const QStringList& args, const QString& fontConfig = {}) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!fontConfig.isEmpty()) env.insert("FONTCONFIG_FILE", fontConfig);
         env.insert("ZEPRA_SERIALCOMM", dir_.filePath("ports.ini"));
         env.insert("LC_ALL", "C");
         env.insert("QT_QPA_PLATFORM", "xcb");
@@ -189,6 +191,58 @@ TEST_F(ReportCliTest, FileReportsErrorsAndExitCodes) {
     r = run({"report", "--help"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out.rfind("usage: zepra-cli report", 0), 0u);
+}
+
+// A capture's readings were measured from its first to its last reading's time, which the report
+// gives instead of the file's time.
+TEST_F(ReportCliTest, ACapturesReadingTimesAreTheMeasurementTime) {
+    QFile csv(path("live.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write(
+        "number,value,unit,time\n1,101,um,2026-03-04T14:03:22.120\n"
+        "2,102,um,2026-03-04T14:03:40.500\n3,103,um,2026-03-04T14:05:10.001\n");
+    csv.close();
+    const CliRun r = run({"report", "--file", path("live.csv"), "--output", path("live.pdf")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string text = poppler::Text(path("live.pdf"));
+    EXPECT_TRUE(std::regex_search(
+        text, std::regex("Measured\\s+2026-03-04 14:03:22 to 14:05:10 \\(the capture's reading "
+                         "times\\)")))
+        << text;
+}
+
+// A Chinese project name on a machine without a font for it: the program names the characters
+// and the package that has them, and writes nothing (printed they would be empty boxes, missing
+// from the text layer, and the file no PDF/A). With a font for them they are in the text.
+TEST_F(ReportCliTest, ChineseJobTextWithoutAFontIsSaidAndNothingWritten) {
+    // A font configuration with the Latin fonts only.
+    const QString config = path("latin-only.conf");
+    QFile conf(config);
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write(
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n"
+        "<dir>/usr/share/fonts/truetype/liberation</dir>\n<cachedir>" +
+        path("font-cache").toUtf8() + "</cachedir>\n</fontconfig>\n");
+    conf.close();
+    const QStringList args{
+        "report",    "2",
+        "--output",  path("tank.pdf"),
+        "--project", QString::fromUtf8("\xE5\x82\xA8\xE7\xBD\x90 T-4")};  // 储罐 (tank)
+    CliRun r = run(args, config);
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    EXPECT_NE(r.err.find("no installed font has the characters "
+                         "\xE5\x82\xA8 (U+50A8), \xE7\xBD\x90 (U+7F50)"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("fonts-wqy-microhei"), std::string::npos) << r.err;
+    EXPECT_FALSE(QFileInfo::exists(path("tank.pdf")));
+
+    if (!QFileInfo::exists("/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"))
+        GTEST_SKIP() << "no CJK font installed to write the report with";
+    r = run(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(poppler::Text(path("tank.pdf")).find("\xE5\x82\xA8\xE7\xBD\x90 T-4"),
+              std::string::npos);
 }
 
 }  // namespace

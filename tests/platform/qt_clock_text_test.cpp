@@ -57,6 +57,36 @@ TEST_P(QtClockTextTest, WritesAsciiDigitsForReports) {
     }
 }
 
+// Where the locale's pattern holds words of its own, the ASCII text would lose them and keep the
+// digits run together ("130405"): the report writes the time with colons instead.
+TEST(QtClockTextAscii, PatternsWithWordsGiveWayToColonsAndIsoDates) {
+    const struct {
+        const char* locale;
+        const char* asciiTime;
+        const char* asciiDate;
+    } cases[] = {
+        {"ja_JP", "13:04:05", "2026/12/10"},  {"th_TH", "13:04:05", "10/12/26"},
+        {"ko_KR", "13:04:05", "26. 12. 10."}, {"fa_IR", "13:04:05", "2026/12/10"},
+        {"en_US", "1:04:05 PM", "12/10/26"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.locale);
+        const QtClockText clock(QLocale{QString::fromLatin1(c.locale)});
+        EXPECT_EQ(clock.timeText(QTime(13, 4, 5), ClockDigits::Ascii).toStdString(), c.asciiTime);
+        EXPECT_EQ(clock.dateText(QDate(2026, 12, 10), ClockDigits::Ascii).toStdString(),
+                  c.asciiDate);
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"))
+                        .match(QString::fromStdString(clock.recordTime()))
+                        .hasMatch())
+            << clock.recordTime();
+    }
+    EXPECT_EQ(AsciiPattern(QStringLiteral("H\u6642mm\u5206ss\u79d2"), QStringLiteral("HH:mm:ss")),
+              QStringLiteral("HH:mm:ss"));
+    // A direction mark is no word: the pattern stays.
+    EXPECT_EQ(AsciiPattern(QStringLiteral("\u200fh:mm:ss"), QStringLiteral("HH:mm:ss")),
+              QStringLiteral("\u200fh:mm:ss"));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Locales, QtClockTextTest,
     testing::Values(ClockCase{"en_US", "h:mm:ss AP", "1:04:05 PM", "12/10/26",

@@ -29,12 +29,14 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "support/fakes.h"
 #include "support/find_control.h"
 #include "support/ink.h"
 #include "support/modal_answer.h"
+#include "ui/record_dialog.h"
 #include "ui/report_menu.h"
 
 // Names and texts in the failures.
@@ -304,6 +306,11 @@ TEST_F(InspectionDialogTest, CriteriaAndVerdictFollowWhatTheUserTypes) {
     Type(*dialog, "Maximum", "600");
     EXPECT_EQ(Verdict(*dialog), "PASS");
     EXPECT_EQ(failedRows(), 0);
+    // Passed, but without the surface the number of readings was not checked: said beside it.
+    EXPECT_TRUE(Control<QLabel>(*dialog, "CheckNotes")
+                    ->text()
+                    .contains("Number of readings not checked: no surface area given"))
+        << Control<QLabel>(*dialog, "CheckNotes")->text().toStdString();
     EXPECT_EQ(dialog->section()->verdict.parameters[1].name, "Maximum");
     EXPECT_EQ(dialog->section()->verdict.parameters[1].origin, "given");
 
@@ -386,6 +393,111 @@ TEST_F(InspectionDialogTest, RemembersTheJobStandardAndParametersWhenSavedOnly) 
     auto inMils = Make(1);
     EXPECT_EQ(Control(*inMils, "Minimum")->text(), "3.543");
     EXPECT_EQ(Control(*inMils, "Maximum")->text(), "20.472");
+}
+
+// --- The gauge, its calibration, the conditions and who signs ---
+
+TEST_F(InspectionDialogTest, RecordDialogTakesEveryFieldAndFlagsTheDewPointMargin) {
+    inspection::InspectionRecord given;
+    given.gaugeSerial = "12345";
+    InspectionRecordDialog editor(given);
+    EXPECT_EQ(FindControl<QLineEdit>(&editor, "GaugeSerial")->text(), "12345");
+    auto type = [&](const char* field, const QString& text) {
+        QLineEdit* edit = FindControl<QLineEdit>(&editor, field);
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    };
+    type("GaugeMake", "Acme");
+    type("GaugeModel", "DFT-7");
+    type("Probe", "F1");
+    type("CalibrationCertificate", "C-17");
+    type("CalibrationDate", "2026-01-15");
+    type("ZeroCheck", "zero on bare steel, 50 um shim");
+    type("SurfacePreparation", "Sa 2 1/2");
+    type("SurfaceProfile", "medium (G)");
+    type("Qualification", "NACE CIP 2");
+    type("InspectorPosition", "QC inspector");
+    type("Client", "B. Jones");
+    type("ClientPosition", "Owner's representative");
+    // Air 20 °C at 50 %: dew point 9.26 °C. Steel 12 °C is 2.7 °C above it: flagged.
+    type("AirCelsius", "20");
+    type("RelativeHumidity", "50");
+    type("SteelCelsius", "12");
+    const auto* dew = FindControl<QLabel>(&editor, "DewPoint");
+    EXPECT_TRUE(dew->text().contains("dew point 9.3")) << dew->text().toStdString();
+    EXPECT_TRUE(dew->text().contains("LESS THAN 3")) << dew->text().toStdString();
+    editor.show();
+    testing::SaveForLooking(editor.grab().toImage(), "record-dialog-flagged");
+    type("SteelCelsius", "12.5");
+    EXPECT_FALSE(dew->text().contains("LESS THAN 3")) << dew->text().toStdString();
+
+    const inspection::InspectionRecord r = editor.record();
+    EXPECT_EQ(r.gaugeMake, "Acme");
+    EXPECT_EQ(r.gaugeModel, "DFT-7");
+    EXPECT_EQ(r.gaugeSerial, "12345");
+    EXPECT_EQ(r.probe, "F1");
+    EXPECT_EQ(r.calibrationCertificate, "C-17");
+    EXPECT_EQ(r.calibrationDate, "2026-01-15");
+    EXPECT_EQ(r.zeroCheck, "zero on bare steel, 50 um shim");
+    EXPECT_EQ(r.surfacePreparation, "Sa 2 1/2");
+    EXPECT_EQ(r.surfaceProfile, "medium (G)");
+    EXPECT_EQ(r.airCelsius, 20.0);
+    EXPECT_EQ(r.steelCelsius, 12.5);
+    EXPECT_EQ(r.relativeHumidity, 50.0);
+    EXPECT_EQ(r.inspectorQualification, "NACE CIP 2");
+    EXPECT_EQ(r.inspectorPosition, "QC inspector");
+    EXPECT_EQ(r.clientName, "B. Jones");
+    EXPECT_EQ(r.clientPosition, "Owner's representative");
+}
+
+TEST_F(InspectionDialogTest, RecordDialogRefusesWhatIsNoNumberOrDate) {
+    InspectionRecordDialog editor(inspection::InspectionRecord{});
+    auto* ok = FindControl<QPushButton>(&editor, "RecordOk");
+    const auto* line = FindControl<QLabel>(&editor, "DewPoint");
+    for (const auto& [field, text, said] :
+         {std::tuple{"RelativeHumidity", "lots", "relative humidity"},
+          std::tuple{"RelativeHumidity", "140", "relative humidity"},
+          std::tuple{"AirCelsius", "-90", "air temperature"},
+          std::tuple{"CalibrationDate", "2026-13-01", "calibration date"},
+          std::tuple{"CalibrationDate", "15.01.2026", "calibration date"}}) {
+        SCOPED_TRACE(text);
+        QLineEdit* edit = FindControl<QLineEdit>(&editor, field);
+        edit->setText(QString::fromLatin1(text));
+        EXPECT_FALSE(ok->isEnabled());
+        EXPECT_TRUE(line->text().contains(QString::fromLatin1(said))) << line->text().toStdString();
+        EXPECT_FALSE(editor.valid());
+        edit->clear();
+        EXPECT_TRUE(ok->isEnabled());
+    }
+}
+
+// Typed once, the record is printed on every report and remembered with the job when the report is
+// saved; a record dialog cancelled leaves it as it was.
+TEST_F(InspectionDialogTest, RecordIsEditedFromTheDialogAndRemembered) {
+    {
+        auto dialog = Make();
+        EXPECT_EQ(Control<QLabel>(*dialog, "RecordSummary")->text(), "none recorded");
+        auto* edit = Control<QPushButton>(*dialog, "EditRecord");
+        EXPECT_TRUE(AnswerModal([&] { edit->click(); },
+                                [](QDialog& editor) {
+                                    FindControl<QLineEdit>(&editor, "GaugeModel")->setText("DFT-7");
+                                    FindControl<QLineEdit>(&editor, "AirCelsius")->setText("18");
+                                    editor.accept();
+                                }));
+        EXPECT_EQ(dialog->record().gaugeModel, "DFT-7");
+        EXPECT_EQ(Control<QLabel>(*dialog, "RecordSummary")->text(), "DFT-7");
+        EXPECT_TRUE(AnswerModal([&] { edit->click(); },
+                                [](QDialog& editor) {
+                                    FindControl<QLineEdit>(&editor, "GaugeModel")->setText("X");
+                                    editor.reject();
+                                }));
+        EXPECT_EQ(dialog->record().gaugeModel, "DFT-7");
+        dialog->accept();
+    }
+    auto again = Make();
+    EXPECT_EQ(again->record().gaugeModel, "DFT-7");
+    EXPECT_EQ(again->record().airCelsius, 18.0);
+    EXPECT_FALSE(again->record().steelCelsius.has_value());
 }
 
 // --- By keyboard ---
@@ -518,10 +630,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "Exclusions",
                 Rows{{"4", "weld"}}},
         // Keys meant for the next controls do not reach the exclusion.
-        KeyPath{"five_tabs_and_a_letter_leave_the_exclusion_alone",
+        KeyPath{"six_tabs_and_a_letter_leave_the_exclusion_alone",
                 "IMO PSPC",
                 {"[Alt+D]", "5", "[Ctrl+Tab]", "weld", "[Tab]", "[Tab]", "[Tab]", "[Tab]", "[Tab]",
-                 "X"},
+                 "[Tab]", "X"},
                 End::Open,
                 "Cancel",
                 Rows{{"5", "weld"}}},
@@ -698,18 +810,21 @@ TEST_P(FocusCycleTest, ReachesEveryControlBothWaysWithAVisibleFocus) {
 }
 
 const std::vector<const char*> kIsoOrder = {
-    "Project", "Structure", "Coating", "Inspector",  "Notes",        "Standard",        "Ndft",
-    "Maximum", "Roughness", "Area",    "Exclusions", "AddExclusion", "RemoveExclusion", "Page",
-    "SavePdf", "Cancel",    "Job"};
+    "Project",         "Structure",  "Coating",    "Inspector",
+    "Notes",           "Standard",   "Ndft",       "Maximum",
+    "Roughness",       "Area",       "Exclusions", "AddExclusion",
+    "RemoveExclusion", "EditRecord", "Page",       "SavePdf",
+    "Cancel",          "Job"};
 
 INSTANTIATE_TEST_SUITE_P(Cases, FocusCycleTest,
                          ::testing::Values(
                              // No standard: its parameters and the readings left out are not there.
-                             FocusCycle{"none",
-                                        "None",
-                                        LightPalette,
-                                        {"Project", "Structure", "Coating", "Inspector", "Notes",
-                                         "Standard", "Page", "SavePdf", "Cancel", "Job"}},
+                             FocusCycle{
+                                 "none",
+                                 "None",
+                                 LightPalette,
+                                 {"Project", "Structure", "Coating", "Inspector", "Notes",
+                                  "Standard", "EditRecord", "Page", "SavePdf", "Cancel", "Job"}},
                              FocusCycle{"iso_light", "ISO 19840", LightPalette, kIsoOrder},
                              FocusCycle{"iso_dark", "ISO 19840", DarkPalette, kIsoOrder}),
                          [](const auto& param) { return std::string(param.param.name); });

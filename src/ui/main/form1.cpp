@@ -404,7 +404,7 @@ void Form1::reopenGroupWindow(GroupWindowId window) {
     const std::string device = services_.portList->deviceForPort(number);
     downloads_[static_cast<std::size_t>(window) - 1] = "from COM" + std::to_string(number) +
                                                        (device.empty() ? "" : " (" + device + ")") +
-                                                       " at " + services_.clock->currentTime();
+                                                       " at " + services_.clock->recordTime();
     windows_.reopenGroupWindow(window);
     const GroupSlot& slot = window == GroupWindowId::Current
                                 ? store_.currentGroupSlot
