@@ -122,7 +122,7 @@ void ChartArea::drawTrend(std::span<const ChartPoint> points) {
     } else {
         reduction_.reduce(points, drawing_.size(), markerStamps_);
         shown = reduction_.elements();
-        DrawTrendElements(drawing_, points, shown, markerStamps_);
+        DrawTrendElements(drawing_, points, shown);
         if (blank_) {
             lastTrace_.assign(points.begin(), points.end());
             lastTraceElements_.assign(shown.begin(), shown.end());

@@ -205,18 +205,23 @@ const MarkerStamps::Stamp* MarkerStamps::find(QSize size, float x, float y) {
 bool MarkerStamps::stamp(uchar* bits, qsizetype bytesPerLine, QSize size, float x, float y) {
     const Stamp* found = find(size, x, y);
     if (found == nullptr) return false;
+    write(bits, bytesPerLine, *found, x, y);
+    return true;
+}
+
+void MarkerStamps::write(uchar* bits, qsizetype bytesPerLine, const Stamp& stamp, float x,
+                         float y) {
     const int column = static_cast<int>(std::floor(x));
     const int row = static_cast<int>(std::floor(y));
     const QRgb outline = kMarkerOutline.rgb();
     const QRgb fill = kMarkerFill.rgb();
-    for (std::uint64_t rest = found->painted; rest != 0; rest &= rest - 1) {
+    for (std::uint64_t rest = stamp.painted; rest != 0; rest &= rest - 1) {
         const int bit = std::countr_zero(rest);
         const int dy = bit / (2 * kReach + 1) - kReach;
         const int dx = bit % (2 * kReach + 1) - kReach;
         auto* line = reinterpret_cast<QRgb*>(bits + (row + dy) * bytesPerLine);
-        line[column + dx] = (found->outline >> bit) & 1 ? outline : fill;
+        line[column + dx] = (stamp.outline >> bit) & 1 ? outline : fill;
     }
-    return true;
 }
 
 void DrawTrendOneByOne(QPainter& painter, std::span<const ChartPoint> points) {
@@ -243,11 +248,11 @@ void DrawTrendOneByOne(QPainter& painter, std::span<const ChartPoint> points) {
 void DrawTrendFast(QImage& image, std::span<const ChartPoint> points, MarkerStamps& stamps) {
     TrendReduction reduction;
     reduction.reduce(points, image.size(), stamps);
-    DrawTrendElements(image, points, reduction.elements(), stamps);
+    DrawTrendElements(image, points, reduction.elements());
 }
 
 void DrawTrendElements(QImage& image, std::span<const ChartPoint> points,
-                       std::span<const TrendElement> elements, MarkerStamps& stamps) {
+                       std::span<const TrendElement> elements) {
     if (elements.empty()) return;
     const bool stampable = image.format() == QImage::Format_RGB32;
     uchar* bits = image.bits();  // before the painter: a shared image is detached now, not later
@@ -267,8 +272,9 @@ void DrawTrendElements(QImage& image, std::span<const ChartPoint> points,
                 tracePenSet = true;
             }
             painter.drawLine(At(point), At(points[element.index - 1]));
-        } else if (!stampable ||
-                   !stamps.stamp(bits, bytesPerLine, image.size(), point.x, point.y)) {
+        } else if (stampable && element.stamp != nullptr) {
+            MarkerStamps::write(bits, bytesPerLine, *element.stamp, point.x, point.y);
+        } else {
             painter.setPen(markerPen);
             tracePenSet = false;
             painter.drawEllipse(At(point), kMarkerRadius, kMarkerRadius);
@@ -316,8 +322,10 @@ void TrendReduction::reduce(std::span<const ChartPoint> points, QSize size, Mark
     stamps.newDrawing();
     const auto keepMarker = [&](std::size_t index) {
         const ChartPoint& point = points[index];
-        if (markerShows(stamps.find(size, point.x, point.y), point))
-            elements_.push_back({static_cast<std::uint32_t>(index), false});
+        if (!markerShows(nullptr, point)) return;  // painted over wherever it could reach
+        const MarkerStamps::Stamp* stamp = stamps.find(size, point.x, point.y);
+        if (stamp == nullptr || markerShows(stamp, point))
+            elements_.push_back({static_cast<std::uint32_t>(index), false, stamp});
     };
     // DrawTrendFast's order is: segment i, the last marker when i is the last point, marker i - 1.
     const std::size_t last = points.size() - 1;
@@ -325,7 +333,7 @@ void TrendReduction::reduce(std::span<const ChartPoint> points, QSize size, Mark
         keepMarker(i - 1);
         if (i == last) keepMarker(last);
         if (segmentShows(points[i], points[i - 1]))
-            elements_.push_back({static_cast<std::uint32_t>(i), true});
+            elements_.push_back({static_cast<std::uint32_t>(i), true, nullptr});
     }
     std::reverse(elements_.begin(), elements_.end());
 }

@@ -88,6 +88,8 @@ class MarkerStamps {
     // Writes the marker centred at (x, y) into `bits` (an RGB32 image of `size`, `bytesPerLine`)
     // and returns true, or returns false when the painter has to draw it.
     bool stamp(uchar* bits, qsizetype bytesPerLine, QSize size, float x, float y);
+    // Writes a marker found at (x, y) into `bits`.
+    static void write(uchar* bits, qsizetype bytesPerLine, const Stamp& stamp, float x, float y);
     // A new drawing begins: sub-cells may be settled again.
     void newDrawing() { partsLeft_ = kPartsPerDrawing; }
 
@@ -116,6 +118,8 @@ void DrawTrendFast(QImage& image, std::span<const ChartPoint> points, MarkerStam
 struct TrendElement {
     std::uint32_t index = 0;
     bool segment = false;
+    // A marker's pixels when the stamps hold them (owned by the stamps the trace was reduced with).
+    const MarkerStamps::Stamp* stamp = nullptr;
 };
 
 // The trace reduced to what shows in a drawing of `size`: the elements, in drawing order, that
@@ -142,10 +146,11 @@ class TrendReduction {
     std::vector<TrendElement> elements_;
 };
 
-// Draws the elements of a reduced trace: into an RGB32 image with the marker stamps, pixel for
-// pixel DrawTrendFast's picture, or as vectors with any painter (a screen at 200 %).
+// Draws the elements of a reduced trace: into the image it was reduced for (RGB32: markers copied
+// from their stamps), pixel for pixel DrawTrendFast's picture, or as vectors with any painter
+// (a screen at 200 %).
 void DrawTrendElements(QImage& image, std::span<const ChartPoint> points,
-                       std::span<const TrendElement> elements, MarkerStamps& stamps);
+                       std::span<const TrendElement> elements);
 void DrawTrendElements(QPainter& painter, std::span<const ChartPoint> points,
                        std::span<const TrendElement> elements);
 
