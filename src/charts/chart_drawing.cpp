@@ -324,6 +324,7 @@ void TrendReduction::reduce(std::span<const ChartPoint> points, QSize size, Mark
         const ChartPoint& point = points[index];
         if (!markerShows(nullptr, point)) return;  // painted over wherever it could reach
         const MarkerStamps::Stamp* stamp = stamps.find(size, point.x, point.y);
+        if (stamp == nullptr) coverMarkerCore(point);
         if (stamp == nullptr || markerShows(stamp, point))
             elements_.push_back({static_cast<std::uint32_t>(index), false, stamp});
     };
@@ -397,6 +398,16 @@ bool TrendReduction::markerShows(const MarkerStamps::Stamp* stamp, const ChartPo
         if (shift > 64 - kSide) column[word + 1] |= painted >> (64 - shift);
     }
     return shows;
+}
+
+void TrendReduction::coverMarkerCore(const ChartPoint& point) {
+    // Wherever its centre lies inside pixel (x, y), a marker paints (x, y - 1), (x - 1, y), (x, y),
+    // (x + 1, y), (x, y + 1) and (x + 1, y + 1) (checked against the painter at random places).
+    const int x = static_cast<int>(std::floor(std::clamp<double>(point.x, -64, width_ + 64)));
+    const int y = static_cast<int>(std::floor(std::clamp<double>(point.y, -64, height_ + 64)));
+    cover(x - 1, y, y);
+    cover(x, y - 1, y + 1);
+    cover(x + 1, y, y + 1);
 }
 
 bool TrendReduction::segmentShows(const ChartPoint& from, const ChartPoint& to) {

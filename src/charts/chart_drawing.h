@@ -137,6 +137,7 @@ class TrendReduction {
     bool anyUncovered(int left, int right, int top, int bottom) const;
     void cover(int column, int top, int bottom);
     bool markerShows(const MarkerStamps::Stamp* stamp, const ChartPoint& point);
+    void coverMarkerCore(const ChartPoint& point);  // one the painter draws
     bool segmentShows(const ChartPoint& from, const ChartPoint& to);
 
     std::vector<std::uint64_t> covered_;
