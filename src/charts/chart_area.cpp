@@ -104,6 +104,7 @@ void ChartArea::setBarsAndTicksShown(bool shown) {
 void ChartArea::erase() {
     drawing_.fill(kChartBackground);
     traces_.clear();
+    deviceDrawing_ = QImage();
     blank_ = true;
     update();
 }
@@ -114,16 +115,23 @@ void ChartArea::drawTrend(std::span<const ChartPoint> points) {
         std::equal(
             points.begin(), points.end(), lastTrace_.begin(),
             [](const ChartPoint& a, const ChartPoint& b) { return a.x == b.x && a.y == b.y; });
+    // What shows of the trace also serves the drawing at the device's resolution (traces_).
+    std::span<const TrendElement> shown = lastTraceElements_;
     if (sameAsLast) {
         drawing_ = lastTraceDrawing_;
-    } else if (blank_) {
-        DrawTrendFast(drawing_, points, markerStamps_);
-        lastTrace_.assign(points.begin(), points.end());
-        lastTraceDrawing_ = drawing_;
     } else {
-        DrawTrendFast(drawing_, points, markerStamps_);
+        reduction_.reduce(points, drawing_.size(), markerStamps_);
+        shown = reduction_.elements();
+        DrawTrendElements(drawing_, points, shown);
+        if (blank_) {
+            lastTrace_.assign(points.begin(), points.end());
+            lastTraceElements_.assign(shown.begin(), shown.end());
+            lastTraceDrawing_ = drawing_;
+        }
     }
-    if (points.size() >= 2) traces_.emplace_back(points.begin(), points.end());
+    if (points.size() >= 2)
+        traces_.push_back({{points.begin(), points.end()}, {shown.begin(), shown.end()}});
+    deviceDrawing_ = QImage();
     blank_ = points.size() < 2 && blank_;
     update();
 }
@@ -159,8 +167,15 @@ void ChartArea::paintEvent(QPaintEvent* /*event*/) {
         painter.drawImage(0, 0, drawing_);
         return;
     }
-    painter.fillRect(rect(), kChartBackground);
-    for (const std::vector<ChartPoint>& trace : traces_) DrawTrend(painter, trace);
+    const qreal ratio = devicePixelRatioF();
+    if (deviceDrawing_.isNull() || !qFuzzyCompare(deviceDrawing_.devicePixelRatio(), ratio)) {
+        deviceDrawing_ = QImage((QSizeF(size()) * ratio).toSize(), QImage::Format_RGB32);
+        deviceDrawing_.setDevicePixelRatio(ratio);
+        deviceDrawing_.fill(kChartBackground);
+        QPainter vectors(&deviceDrawing_);
+        for (const Trace& trace : traces_) DrawTrendElements(vectors, trace.points, trace.elements);
+    }
+    painter.drawImage(0, 0, deviceDrawing_);
 }
 
 int ChartArea::barIndexOf(const QObject* object) const {

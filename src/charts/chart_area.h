@@ -7,7 +7,8 @@
 // The trend is drawn into an off-screen image kept by the area; painting only copies that image,
 // so a repaint asked for by the system costs nothing and shows the last drawing. On a screen
 // whose device pixel ratio is not 1 that 1x image would be blown up: there the area keeps the
-// traces drawn since the last erase and paints them again at the device's resolution. The child
+// traces drawn since the last erase, reduced to what shows at 1x, and draws them as vectors at the
+// device's resolution once after each change into a second image that painting copies. The child
 // controls (gridlines, bars, ticks, pop-up) lie above the drawing, as on the gauge software's
 // picture box.
 
@@ -83,10 +84,18 @@ class ChartArea : public QWidget {
   private:
     int barIndexOf(const QObject* object) const;
 
+    struct Trace {
+        std::vector<ChartPoint> points;
+        std::vector<TrendElement> elements;  // what shows of it
+    };
+
     QImage drawing_;
-    bool blank_ = true;                            // nothing drawn since the last erase
-    std::vector<std::vector<ChartPoint>> traces_;  // drawn since the last erase
+    QImage deviceDrawing_;       // the traces at the device's resolution; null when out of date
+    bool blank_ = true;          // nothing drawn since the last erase
+    std::vector<Trace> traces_;  // drawn since the last erase
+    TrendReduction reduction_;
     std::vector<ChartPoint> lastTrace_;            // the last trace drawn on an erased area...
+    std::vector<TrendElement> lastTraceElements_;  // ...what shows of it...
     QImage lastTraceDrawing_;                      // ...and what it gave
     MarkerStamps markerStamps_;
     std::array<QLabel*, kBars> bars_{};

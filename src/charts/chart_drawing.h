@@ -72,13 +72,6 @@ class MarkerStamps {
     // redraws instead of making the first ones several times slower.
     static constexpr int kPartsPerDrawing = 2048;
 
-    // Writes the marker centred at (x, y) into `bits` (an RGB32 image of `size`, `bytesPerLine`)
-    // and returns true, or returns false when the painter has to draw it.
-    bool stamp(uchar* bits, qsizetype bytesPerLine, QSize size, float x, float y);
-    // A new drawing begins: sub-cells may be settled again.
-    void newDrawing() { partsLeft_ = kPartsPerDrawing; }
-
-  private:
     // The 7 x 7 pixels around the centre's pixel, bit (dy + 3) * 7 + dx + 3.
     struct Stamp {
         bool known = false;
@@ -86,7 +79,21 @@ class MarkerStamps {
         std::uint64_t painted = 0;  // the pixels of the marker...
         std::uint64_t outline =
             0;  // ...and those of them in the outline's colour (else the fill's)
+        std::uint64_t paintedByColumn = 0;  // `painted` again, bit (dx + 3) * 7 + dy + 3
     };
+
+    // The pixels of the marker centred at (x, y) in a drawing of `size`, or null when the painter
+    // has to draw it (near the border, or where the picture changes inside the cell).
+    const Stamp* find(QSize size, float x, float y);
+    // Writes the marker centred at (x, y) into `bits` (an RGB32 image of `size`, `bytesPerLine`)
+    // and returns true, or returns false when the painter has to draw it.
+    bool stamp(uchar* bits, qsizetype bytesPerLine, QSize size, float x, float y);
+    // Writes a marker found at (x, y) into `bits`.
+    static void write(uchar* bits, qsizetype bytesPerLine, const Stamp& stamp, float x, float y);
+    // A new drawing begins: sub-cells may be settled again.
+    void newDrawing() { partsLeft_ = kPartsPerDrawing; }
+
+  private:
     struct Cell {
         Stamp whole;
         std::unique_ptr<std::array<Stamp, kSubcells * kSubcells>> parts;  // when `whole` is mixed
@@ -105,5 +112,47 @@ class MarkerStamps {
 void DrawTrendOneByOne(QPainter& painter, std::span<const ChartPoint> points);
 // The same pixels, faster (see the .cpp for why it is the same). `stamps` is kept between calls.
 void DrawTrendFast(QImage& image, std::span<const ChartPoint> points, MarkerStamps& stamps);
+
+// One element of the trace in the order of DrawTrendFast: the segment from point `index` to point
+// index - 1, or the marker at point `index`.
+struct TrendElement {
+    std::uint32_t index = 0;
+    bool segment = false;
+    // A marker's pixels when the stamps hold them (owned by the stamps the trace was reduced with).
+    const MarkerStamps::Stamp* stamp = nullptr;
+};
+
+// The trace reduced to what shows in a drawing of `size`: the elements, in drawing order, that
+// paint at least one pixel no later element paints over. Drawing only these gives the picture of
+// DrawTrendFast, pixel for pixel; their number follows the drawing's pixels, not the readings
+// (about the lowest, highest, first and last reading of each pixel column and the markers still
+// seen). Where it cannot be sure which pixels an element paints, the element is kept.
+class TrendReduction {
+  public:
+    void reduce(std::span<const ChartPoint> points, QSize size, MarkerStamps& stamps);
+    std::span<const TrendElement> elements() const { return elements_; }
+
+  private:
+    // Bit y % 64 of word (x * words_ + y / 64): pixel (x, y) is painted by a later element.
+    bool anyUncovered(int left, int right, int top, int bottom) const;
+    void cover(int column, int top, int bottom);
+    bool markerShows(const MarkerStamps::Stamp* stamp, const ChartPoint& point);
+    void coverMarkerCore(const ChartPoint& point);  // one the painter draws
+    bool segmentShows(const ChartPoint& from, const ChartPoint& to);
+
+    std::vector<std::uint64_t> covered_;
+    int width_ = 0;
+    int height_ = 0;
+    int words_ = 0;
+    std::vector<TrendElement> elements_;
+};
+
+// Draws the elements of a reduced trace: into the image it was reduced for (RGB32: markers copied
+// from their stamps), pixel for pixel DrawTrendFast's picture, or as vectors with any painter
+// (a screen at 200 %).
+void DrawTrendElements(QImage& image, std::span<const ChartPoint> points,
+                       std::span<const TrendElement> elements);
+void DrawTrendElements(QPainter& painter, std::span<const ChartPoint> points,
+                       std::span<const TrendElement> elements);
 
 }  // namespace zepra

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -107,6 +108,76 @@ TEST_P(TrendDrawingTest, FastDrawingGivesTheSamePixelsAsOneByOne) {
 
 INSTANTIATE_TEST_SUITE_P(Traces, TrendDrawingTest, ::testing::ValuesIn(TraceCases()),
                          [](const auto& param) { return param.param.name; });
+
+// The points of a capture of `count` readings, placed as the real-time trend places them.
+std::vector<ChartPoint> CapturePoints(int count, const std::function<double(int)>& value) {
+    std::vector<ReadingRecord> readings(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        readings[static_cast<std::size_t>(i)].number = i + 1;
+        readings[static_cast<std::size_t>(i)].value = static_cast<float>(value(i));
+    }
+    return ComputeTrendChart(readings, 0).points;
+}
+
+// Traces where most elements are painted over, and where the bounds of what a line paints are
+// tight: the pixels of many elements in one column, points on the columns' borders, markers at the
+// drawing's edges.
+std::vector<TraceCase> CoveredTraceCases() {
+    std::mt19937 random(5);
+    std::normal_distribution<double> gauge(120.0, 4.0);
+    std::vector<TraceCase> cases;
+    for (const int n : {1000, 50000}) {
+        const std::string count = std::to_string(n);
+        cases.push_back(
+            {"capture_" + count, CapturePoints(n, [&](int i) {
+                 return std::round((120.0 + 15.0 * std::sin(i * 0.01) + gauge(random) - 120.0) *
+                                   10.0) /
+                        10.0;
+             })});
+        cases.push_back({"alternating_extremes_" + count,
+                         CapturePoints(n, [](int i) { return i % 2 ? 80 : 160; })});
+        cases.push_back({"constant_" + count, CapturePoints(n, [](int) { return 125.5; })});
+        cases.push_back({"spikes_" + count, CapturePoints(n, [](int i) {
+                             return i % 613 == 0 ? 400.0 : i % 997 == 0 ? 5.0 : 120.0 + (i % 3);
+                         })});
+        cases.push_back({"extremes_at_the_edges_" + count,
+                         Trace(n, [](int i) { return i % 2 ? 0.5 : 496.5; })});
+    }
+    // 64 readings to a pixel column: points on the columns' borders and 1/64 from them.
+    cases.push_back(
+        {"steps_of_a_64th", Trace(735 * 64, [](int i) { return 249.0 + (i % 5) * 3.3; })});
+    cases.push_back({"on_whole_pixels", Trace(735, [](int i) { return 100.0 + (i % 9) * 30.0; })});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Covered, TrendDrawingTest, ::testing::ValuesIn(CoveredTraceCases()),
+                         [](const auto& param) { return param.param.name; });
+
+TEST(TrendReductionTest, ElementsFollowThePixelsNotTheReadings) {
+    // A full capture leaves, of its 100,000 segments and markers, those that still show: about the
+    // columns' lowest, highest, first and last elements and the markers not painted over. Markers
+    // a fraction of a pixel apart differ in a pixel or two, so many of them still show.
+    struct Case {
+        std::string name;
+        std::vector<ChartPoint> points;
+        std::size_t most;
+    };
+    const Case cases[] = {
+        {"constant", CapturePoints(50000, [](int) { return 125.5; }), 24000},
+        {"alternating_extremes", CapturePoints(50000, [](int i) { return i % 2 ? 80 : 160; }),
+         26000},
+        {"slow_wave",
+         CapturePoints(50000, [](int i) { return 120.0 + 15.0 * std::sin(i * 0.001); }), 52000},
+    };
+    MarkerStamps stamps;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TrendReduction reduction;
+        for (int drawing = 0; drawing < 3; ++drawing)
+            reduction.reduce(c.points, QSize(ChartArea::kWidth, ChartArea::kHeight), stamps);
+        EXPECT_LT(reduction.elements().size(), c.most);
+    }
+}
 
 TEST(TrendDrawingTest, StampedMarkersAreThePaintersMarkersAnywhere) {
     // Markers 12 pixels apart, centres anywhere inside their pixels (also at whole and half
