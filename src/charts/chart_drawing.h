@@ -106,4 +106,10 @@ void DrawTrendOneByOne(QPainter& painter, std::span<const ChartPoint> points);
 // The same pixels, faster (see the .cpp for why it is the same). `stamps` is kept between calls.
 void DrawTrendFast(QImage& image, std::span<const ChartPoint> points, MarkerStamps& stamps);
 
+// Parts of the trace for drawings that choose which elements to draw (the printed trend draws a
+// reduced set): connected segments through `points` with the trace's pen, and one marker.
+void DrawTraceLine(QPainter& painter, std::span<const QPointF> points);
+void DrawTraceMarker(QPainter& painter, const ChartPoint& point);
+inline constexpr double kTraceMarkerReach = 2.5;  // the marker's outline ends this far out
+
 }  // namespace zepra

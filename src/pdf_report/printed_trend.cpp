@@ -1,0 +1,192 @@
+#include "pdf_report/printed_trend.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "charts/chart_drawing.h"
+
+namespace zepra::inspection {
+namespace {
+
+constexpr double kTraceHalfWidth = 0.5;  // the trace's pen is one unit wide
+constexpr double kMarginUnits = 4;       // around the plot area: markers reach past its edges
+
+// The dots that what is drawn later covers; the drawing is walked from its end.
+class Coverage {
+  public:
+    explicit Coverage(double dotsPerUnit)
+        : scale_(dotsPerUnit),
+          width_(static_cast<int>(std::ceil((kChartWidth + 2 * kMarginUnits) * scale_))),
+          height_(static_cast<int>(std::ceil((kChartHeight + 2 * kMarginUnits) * scale_))),
+          covered_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_)) {
+        const double reach = kTraceMarkerReach * scale_;
+        const int r = static_cast<int>(std::ceil(reach));
+        for (int dy = -r; dy <= r; ++dy) {
+            for (int dx = -r; dx <= r; ++dx) {
+                if (dx * dx + dy * dy <= reach * reach) disc_.emplace_back(dx, dy);
+            }
+        }
+    }
+
+    // The dots of a marker at p that are not covered yet, counted up to `enough`.
+    int uncovered(const ChartPoint& p, int enough) const {
+        const int cx = column(p.x);
+        const int cy = row(p.y);
+        int count = 0;
+        for (const auto& [dx, dy] : disc_) {
+            if (!at(cx + dx, cy + dy) && ++count >= enough) break;
+        }
+        return count;
+    }
+    void coverMarker(const ChartPoint& p) {
+        const int cx = column(p.x);
+        const int cy = row(p.y);
+        for (const auto& [dx, dy] : disc_) cover(cx + dx, cy + dy);
+    }
+    // The trace's segment from a to b, row by row of dots: in each row, the part of the
+    // segment within half the pen's width of the row, widened by that half width.
+    void coverSegment(const ChartPoint& a, const ChartPoint& b) {
+        const double top = std::min(a.y, b.y) - kTraceHalfWidth;
+        const double bottom = std::max(a.y, b.y) + kTraceHalfWidth;
+        for (int y = row(top); y <= row(bottom); ++y) {
+            const double rowTop = y / scale_ - kMarginUnits - kTraceHalfWidth;
+            const double rowBottom = (y + 1) / scale_ - kMarginUnits + kTraceHalfWidth;
+            double left = std::min(a.x, b.x);
+            double right = std::max(a.x, b.x);
+            if (a.y != b.y) {
+                const double t0 = std::clamp((rowTop - a.y) / (b.y - a.y), 0.0, 1.0);
+                const double t1 = std::clamp((rowBottom - a.y) / (b.y - a.y), 0.0, 1.0);
+                const double x0 = a.x + t0 * (b.x - a.x);
+                const double x1 = a.x + t1 * (b.x - a.x);
+                left = std::min(x0, x1);
+                right = std::max(x0, x1);
+            }
+            const int last = column(right + kTraceHalfWidth);
+            for (int x = column(left - kTraceHalfWidth); x <= last; ++x) cover(x, y);
+        }
+    }
+    int column(double x) const { return Index(x, width_); }
+    int row(double y) const { return Index(y, height_); }
+
+  private:
+    int Index(double units, int size) const {
+        const double dot = std::floor((units + kMarginUnits) * scale_);
+        return static_cast<int>(std::clamp(dot, 0.0, static_cast<double>(size - 1)));
+    }
+    bool at(int x, int y) const {
+        if (x < 0 || y < 0 || x >= width_ || y >= height_) return true;  // off the page
+        return covered_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                        static_cast<std::size_t>(x)];
+    }
+    void cover(int x, int y) {
+        if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+        covered_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                 static_cast<std::size_t>(x)] = true;
+    }
+
+    double scale_;
+    int width_;
+    int height_;
+    std::vector<bool> covered_;
+    std::vector<std::pair<int, int>> disc_;
+};
+
+// The readings whose segment ends in one dot column: points [begin, end), each i drawing the
+// segment from i - 1 to i and then marker i - 1 (the last point its own marker first).
+struct Column {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    std::vector<std::size_t> trace;    // the points the reduced trace goes through, in order
+    std::vector<std::size_t> markers;  // in drawing order
+};
+
+std::vector<Column> Columns(std::span<const ChartPoint> points, const Coverage& coverage) {
+    std::vector<Column> columns;
+    const std::size_t n = points.size();
+    for (std::size_t i = 1; i < n; ++i) {
+        if (columns.empty() ||
+            coverage.column(points[i].x) != coverage.column(points[columns.back().begin].x)) {
+            columns.push_back({i, i, {}, {}});
+        }
+        Column& column = columns.back();
+        column.end = i + 1;
+        if (i == n - 1) column.markers.push_back(i);
+        column.markers.push_back(i - 1);
+    }
+    for (Column& column : columns) {
+        const auto at = [&](std::size_t i) { return points[i].y; };
+        if (column.end - column.begin <= 4) {
+            for (std::size_t i = column.begin; i < column.end; ++i) column.trace.push_back(i);
+            continue;
+        }
+        std::size_t lowest = column.begin;
+        std::size_t highest = column.begin;
+        for (std::size_t i = column.begin; i < column.end; ++i) {
+            if (at(i) < at(lowest)) lowest = i;
+            if (at(i) > at(highest)) highest = i;
+        }
+        column.trace = {column.begin, lowest, highest, column.end - 1};
+        std::sort(column.trace.begin(), column.trace.end());
+        column.trace.erase(std::unique(column.trace.begin(), column.trace.end()),
+                           column.trace.end());
+    }
+    return columns;
+}
+
+}  // namespace
+
+std::vector<PrintedTrendElement> ReduceTrendForPrint(std::span<const ChartPoint> points,
+                                                     const PrintResolution& resolution) {
+    std::vector<PrintedTrendElement> elements;
+    if (points.size() < 2) return elements;
+    Coverage coverage(resolution.dotsPerUnit);
+    const std::vector<Column> columns = Columns(points, coverage);
+
+    // From the end: a marker is kept when enough of it is left uncovered by what follows.
+    std::vector<bool> kept(points.size());
+    const int enough = std::max(1, resolution.leastVisibleDots);
+    for (std::size_t c = columns.size(); c-- > 0;) {
+        const Column& column = columns[c];
+        for (auto m = column.markers.rbegin(); m != column.markers.rend(); ++m) {
+            if (coverage.uncovered(points[*m], enough) >= enough) {
+                kept[*m] = true;
+                coverage.coverMarker(points[*m]);
+            }
+        }
+        std::size_t from = c == 0 ? 0 : columns[c - 1].trace.back();
+        for (const std::size_t to : column.trace) {
+            coverage.coverSegment(points[from], points[to]);
+            from = to;
+        }
+    }
+
+    elements.push_back({points[0], false});
+    for (const Column& column : columns) {
+        for (const std::size_t i : column.trace) elements.push_back({points[i], false});
+        for (const std::size_t m : column.markers) {
+            if (kept[m]) elements.push_back({points[m], true});
+        }
+    }
+    return elements;
+}
+
+void DrawPrintedTrend(QPainter& painter, std::span<const PrintedTrendElement> elements) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    std::vector<QPointF> line;
+    for (const PrintedTrendElement& element : elements) {
+        const QPointF at(element.point.x, element.point.y);
+        if (!element.marker) {
+            line.push_back(at);
+            continue;
+        }
+        DrawTraceLine(painter, line);
+        if (!line.empty()) line.erase(line.begin(), line.end() - 1);
+        DrawTraceMarker(painter, element.point);
+    }
+    DrawTraceLine(painter, line);
+    painter.restore();
+}
+
+}  // namespace zepra::inspection
