@@ -116,9 +116,7 @@ struct Content {
         if (marks != nullptr) return (*marks)[i].value.text;
         if (!readings[i].text.empty()) return readings[i].text;
         if (report.unitIsMils == 1) return FormatThickness(readings[i].value, 1);
-        std::string decimal = coating::ShortestDecimal(readings[i].value);
-        std::replace(decimal.begin(), decimal.end(), '.', DecimalSeparator());
-        return decimal;
+        return coating::GivenText(coating::Thickness{readings[i].value});
     }
 };
 
@@ -306,9 +304,7 @@ void TitleBlock(Pages& pages, const Content& c) {
 
 // "21 °C": a temperature or a share as typed, in the program's decimal separator.
 QString Number(double value) {
-    std::string text = coating::ShortestDecimal(value);
-    std::replace(text.begin(), text.end(), '.', DecimalSeparator());
-    return Q(text);
+    return Q(coating::Localised(coating::ShortestDecimal(value)));
 }
 
 // A temperature difference to one decimal, rounded down so that a margin is never shown larger
@@ -1152,10 +1148,6 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
     }
     // The statistics' Min and Max as those readings are printed, the group's limits likewise.
     const bool um = report.unitIsMils != 1;
-    auto localised = [](std::string text) {
-        std::replace(text.begin(), text.end(), '.', DecimalSeparator());
-        return text;
-    };
     if (!c.readings.empty()) {
         const auto [lowest, highest] = std::minmax_element(
             c.readings.begin(), c.readings.end(),
@@ -1164,9 +1156,9 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
         c.texts.maximum = c.text(static_cast<std::size_t>(highest - c.readings.begin()));
     }
     if (um && report.highLimit)
-        c.texts.highLimit = localised(coating::ShortestDecimal(*report.highLimit));
+        c.texts.highLimit = coating::GivenText(coating::Thickness{*report.highLimit});
     if (um && report.lowLimit)
-        c.texts.lowLimit = localised(coating::ShortestDecimal(*report.lowLimit));
+        c.texts.lowLimit = coating::GivenText(coating::Thickness{*report.lowLimit});
     c.trend = ComputeTrendChart(c.readings, report.unitIsMils);
     c.histogram = ComputeHistogramChart(c.readings, report.unitIsMils, 1);
     for (std::size_t i = 0; i < c.readings.size() && c.occurringMarks.size() < 3; ++i) {
