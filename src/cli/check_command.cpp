@@ -208,12 +208,12 @@ int ReadCheckInput(const Options& options, CheckInput& input) {
     input.setup = CheckSetupOf(options);
     coating::CheckSetup& setup = input.setup;
     if (options.file) {
-        const CsvReadings file = ReadReportCsv(*options.file, options.timeoutSeconds);
+        CsvReadings file = ReadReportCsv(*options.file, options.timeoutSeconds);
         if (!file.error.empty()) {
             PrintMessage(file.error);
             return kExitUsage;
         }
-        setup.request.readings = file.readings;
+        setup.request.readings = std::move(file.readings);
         setup.source = coating::ReadingSource::ReportTexts;
         setup.sourceName = "the file " + *options.file;
         return kExitDone;
@@ -309,7 +309,9 @@ int RunCheck(const Options& options) {
         if (const std::unique_ptr<archive::Archive> archive = OpenArchive()) {
             const std::string error = archive->addCheck(
                 input.archived->record.id, coating::StandardName(options.standard), parameters,
-                verdict.noVerdict() ? "no verdict" : verdict.passed() ? "pass" : "fail");
+                verdict.noVerdict() ? "no verdict"
+                : verdict.passed()  ? "pass"
+                                    : "fail");
             if (!error.empty()) PrintMessage(error);
         }
     }
