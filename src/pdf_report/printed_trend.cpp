@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "charts/chart_drawing.h"
 
@@ -11,6 +12,7 @@ namespace {
 
 constexpr double kTraceHalfWidth = 0.5;  // the trace's pen is one unit wide
 constexpr double kMarginUnits = 4;       // around the plot area: markers reach past its edges
+constexpr int kMostDotsAsked = 1024;     // beyond a marker's own dots: every marker is hidden
 
 // The dots that what is drawn later covers; the drawing is walked from its end.
 class Coverage {
@@ -77,18 +79,18 @@ class Coverage {
     bool at(int x, int y) const {
         if (x < 0 || y < 0 || x >= width_ || y >= height_) return true;  // off the page
         return covered_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-                        static_cast<std::size_t>(x)];
+                        static_cast<std::size_t>(x)] != 0;
     }
     void cover(int x, int y) {
         if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
         covered_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-                 static_cast<std::size_t>(x)] = true;
+                 static_cast<std::size_t>(x)] = 1;
     }
 
     double scale_;
     int width_;
     int height_;
-    std::vector<bool> covered_;
+    std::vector<std::uint8_t> covered_;  // bytes: a dot is looked at hundreds of times
     std::vector<std::pair<int, int>> disc_;
 };
 
@@ -140,25 +142,32 @@ std::vector<PrintedTrendElement> ReduceTrendForPrint(std::span<const ChartPoint>
                                                      const PrintResolution& resolution) {
     std::vector<PrintedTrendElement> elements;
     if (points.size() < 2) return elements;
-    Coverage coverage(resolution.dotsPerUnit);
-    const std::vector<Column> columns = Columns(points, coverage);
+    const std::vector<Column> columns = Columns(points, Coverage(resolution.dotsPerUnit));
 
-    // From the end: a marker is kept when enough of it is left uncovered by what follows.
-    std::vector<bool> kept(points.size());
-    const int enough = std::max(1, resolution.leastVisibleDots);
-    for (std::size_t c = columns.size(); c-- > 0;) {
-        const Column& column = columns[c];
-        for (auto m = column.markers.rbegin(); m != column.markers.rend(); ++m) {
-            if (coverage.uncovered(points[*m], enough) >= enough) {
-                kept[*m] = true;
-                coverage.coverMarker(points[*m]);
+    // From the end: a marker is kept when enough of it is left uncovered by what follows. Where
+    // that keeps too many (a dense capture shows a sliver of nearly every marker), a marker needs
+    // twice as many visible dots, until the page holds at most mostMarkers.
+    std::vector<bool> kept;
+    for (int enough = std::max(1, resolution.leastVisibleDots);; enough *= 2) {
+        Coverage coverage(resolution.dotsPerUnit);
+        kept.assign(points.size(), false);
+        std::size_t count = 0;
+        for (std::size_t c = columns.size(); c-- > 0;) {
+            const Column& column = columns[c];
+            for (auto m = column.markers.rbegin(); m != column.markers.rend(); ++m) {
+                if (coverage.uncovered(points[*m], enough) >= enough) {
+                    kept[*m] = true;
+                    ++count;
+                    coverage.coverMarker(points[*m]);
+                }
+            }
+            std::size_t from = c == 0 ? 0 : columns[c - 1].trace.back();
+            for (const std::size_t to : column.trace) {
+                coverage.coverSegment(points[from], points[to]);
+                from = to;
             }
         }
-        std::size_t from = c == 0 ? 0 : columns[c - 1].trace.back();
-        for (const std::size_t to : column.trace) {
-            coverage.coverSegment(points[from], points[to]);
-            from = to;
-        }
+        if (count <= resolution.mostMarkers || enough > kMostDotsAsked) break;
     }
 
     elements.push_back({points[0], false});

@@ -7,7 +7,8 @@
 //   last point, in their order (consecutive segments inside one column cover one vertical run,
 //   and the segments into and out of the column start and end at the first and last);
 // - the markers: each drawn right after its segment as on the screen, but only when at least
-//   `leastVisibleDots` dots of it stay visible under what is drawn after it.
+//   `leastVisibleDots` dots of it stay visible under what is drawn after it (more of them where
+//   a dense capture would otherwise keep a sliver of nearly every marker).
 // Readings are still drawn in their order, so what lies on top on the screen lies on top on paper.
 
 #include <cstddef>
@@ -28,6 +29,9 @@ struct PrintedTrendElement {
 struct PrintResolution {
     double dotsPerUnit = 4;    // dots per chart unit, each way
     int leastVisibleDots = 1;  // a marker with fewer dots left visible is not drawn
+    // More visible markers than this (a page of megabytes that the writer holds whole): the
+    // least number of visible dots is doubled until they are this many or fewer.
+    std::size_t mostMarkers = 50'000;
 };
 
 // The elements in drawing order: the trace points (the first one starts the trace) with the

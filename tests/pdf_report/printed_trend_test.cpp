@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -42,35 +43,34 @@ struct Difference {
     double blocks = 0;
 };
 
+// 0 red, 1 black, 2 white.
+int ColourClass(QRgb p) {
+    return qRed(p) > 128 && qGreen(p) < 128 ? 0 : qRed(p) < 128 ? 1 : 2;
+}
+
 Difference Compare(const QImage& a, const QImage& b) {
     constexpr int kBlock = 8;
     Difference d;
     qint64 differing = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        const auto* la = reinterpret_cast<const QRgb*>(a.constScanLine(y));
-        const auto* lb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x) differing += la[x] != lb[x];
-    }
-    d.dots = static_cast<double>(differing) / (static_cast<double>(a.width()) * a.height());
+    const int columns = a.width() / kBlock;
     for (int by = 0; by + kBlock <= a.height(); by += kBlock) {
-        for (int bx = 0; bx + kBlock <= a.width(); bx += kBlock) {
-            int shares[2][3] = {};  // red, black, white
-            for (int y = by; y < by + kBlock; ++y) {
-                for (int x = bx; x < bx + kBlock; ++x) {
-                    for (int k = 0; k < 2; ++k) {
-                        const QRgb p = (k == 0 ? a : b).pixel(x, y);
-                        shares[k][qRed(p) > 128 && qGreen(p) < 128 ? 0
-                                  : qRed(p) < 128                  ? 1
-                                                                   : 2] += 1;
-                    }
-                }
-            }
-            for (int c = 0; c < 3; ++c) {
-                d.blocks = std::max(d.blocks, std::abs(shares[0][c] - shares[1][c]) /
-                                                  static_cast<double>(kBlock * kBlock));
+        std::vector<std::array<int, 3>> shares(static_cast<std::size_t>(columns));
+        for (int y = by; y < by + kBlock; ++y) {
+            const auto* la = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+            const auto* lb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+            for (int x = 0; x < columns * kBlock; ++x) {
+                differing += la[x] != lb[x];
+                std::array<int, 3>& block = shares[static_cast<std::size_t>(x / kBlock)];
+                ++block[static_cast<std::size_t>(ColourClass(la[x]))];
+                --block[static_cast<std::size_t>(ColourClass(lb[x]))];
             }
         }
+        for (const std::array<int, 3>& block : shares) {
+            for (const int share : block)
+                d.blocks = std::max(d.blocks, std::abs(share) / double(kBlock * kBlock));
+        }
     }
+    d.dots = static_cast<double>(differing) / (static_cast<double>(a.width()) * a.height());
     return d;
 }
 
@@ -97,13 +97,28 @@ class PrintedTrendTest : public ::testing::TestWithParam<Capture> {};
 // capture keeps every marker of which a dot still shows.
 TEST_P(PrintedTrendTest, LooksAsEveryElementDrawn) {
     const std::vector<ChartPoint> points = PointsOf(GetParam().values);
-    const std::vector<PrintedTrendElement> reduced = ReduceTrendForPrint(points, {kDotsPerUnit, 1});
+    const std::vector<PrintedTrendElement> reduced =
+        ReduceTrendForPrint(points, {kDotsPerUnit, 1, 50'000});
     const QImage whole = Rendered([&](QPainter& p) { DrawTrend(p, points); });
     const QImage printed = Rendered([&](QPainter& p) { DrawPrintedTrend(p, reduced); });
     const Difference d = Compare(whole, printed);
     EXPECT_LT(d.dots, 0.01);
     EXPECT_LT(d.blocks, 0.5);
     EXPECT_LE(reduced.size(), GetParam().mostElements);
+}
+
+// However many readings, the page holds at most a few points of trace per dot column and at most
+// mostMarkers markers: the writer keeps a page's drawing in memory until the page is done.
+TEST(PrintedTrend, ADenseCaptureIsBoundedByThePage) {
+    const std::vector<ChartPoint> points = PointsOf(Noisy(300'000));
+    const PrintResolution resolution{kDotsPerUnit, 1, 20'000};
+    std::size_t markers = 0;
+    std::size_t trace = 0;
+    for (const PrintedTrendElement& e : ReduceTrendForPrint(points, resolution))
+        (e.marker ? markers : trace) += 1;
+    EXPECT_GT(markers, 1000u);
+    EXPECT_LE(markers, resolution.mostMarkers);
+    EXPECT_LE(trace, 4 * static_cast<std::size_t>(kChartWidth * kDotsPerUnit) + 1);
 }
 
 std::vector<double> Repeated(std::initializer_list<double> pattern, std::size_t count) {
