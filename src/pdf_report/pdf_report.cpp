@@ -824,10 +824,12 @@ class GlyphRuns {
             fallback_.push_back({QPointF(x, baseline), QString::fromStdString(text)});
             return;
         }
+        // On whole dots of the writer (1/1200 inch): the file then says "83 0 Td" where it would
+        // say "83.4218750 0 Td", a third less to write and compress for every glyph.
         for (const char ch : text) {
             const Glyph& glyph = glyphOf(ch);
             indexes_.push_back(glyph.index);
-            positions_.push_back(QPointF(x, baseline));
+            positions_.push_back(QPointF(std::round(x), std::round(baseline)));
             x += glyph.advance;
         }
     }
