@@ -25,26 +25,27 @@ class Coverage {
         const double reach = kTraceMarkerReach * scale_;
         const int r = static_cast<int>(std::ceil(reach));
         for (int dy = -r; dy <= r; ++dy) {
-            for (int dx = -r; dx <= r; ++dx) {
-                if (dx * dx + dy * dy <= reach * reach) disc_.emplace_back(dx, dy);
-            }
+            if (dy * dy > reach * reach) continue;
+            const int half = static_cast<int>(std::floor(std::sqrt(reach * reach - dy * dy)));
+            disc_.push_back({dy, -half, half + 1});
         }
     }
 
-    // The dots of a marker at p that are not covered yet, counted up to `enough`.
-    int uncovered(const ChartPoint& p, int enough) const {
-        const int cx = column(p.x);
-        const int cy = row(p.y);
+    // The dots of a marker at p that are not covered yet, counted up to `enough`. Row by row:
+    // a million markers are looked at several times over.
+    int uncovered(const ChartPoint& p, int enough) {
         int count = 0;
-        for (const auto& [dx, dy] : disc_) {
-            if (!at(cx + dx, cy + dy) && ++count >= enough) break;
-        }
+        forEachRow(p, [&](std::uint8_t* from, std::uint8_t* to) {
+            count += static_cast<int>(std::count(from, to, std::uint8_t{0}));
+            return count < enough;
+        });
         return count;
     }
     void coverMarker(const ChartPoint& p) {
-        const int cx = column(p.x);
-        const int cy = row(p.y);
-        for (const auto& [dx, dy] : disc_) cover(cx + dx, cy + dy);
+        forEachRow(p, [](std::uint8_t* from, std::uint8_t* to) {
+            std::fill(from, to, std::uint8_t{1});
+            return true;
+        });
     }
     // The trace's segment from a to b, row by row of dots: in each row, the part of the
     // segment within half the pen's width of the row, widened by that half width.
@@ -64,34 +65,49 @@ class Coverage {
                 left = std::min(x0, x1);
                 right = std::max(x0, x1);
             }
-            const int last = column(right + kTraceHalfWidth);
-            for (int x = column(left - kTraceHalfWidth); x <= last; ++x) cover(x, y);
+            std::uint8_t* line = rowStart(y);
+            std::fill(line + column(left - kTraceHalfWidth),
+                      line + column(right + kTraceHalfWidth) + 1, std::uint8_t{1});
         }
     }
     int column(double x) const { return Index(x, width_); }
     int row(double y) const { return Index(y, height_); }
 
   private:
+    // Calls visit(first, last) for the dots of each row of the marker's disc on the grid, while
+    // it returns true.
+    template <typename Visit>
+    void forEachRow(const ChartPoint& p, Visit visit) {
+        const int cx = column(p.x);
+        const int cy = row(p.y);
+        for (const Span& span : disc_) {
+            const int y = cy + span.dy;
+            if (y < 0 || y >= height_) continue;
+            const int from = std::clamp(cx + span.from, 0, width_);
+            const int to = std::clamp(cx + span.to, 0, width_);
+            std::uint8_t* line = rowStart(y);
+            if (!visit(line + from, line + to)) return;
+        }
+    }
+    std::uint8_t* rowStart(int y) {
+        return covered_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
+    }
+
     int Index(double units, int size) const {
         const double dot = std::floor((units + kMarginUnits) * scale_);
         return static_cast<int>(std::clamp(dot, 0.0, static_cast<double>(size - 1)));
-    }
-    bool at(int x, int y) const {
-        if (x < 0 || y < 0 || x >= width_ || y >= height_) return true;  // off the page
-        return covered_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-                        static_cast<std::size_t>(x)] != 0;
-    }
-    void cover(int x, int y) {
-        if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-        covered_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-                 static_cast<std::size_t>(x)] = 1;
     }
 
     double scale_;
     int width_;
     int height_;
     std::vector<std::uint8_t> covered_;  // bytes: a dot is looked at hundreds of times
-    std::vector<std::pair<int, int>> disc_;
+    struct Span {
+        int dy = 0;
+        int from = 0;  // dx, the first of the row's dots
+        int to = 0;    // dx past the last
+    };
+    std::vector<Span> disc_;
 };
 
 // The readings whose segment ends in one dot column: points [begin, end), each i drawing the
@@ -146,9 +162,9 @@ std::vector<PrintedTrendElement> ReduceTrendForPrint(std::span<const ChartPoint>
 
     // From the end: a marker is kept when enough of it is left uncovered by what follows. Where
     // that keeps too many (a dense capture shows a sliver of nearly every marker), a marker needs
-    // twice as many visible dots, until the page holds at most mostMarkers.
+    // four times as many visible dots, until the page holds at most mostMarkers.
     std::vector<bool> kept;
-    for (int enough = std::max(1, resolution.leastVisibleDots);; enough *= 2) {
+    for (int enough = std::max(1, resolution.leastVisibleDots);; enough *= 4) {
         Coverage coverage(resolution.dotsPerUnit);
         kept.assign(points.size(), false);
         std::size_t count = 0;

@@ -30,7 +30,7 @@ struct PrintResolution {
     double dotsPerUnit = 4;    // dots per chart unit, each way
     int leastVisibleDots = 1;  // a marker with fewer dots left visible is not drawn
     // More visible markers than this (a page of megabytes that the writer holds whole): the
-    // least number of visible dots is doubled until they are this many or fewer.
+    // least number of visible dots is multiplied by four until they are this many or fewer.
     std::size_t mostMarkers = 50'000;
 };
 
