@@ -12,7 +12,6 @@ namespace {
 
 constexpr double kTraceHalfWidth = 0.5;  // the trace's pen is one unit wide
 constexpr double kMarginUnits = 4;       // around the plot area: markers reach past its edges
-constexpr int kMostDotsAsked = 1024;     // beyond a marker's own dots: every marker is hidden
 
 // The dots that what is drawn later covers; the drawing is walked from its end.
 class Coverage {
@@ -152,6 +151,27 @@ std::vector<Column> Columns(std::span<const ChartPoint> points, const Coverage& 
     return columns;
 }
 
+// Leaves as candidates only the marker drawn last in each cell of `cell` chart units.
+void ThinByCells(std::span<const ChartPoint> points, const std::vector<Column>& columns,
+                 double cell, std::vector<bool>& candidate) {
+    const auto across = static_cast<std::size_t>((kChartWidth + 2 * kMarginUnits) / cell) + 1;
+    const auto down = static_cast<std::size_t>((kChartHeight + 2 * kMarginUnits) / cell) + 1;
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> last(across * down, kNone);
+    const auto index = [&](double units, std::size_t size) {
+        return std::min(size - 1,
+                        static_cast<std::size_t>(std::max(0.0, (units + kMarginUnits) / cell)));
+    };
+    for (const Column& column : columns) {
+        for (const std::size_t m : column.markers)
+            last[index(points[m].y, down) * across + index(points[m].x, across)] = m;
+    }
+    candidate.assign(points.size(), false);
+    for (const std::size_t m : last) {
+        if (m != kNone) candidate[m] = true;
+    }
+}
+
 }  // namespace
 
 std::vector<PrintedTrendElement> ReduceTrendForPrint(std::span<const ChartPoint> points,
@@ -161,17 +181,22 @@ std::vector<PrintedTrendElement> ReduceTrendForPrint(std::span<const ChartPoint>
     const std::vector<Column> columns = Columns(points, Coverage(resolution.dotsPerUnit));
 
     // From the end: a marker is kept when enough of it is left uncovered by what follows. Where
-    // that keeps too many (a dense capture shows a sliver of nearly every marker), a marker needs
-    // four times as many visible dots, until the page holds at most mostMarkers.
+    // that keeps too many (a dense capture shows a sliver of nearly every marker), only the
+    // marker drawn last in each square cell is looked at, the cells growing until the page
+    // holds at most mostMarkers: cells smaller than a marker keep the band covered by markers,
+    // as on the screen, instead of baring the trace beneath them.
+    const int enough = std::max(1, resolution.leastVisibleDots);
+    std::vector<bool> candidate(points.size(), true);
     std::vector<bool> kept;
-    for (int enough = std::max(1, resolution.leastVisibleDots);; enough *= 4) {
+    for (double cell = 0;; cell = cell == 0 ? 1 : cell * 1.2) {
+        if (cell > 0) ThinByCells(points, columns, cell, candidate);
         Coverage coverage(resolution.dotsPerUnit);
         kept.assign(points.size(), false);
         std::size_t count = 0;
         for (std::size_t c = columns.size(); c-- > 0;) {
             const Column& column = columns[c];
             for (auto m = column.markers.rbegin(); m != column.markers.rend(); ++m) {
-                if (coverage.uncovered(points[*m], enough) >= enough) {
+                if (candidate[*m] && coverage.uncovered(points[*m], enough) >= enough) {
                     kept[*m] = true;
                     ++count;
                     coverage.coverMarker(points[*m]);
@@ -183,7 +208,7 @@ std::vector<PrintedTrendElement> ReduceTrendForPrint(std::span<const ChartPoint>
                 from = to;
             }
         }
-        if (count <= resolution.mostMarkers || enough > kMostDotsAsked) break;
+        if (count <= resolution.mostMarkers || cell > kChartHeight) break;
     }
 
     elements.push_back({points[0], false});

@@ -7,8 +7,8 @@
 //   last point, in their order (consecutive segments inside one column cover one vertical run,
 //   and the segments into and out of the column start and end at the first and last);
 // - the markers: each drawn right after its segment as on the screen, but only when at least
-//   `leastVisibleDots` dots of it stay visible under what is drawn after it (more of them where
-//   a dense capture would otherwise keep a sliver of nearly every marker).
+//   `leastVisibleDots` dots of it stay visible under what is drawn after it, and in a dense
+//   capture, which shows a sliver of nearly every marker, only the last of those close together.
 // Readings are still drawn in their order, so what lies on top on the screen lies on top on paper.
 
 #include <cstddef>
@@ -29,8 +29,8 @@ struct PrintedTrendElement {
 struct PrintResolution {
     double dotsPerUnit = 4;    // dots per chart unit, each way
     int leastVisibleDots = 1;  // a marker with fewer dots left visible is not drawn
-    // More visible markers than this (a page of megabytes that the writer holds whole): the
-    // least number of visible dots is multiplied by four until they are this many or fewer.
+    // More visible markers than this (a page of megabytes that the writer holds whole): only the
+    // marker drawn last in each cell of a grid is printed, the grid as fine as this allows.
     std::size_t mostMarkers = 50'000;
 };
 
