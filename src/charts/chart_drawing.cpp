@@ -453,4 +453,15 @@ void DrawTrend(QPainter& painter, std::span<const ChartPoint> points) {
     painter.restore();
 }
 
+void DrawTraceLine(QPainter& painter, std::span<const QPointF> points) {
+    if (points.size() < 2) return;
+    SetTracePen(painter);
+    painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+}
+
+void DrawTraceMarker(QPainter& painter, const ChartPoint& point) {
+    SetMarkerPenAndBrush(painter);
+    painter.drawEllipse(At(point), kMarkerRadius, kMarkerRadius);
+}
+
 }  // namespace zepra

@@ -155,4 +155,10 @@ void DrawTrendElements(QImage& image, std::span<const ChartPoint> points,
 void DrawTrendElements(QPainter& painter, std::span<const ChartPoint> points,
                        std::span<const TrendElement> elements);
 
+// Parts of the trace for drawings that choose which elements to draw (the printed trend draws a
+// reduced set): connected segments through `points` with the trace's pen, and one marker.
+void DrawTraceLine(QPainter& painter, std::span<const QPointF> points);
+void DrawTraceMarker(QPainter& painter, const ChartPoint& point);
+inline constexpr double kTraceMarkerReach = 2.5;  // the marker's outline ends this far out
+
 }  // namespace zepra

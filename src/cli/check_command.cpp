@@ -206,12 +206,12 @@ int ReadCheckInput(const Options& options, CheckInput& input) {
     input.setup = CheckSetupOf(options);
     coating::CheckSetup& setup = input.setup;
     if (options.file) {
-        const CsvReadings file = ReadReportCsv(*options.file, options.timeoutSeconds);
+        CsvReadings file = ReadReportCsv(*options.file, options.timeoutSeconds);
         if (!file.error.empty()) {
             PrintMessage(file.error);
             return kExitUsage;
         }
-        setup.request.readings = file.readings;
+        setup.request.readings = std::move(file.readings);
         input.firstTime = file.firstTime;
         input.lastTime = file.lastTime;
         setup.source = coating::ReadingSource::ReportTexts;

@@ -108,6 +108,7 @@ int RunReport(const Options& options) {
         // Each reading printed as the file writes it when it is in the report's unit.
         const coating::Unit unit =
             options.unitIsMils == 1 ? coating::Unit::Mils : coating::Unit::Micrometres;
+        content.readings.reserve(readings.size());
         for (std::size_t i = 0; i < readings.size(); ++i) {
             content.readings.push_back({static_cast<std::int32_t>(i + 1), readings[i].micrometres(),
                                         readings[i].unit == unit ? readings[i].text : ""});
@@ -133,6 +134,9 @@ int RunReport(const Options& options) {
         if (verdict.errorIsUsage) return kExitUsage;
         exitCode = ExitCodeOf(verdict);
     }
+    // Judged and copied into the report: a million readings are not held a third time while the
+    // document is written.
+    std::vector<coating::Thickness>().swap(input.setup.request.readings);
 
     if (const std::string error = inspection::WriteInspectionReport(content, *options.output);
         !error.empty()) {

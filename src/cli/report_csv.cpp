@@ -4,12 +4,14 @@
 #include <charconv>
 #include <chrono>
 #include <optional>
+#include <string_view>
 
 #ifdef _WIN32
 #include <fstream>
 #else
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -31,53 +33,54 @@ constexpr CsvFormat kReport{kHeader, 3, "expected NO.,\"Samples\",\"Unit\""};
 constexpr CsvFormat kCapture{"number,value,unit,time", 4, "expected number,value,unit,time"};
 constexpr std::size_t kLargestFile = 64 * 1024 * 1024;
 
-// The fields of a line: bare texts, or texts in double quotes (no quotes inside) that may hold
-// a comma.
-std::optional<std::vector<std::string>> SplitFields(const std::string& line) {
-    std::vector<std::string> fields;
+// The fields of a line (views into it): bare texts, or texts in double quotes (no quotes inside)
+// that may hold a comma. False when the line is not made of such fields; more than `most` fields
+// are not looked at.
+bool SplitFields(std::string_view line, std::vector<std::string_view>& fields, std::size_t most) {
+    fields.clear();
     std::size_t i = 0;
-    while (true) {
-        std::string field;
+    while (fields.size() <= most) {
         if (i < line.size() && line[i] == '"') {
             const std::size_t close = line.find('"', i + 1);
-            if (close == std::string::npos) return std::nullopt;
-            field = line.substr(i + 1, close - i - 1);
+            if (close == std::string_view::npos) return false;
+            fields.push_back(line.substr(i + 1, close - i - 1));
             i = close + 1;
         } else {
-            const std::size_t comma = line.find(',', i);
-            field = line.substr(i, comma == std::string::npos ? std::string::npos : comma - i);
-            i = comma == std::string::npos ? line.size() : comma;
+            const std::size_t comma = std::min(line.find(',', i), line.size());
+            fields.push_back(line.substr(i, comma - i));
+            i = comma;
         }
-        fields.push_back(field);
-        if (i == line.size()) return fields;
-        if (line[i] != ',') return std::nullopt;
+        if (i == line.size()) return true;
+        if (line[i] != ',') return false;
         ++i;
     }
+    return true;
 }
 
-// The lines of the content without their CR LF or LF ends.
-std::vector<std::string> Lines(const std::string& content) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < content.size()) {
-        std::size_t end = content.find('\n', start);
-        if (end == std::string::npos) end = content.size();
-        std::string line = content.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
-        start = end + 1;
+// The lines of the content without their CR LF or LF ends, one after the other.
+class Lines {
+  public:
+    explicit Lines(std::string_view content) : rest_(content) {}
+    bool next(std::string_view& line) {
+        if (rest_.empty()) return false;
+        const std::size_t end = std::min(rest_.find('\n'), rest_.size());
+        line = rest_.substr(0, end);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        rest_.remove_prefix(std::min(end + 1, rest_.size()));
+        return true;
     }
-    return lines;
-}
+
+  private:
+    std::string_view rest_;
+};
 
 // The double of a decimal text with '.' or ',', locale-independent (for display only; the check
 // decides on the text).
-double ValueOf(std::string text) {
-    for (char& c : text) {
-        if (c == ',') c = '.';
-    }
+double ValueOf(std::string_view text) {
+    std::string decimal(text);
+    std::replace(decimal.begin(), decimal.end(), ',', '.');
     double value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
+    std::from_chars(decimal.data(), decimal.data() + decimal.size(), value);
     return value;
 }
 
@@ -95,61 +98,68 @@ CsvReadings ParseReportCsv(const std::string& content) {
         result.error = "the file is empty";
         return result;
     }
-    std::vector<std::string> lines = Lines(content);
-    if (lines[0].rfind("\xEF\xBB\xBF", 0) == 0) lines[0].erase(0, 3);  // UTF-8 byte-order mark
-    const CsvFormat* format = lines[0] == kReport.header    ? &kReport
-                              : lines[0] == kCapture.header ? &kCapture
-                                                            : nullptr;
+    std::string_view text = content;
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.remove_prefix(3);  // UTF-8 byte-order mark
+    Lines lines(text);
+    std::string_view header;
+    lines.next(header);
+    const CsvFormat* format = header == kReport.header    ? &kReport
+                              : header == kCapture.header ? &kCapture
+                                                          : nullptr;
     if (!format) {
         result.error = std::string("not a CSV report of readings (the first line must be ") +
                        kHeader + ", or " + kCapture.header + " for a capture)";
         return result;
     }
-    std::optional<std::string> unit;
-    for (lineNumber = 2; lineNumber <= lines.size(); ++lineNumber) {
-        const std::string& line = lines[lineNumber - 1];
+    result.readings.reserve(
+        std::min<std::size_t>(std::count(text.begin(), text.end(), '\n'), coating::kMostReadings));
+    std::optional<std::string_view> unit;
+    std::vector<std::string_view> fields;
+    std::string_view line;
+    for (lineNumber = 2; lines.next(line); ++lineNumber) {
         if (line.empty()) {
             // Only at the end.
-            for (std::size_t k = lineNumber; k < lines.size(); ++k) {
-                if (!lines[k].empty()) {
-                    lineNumber = k + 1;
-                    return fail("a reading after an empty line");
-                }
+            while (lines.next(line)) {
+                ++lineNumber;
+                if (!line.empty()) return fail("a reading after an empty line");
             }
             break;
         }
-        const std::optional<std::vector<std::string>> fields = SplitFields(line);
-        if (!fields || fields->size() != format->fieldCount) return fail(format->expected);
-        const std::string& number = (*fields)[0];
+        if (!SplitFields(line, fields, format->fieldCount) || fields.size() != format->fieldCount) {
+            return fail(format->expected);
+        }
+        const std::string_view number = fields[0];
         if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) {
-            return fail("'" + number + "' is not a reading number");
+            return fail("'" + std::string(number) + "' is not a reading number");
         }
         const std::string expected = std::to_string(result.readings.size() + 1);
         if (number != expected) {
-            return fail("reading number " + number + " where " + expected +
+            return fail("reading number " + std::string(number) + " where " + expected +
                         " was expected (the numbers run 1, 2, 3, ...)");
         }
-        const std::string& fieldUnit = (*fields)[2];
+        const std::string_view fieldUnit = fields[2];
         if (fieldUnit != "um" && fieldUnit != "mils")
-            return fail("unknown unit '" + fieldUnit + "'");
-        if (unit && *unit != fieldUnit)
-            return fail("the unit changes from " + *unit + " to " + fieldUnit);
+            return fail("unknown unit '" + std::string(fieldUnit) + "'");
+        if (unit && *unit != fieldUnit) {
+            return fail("the unit changes from " + std::string(*unit) + " to " +
+                        std::string(fieldUnit));
+        }
         unit = fieldUnit;
         const coating::Unit u =
             fieldUnit == "mils" ? coating::Unit::Mils : coating::Unit::Micrometres;
-        const std::string& text = (*fields)[1];
+        const std::string_view value = fields[1];
         std::string why;
-        const std::optional<coating::ExactValue> exact = coating::ParseDecimal(text, u, &why);
-        if (!exact) return fail("'" + text + "' is no thickness (" + why + ")");
+        const std::optional<coating::ExactValue> exact = coating::ParseDecimal(value, u, &why);
+        if (!exact) return fail("'" + std::string(value) + "' is no thickness (" + why + ")");
         // Zero is a reading (no coating); a reading between zero and 0.001 um is no gauge's.
         if (*exact > coating::ExactValue() && *exact < coating::LeastLimit())
-            return fail("'" + text + "' is no thickness (below 0.001 um)");
+            return fail("'" + std::string(value) + "' is no thickness (below 0.001 um)");
         if (result.readings.size() >= coating::kMostReadings)
             return fail("more than " + std::to_string(coating::kMostReadings) + " readings");
-        result.readings.push_back({ValueOf(text), u, text});
+        result.readings.push_back({ValueOf(value), u, std::string(value)});
         if (format == &kCapture) {
-            if (result.firstTime.empty()) result.firstTime = (*fields)[3];
-            result.lastTime = (*fields)[3];
+            if (result.firstTime.empty()) result.firstTime = fields[3];
+            result.lastTime = fields[3];
         }
     }
     return result;
@@ -187,6 +197,11 @@ CsvReadings ReadReportCsv(const std::string& path, double timeoutSeconds) {
         result.error = cannot;
         return result;
     }
+    // A regular file is read into room made once for its size.
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode))
+        content.reserve(
+            static_cast<std::size_t>(std::min<off_t>(status.st_size, kLargestFile + 1)));
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::milliseconds(static_cast<long long>(timeoutSeconds * 1000));
     char buffer[65536];

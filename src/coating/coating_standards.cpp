@@ -20,7 +20,7 @@ struct Used {
 struct Context {
     NumberTexts display;
     std::vector<Used> used;  // in order, exclusions left out
-    std::vector<Used> all;   // every reading, for the marks
+    std::vector<Used> all;   // every reading, for the marks; empty when none is excluded
     Verdict& verdict;
 
     std::int64_t n() const { return static_cast<std::int64_t>(used.size()); }
@@ -42,7 +42,7 @@ struct Context {
     // Marks every reading, excluded ones too, that lies outside the bounds on a single reading.
     template <typename Outside>
     void mark(Outside outside) {
-        for (const Used& u : all) {
+        for (const Used& u : all.empty() ? used : all) {
             verdict.readings[static_cast<std::size_t>(u.number - 1)].outside = outside(u.value);
         }
     }
@@ -559,8 +559,13 @@ Verdict ResolveCheck(const CheckSetup& setup) {
     const ExactValue correction = ExactValue::FromUnits(
         static_cast<Int128>(RoughnessCorrectionMicrometres(request.roughness)) *
         ExactValue::kUnitsPerMicrometre);
+    // A million readings: every list is made once at its size, and the readings are not held
+    // twice unless some are excluded.
     std::vector<Used> used;
     std::vector<Used> all;
+    used.reserve(static_cast<std::size_t>(count));
+    if (!excluded.empty()) all.reserve(static_cast<std::size_t>(count));
+    verdict.readings.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         const Thickness& t = request.readings[static_cast<std::size_t>(i)];
         std::string why;
@@ -576,9 +581,10 @@ Verdict ResolveCheck(const CheckSetup& setup) {
             mark.excluded = true;
             mark.reason = found->second;
         }
-        verdict.readings.push_back(mark);
-        all.push_back({i + 1, v->value - correction});
-        if (!mark.excluded) used.push_back(all.back());
+        const Used reading{i + 1, v->value - correction};
+        if (!mark.excluded) used.push_back(reading);
+        if (!excluded.empty()) all.push_back(reading);
+        verdict.readings.push_back(std::move(mark));
     }
     if (used.empty()) {
         verdict.readings.clear();

@@ -109,11 +109,17 @@ int NumberTexts::placesOf(const Ratio& v) const {
     return std::max(basePlaces(), decimals);
 }
 
-Amount NumberTexts::atPlaces(const Ratio& v, int places) const {
+Amount NumberTexts::numbersOf(const Ratio& v) const {
     const auto um = static_cast<long double>(v.units) / static_cast<long double>(v.denominator) /
                     static_cast<long double>(ExactValue::kUnitsPerMicrometre);
-    return {Localised(RoundedText(v.units, v.denominator, unit_, places)), static_cast<double>(um),
-            static_cast<double>(unit_ == Unit::Mils ? um / 25.4L : um)};
+    return {
+        {}, static_cast<double>(um), static_cast<double>(unit_ == Unit::Mils ? um / 25.4L : um)};
+}
+
+Amount NumberTexts::atPlaces(const Ratio& v, int places) const {
+    Amount a = numbersOf(v);
+    a.text = Localised(RoundedText(v.units, v.denominator, unit_, places));
+    return a;
 }
 
 Amount NumberTexts::computed(const Ratio& v) const {
@@ -121,8 +127,10 @@ Amount NumberTexts::computed(const Ratio& v) const {
 }
 
 Amount NumberTexts::given(const ExactThickness& t) const {
-    Amount a = computed(t.value);
-    if (t.unit == unit_) a.text = Localised(t.decimal);
+    if (t.unit != unit_) return computed(t.value);
+    // Its own text: a million readings of a file are not written out to 40 places first.
+    Amount a = numbersOf(RatioOf(t.value));
+    a.text = Localised(t.decimal);
     return a;
 }
 

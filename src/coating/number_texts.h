@@ -81,6 +81,7 @@ class NumberTexts {
   private:
     int basePlaces() const { return unit_ == Unit::Mils ? 3 : 2; }
     Amount atPlaces(const Ratio& v, int places) const;
+    Amount numbersOf(const Ratio& v) const;  // without the text
 
     Unit unit_;
 };

@@ -1,11 +1,12 @@
 #include "pdf_report/pdf_report.h"
 
-#include <QBuffer>
 #include <QCryptographicHash>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRawFont>
+#include <QTemporaryFile>
 #include <QTextLayout>
 #include <QThread>
 #include <algorithm>
@@ -20,6 +21,7 @@
 #include "data/sample_statistics.h"
 #include "data/thickness_format.h"
 #include "pdf_report/chart_axes.h"
+#include "pdf_report/printed_trend.h"
 #include "pdf_report/standard_adapter.h"
 #include "reports/reports.h"
 #include "zepra_version.h"
@@ -29,7 +31,9 @@ namespace {
 
 constexpr const char* kProgram = "ZEPRA Coating Thickness Tester";
 constexpr const char* kTitle = "Coating Thickness Inspection Report";
-constexpr int kDotsPerInch = 1200;  // the writer's resolution; layout is in millimetres
+constexpr int kDotsPerInch = 1200;      // the writer's resolution; layout is in millimetres
+constexpr int kPrintDotsPerInch = 600;  // a printer's: the charts' drawing is reduced to it
+constexpr int kLeastVisibleDots = 1;
 constexpr double kMarginMm = 18;
 constexpr double kFooterMm = 10;  // below the body, above the bottom margin
 constexpr const char* kFontFamily = "Liberation Sans";
@@ -88,10 +92,14 @@ struct ChartLine {
     Qt::PenStyle style = Qt::DashLine;
 };
 
-// Everything the pages show, computed once before the layout.
+// Everything the pages show, computed once before the layout. The readings are the report's own:
+// a million of them are not copied, and their texts are made as they are printed.
 struct Content {
+    explicit Content(const ReportContent& content) : report(content), readings(content.readings) {}
+
     const ReportContent& report;
-    std::vector<ReadingRecord> readings;  // with their texts in the report's unit
+    std::span<const ReadingRecord> readings;
+    const std::vector<coating::ReadingMark>* marks = nullptr;  // the standard's, one a reading
     GroupTexts texts;
     std::optional<StandardTexts> standard;
     std::vector<bool> outsideStandard;  // per reading
@@ -100,6 +108,19 @@ struct Content {
     std::string reportNumber;
     QDateTime created;   // the report's date and time
     QDate measuredDate;  // for the calibration's age: the measurement's, else the report's
+    TrendChartData trend;
+    HistogramChartData histogram;
+    QString occurringMarks;  // "HLS": the marks some reading has, for the legend
+
+    // A reading as judged and printed: the standard's text of it, else the caller's (a file's
+    // text as written), else in micrometres the gauge value's shortest decimal, in mils the group
+    // window's text.
+    std::string text(std::size_t i) const {
+        if (marks != nullptr) return (*marks)[i].value.text;
+        if (!readings[i].text.empty()) return readings[i].text;
+        if (report.unitIsMils == 1) return FormatThickness(readings[i].value, 1);
+        return coating::GivenText(coating::Thickness{readings[i].value});
+    }
 };
 
 // Lays the document out from top to bottom; a pass without a painter only counts the pages.
@@ -351,11 +372,11 @@ QString EnvironmentLine(const InspectionRecord& r, bool* flagged = nullptr) {
 }
 
 // The SHA-256 of the readings judged: their texts as printed, one a line ('\n' after each).
-QString ReadingsDigest(const std::vector<ReadingRecord>& readings) {
+QString ReadingsDigest(const Content& c) {
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    for (const ReadingRecord& r : readings) {
-        hash.addData(QByteArray::fromStdString(r.text));
-        hash.addData(QByteArrayView("\n"));
+    for (std::size_t i = 0; i < c.readings.size(); ++i) {
+        const std::string text = c.text(i) + '\n';
+        hash.addData(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
     }
     return QString::fromLatin1(hash.result().toHex());
 }
@@ -400,7 +421,7 @@ void ConclusionBlock(Pages& pages, const Content& c) {
     bool flagged = false;
     const QString environment = EnvironmentLine(record, &flagged);
     if (flagged) lines << QStringLiteral("Conditions: %1").arg(environment);
-    lines << QStringLiteral("Readings SHA-256: %1").arg(ReadingsDigest(c.readings));
+    lines << QStringLiteral("Readings SHA-256: %1").arg(ReadingsDigest(c));
     lines << QStringLiteral("Report number: %1").arg(Q(c.reportNumber));
 
     const QFont big = Font(40, true);
@@ -576,8 +597,8 @@ void Table(Pages& pages, const std::vector<QString>& header,
 // Items in columns that fill downwards, page by page; each further page starts with `title`
 // and "(continued)".
 void Columns(Pages& pages, std::size_t count, double columnMm, double rowHeight,
-             const QString& title,
-             const std::function<void(std::size_t, double, double)>& drawItem) {
+             const QString& title, const std::function<void(std::size_t, double, double)>& drawItem,
+             const std::function<void()>& pageDrawn = {}) {
     const int columns = std::max(1, static_cast<int>(pages.width() / Mm(columnMm)));
     const double columnWidth = pages.width() / columns;
     std::size_t next = 0;
@@ -595,6 +616,7 @@ void Columns(Pages& pages, std::size_t count, double columnMm, double rowHeight,
                          pages.y() + static_cast<double>(row) * rowHeight);
             }
         }
+        if (pageDrawn) pageDrawn();
         pages.advance(static_cast<double>(perColumn) * rowHeight);
         if (next < count) {
             pages.newPage();
@@ -709,9 +731,19 @@ void DrawBars(QPainter& painter, const HistogramChartData& chart) {
     }
 }
 
+// The trace reduced to what a printer's dots show (see printed_trend.h); `scale` is the writer's
+// dots per chart unit.
+void DrawTrendAtPrintResolution(QPainter& painter, std::span<const ChartPoint> points,
+                                double scale) {
+    PrintResolution resolution;
+    resolution.dotsPerUnit = scale * kPrintDotsPerInch / kDotsPerInch;
+    resolution.leastVisibleDots = kLeastVisibleDots;
+    DrawPrintedTrend(painter, ReduceTrendForPrint(points, resolution));
+}
+
 void ChartBlock(Pages& pages, const Content& c, bool trend) {
-    const TrendChartData trendData = ComputeTrendChart(c.readings, c.report.unitIsMils);
-    const HistogramChartData histogram = ComputeHistogramChart(c.readings, c.report.unitIsMils, 1);
+    const TrendChartData& trendData = c.trend;
+    const HistogramChartData& histogram = c.histogram;
     const bool drawable = trend ? trendData.drawable : histogram.drawable;
     const ChartAxes axes = !drawable ? ChartAxes{}
                            : trend   ? TrendAxes(trendData, c.readings.size(), c.report.unitIsMils)
@@ -741,7 +773,7 @@ void ChartBlock(Pages& pages, const Content& c, bool trend) {
         const double unitsPerMm = Mm(1) / scale;
         if (drawable) DrawAxes(*painter, axes, unitsPerMm);
         if (trend && trendData.drawable) {
-            DrawTrend(*painter, trendData.points);
+            DrawTrendAtPrintResolution(*painter, trendData.points, scale);
             for (const ChartLine& limit : c.lines) {
                 const double y = TrendValueY(trendData, limit.micrometres);
                 LimitLine(*painter, QLineF(0, y, kChartWidth, y), limit, unitsPerMm);
@@ -819,18 +851,99 @@ QString MarkOf(const Content& c, std::size_t i) {
     return mark;
 }
 
+// Short texts of digits, separators and mark letters drawn as runs of glyphs: each character's
+// glyph and advance looked up once, no text layout, and one run for a page's worth of texts. A
+// million readings cost a glyph each instead of a layout each. A character the font has no glyph
+// for (none of these texts has one) is drawn by the painter with its fallback fonts.
+class GlyphRuns {
+  public:
+    GlyphRuns(const QFont& font, const QPaintDevice* device)
+        : font_(font), device_(device), raw_(QRawFont::fromFont(QFont(font, device))) {}
+
+    // `text` starting at x, on the baseline.
+    void add(const std::string& text, double x, double baseline) {
+        if (!drawable(text)) {
+            fallback_.push_back({QPointF(x, baseline), QString::fromStdString(text)});
+            return;
+        }
+        // On whole dots of the writer (1/1200 inch): the file then says "83 0 Td" where it would
+        // say "83.4218750 0 Td", a third less to write and compress for every glyph.
+        for (const char ch : text) {
+            const Glyph& glyph = glyphOf(ch);
+            indexes_.push_back(glyph.index);
+            positions_.push_back(QPointF(std::round(x), std::round(baseline)));
+            x += glyph.advance;
+        }
+    }
+    // `text` ending at `right`.
+    void addRightAligned(const std::string& text, double right, double baseline) {
+        double width = 0;
+        if (drawable(text)) {
+            for (const char ch : text) width += glyphOf(ch).advance;
+        } else {
+            width = QFontMetricsF(font_, device_).horizontalAdvance(QString::fromStdString(text));
+        }
+        add(text, right - width, baseline);
+    }
+    // Draws what was added, in `colour`, and starts again.
+    void draw(QPainter& painter, const QColor& colour) {
+        painter.setPen(colour);
+        if (!indexes_.isEmpty()) {
+            QGlyphRun run;
+            run.setRawFont(raw_);
+            run.setGlyphIndexes(indexes_);
+            run.setPositions(positions_);
+            painter.drawGlyphRun(QPointF(0, 0), run);
+        }
+        painter.setFont(font_);
+        for (const auto& [at, text] : fallback_) painter.drawText(at, text);
+        indexes_.clear();
+        positions_.clear();
+        fallback_.clear();
+    }
+
+  private:
+    struct Glyph {
+        bool known = false;
+        quint32 index = 0;  // 0: the font has none
+        double advance = 0;
+    };
+    bool drawable(const std::string& text) {
+        return std::all_of(text.begin(), text.end(),
+                           [this](char ch) { return glyphOf(ch).index != 0; });
+    }
+    const Glyph& glyphOf(char ch) {
+        static const Glyph none;
+        const auto code = static_cast<unsigned char>(ch);
+        if (code >= ascii_.size()) return none;
+        Glyph& glyph = ascii_[code];
+        if (!glyph.known) {
+            glyph.known = true;
+            const QList<quint32> found = raw_.glyphIndexesForString(QString(QLatin1Char(ch)));
+            if (found.size() == 1 && found[0] != 0) {
+                glyph.index = found[0];
+                glyph.advance = raw_.advancesForGlyphIndexes(found).value(0).x();
+            }
+        }
+        return glyph;
+    }
+
+    QFont font_;
+    const QPaintDevice* device_;
+    QRawFont raw_;
+    std::array<Glyph, 128> ascii_{};
+    QList<quint32> indexes_;
+    QList<QPointF> positions_;
+    std::vector<std::pair<QPointF, QString>> fallback_;
+};
+
 void ReadingsBlock(Pages& pages, const Content& c) {
     pages.heading(QStringLiteral("Readings (%1)").arg(Q(c.unit)));
     const std::set<std::int32_t> none;
     const std::set<std::int32_t>& excluded = c.standard ? c.standard->excluded : none;
 
     // The legend: only the marks that occur.
-    QString occurring;
-    for (std::size_t i = 0; i < c.readings.size(); ++i) {
-        for (const QChar mark : MarkOf(c, i)) {
-            if (!occurring.contains(mark)) occurring += mark;
-        }
-    }
+    const QString& occurring = c.occurringMarks;
     QStringList legend;
     if (occurring.contains('H')) {
         legend.push_back(
@@ -859,43 +972,45 @@ void ReadingsBlock(Pages& pages, const Content& c) {
     const double rowHeight = pages.lineHeight(font) + Mm(0.3);
     const double numberWidth = Mm(11);
     const double valueWidth = Mm(15);
-    // Tens of thousands of cells: single lines at their baseline, measured with one metrics
-    // object, and nothing at all in the counting pass.
-    const QFont markFont = Font(8, true);
-    const QFontMetricsF metrics(font, pages.device());
-    const double ascent = metrics.ascent();
+    // Nothing at all in the counting pass; on a page, the page's numbers, values and marks each
+    // as one run of glyphs.
+    const QString title = QStringLiteral("Readings (%1)").arg(Q(c.unit));
     QPainter* painter = pages.painter();
-    const QPen numberPen(Qt::darkGray);
-    const QPen valuePen(Qt::black);
-    const QPen strikePen(Qt::black, Mm(0.2));
-    Columns(pages, c.readings.size(), 34, rowHeight, QStringLiteral("Readings (%1)").arg(Q(c.unit)),
-            [&](std::size_t i, double x, double y) {
-                if (painter == nullptr) return;
-                const ReadingRecord& r = c.readings[i];
-                const QString mark = MarkOf(c, i);
-                const QString number = QString::number(r.number);
-                const QString value = Q(r.text);
-                painter->setFont(font);
-                painter->setPen(numberPen);
-                painter->drawText(
-                    QPointF(x + numberWidth - metrics.horizontalAdvance(number), y + ascent),
-                    number);
-                painter->setPen(valuePen);
-                const double valueRight = x + numberWidth + Mm(2) + valueWidth;
-                painter->drawText(
-                    QPointF(valueRight - metrics.horizontalAdvance(value), y + ascent), value);
-                if (!mark.isEmpty()) {
-                    painter->setFont(markFont);
-                    painter->setPen(kMarkColour);
-                    painter->drawText(QPointF(valueRight + Mm(1), y + ascent), mark);
-                }
-                if (excluded.count(r.number)) {
-                    const double middle = y + rowHeight * 0.45;
-                    painter->setPen(strikePen);
-                    painter->drawLine(QPointF(x + Mm(2), middle),
-                                      QPointF(valueRight + Mm(0.5), middle));
-                }
-            });
+    if (painter == nullptr) {
+        Columns(pages, c.readings.size(), 34, rowHeight, title, [](auto...) {});
+        return;
+    }
+    const QFont markFont = Font(8, true);
+    GlyphRuns numbers(font, pages.device());
+    GlyphRuns values(font, pages.device());
+    GlyphRuns marks(markFont, pages.device());
+    const double ascent = QFontMetricsF(font, pages.device()).ascent();
+    std::vector<QLineF> strikes;
+    auto drawPage = [&] {
+        numbers.draw(*painter, Qt::darkGray);
+        values.draw(*painter, Qt::black);
+        marks.draw(*painter, kMarkColour);
+        painter->setPen(QPen(Qt::black, Mm(0.2)));
+        for (const QLineF& line : strikes) painter->drawLine(line);
+        strikes.clear();
+    };
+    Columns(
+        pages, c.readings.size(), 34, rowHeight, title,
+        [&](std::size_t i, double x, double y) {
+            const ReadingRecord& r = c.readings[i];
+            const double baseline = y + ascent;
+            numbers.addRightAligned(std::to_string(r.number), x + numberWidth, baseline);
+            const double valueRight = x + numberWidth + Mm(2) + valueWidth;
+            values.addRightAligned(c.text(i), valueRight, baseline);
+            const QString mark = MarkOf(c, i);
+            if (!mark.isEmpty()) marks.add(mark.toStdString(), valueRight + Mm(1), baseline);
+            if (excluded.count(r.number)) {
+                const double middle = y + rowHeight * 0.45;
+                strikes.emplace_back(QPointF(x + Mm(2), middle),
+                                     QPointF(valueRight + Mm(0.5), middle));
+            }
+        },
+        drawPage);
 }
 
 // Signature lines with the printed name and position under each.
@@ -1002,42 +1117,73 @@ QByteArray PdfTextString(const QString& text) {
     return '<' + utf16.toHex().toUpper() + '>';
 }
 
-// Qt's writer offers no Author and Subject: they are put into its information dictionary, with
-// the same texts as the XMP's creator and description (PDF/A asks for the two to agree), and the
-// cross-reference table's offsets behind them moved along. The file is returned unchanged when it
-// is not laid out as expected.
-QByteArray WithAuthorAndSubject(const QByteArray& pdf, const ReportContent& report) {
+// Qt's writer offers no Author and Subject: they are added to its information dictionary after it
+// wrote the file, with the same texts as the XMP's creator and description (PDF/A asks for the two
+// to agree); empty when the report has neither.
+QByteArray InfoEntries(const ReportContent& report) {
     QByteArray entries;
     if (!report.job.inspector.empty())
         entries += "/Author " + PdfTextString(XmlClean(report.job.inspector)) + '\n';
     if (!report.job.project.empty())
         entries += "/Subject " + PdfTextString(XmlClean(report.job.project)) + '\n';
-    if (entries.isEmpty()) return pdf;
-    const qsizetype title = pdf.indexOf("\n/Title ");
-    const qsizetype at = title < 0 ? -1 : pdf.lastIndexOf("<<", title);
-    const qsizetype xref = pdf.lastIndexOf("\nxref\n");
-    const qsizetype start = pdf.lastIndexOf("startxref\n");
-    if (at < 0 || xref < at || start < xref) return pdf;
-    const qsizetype insertAt = at + 2;
-    const qsizetype shift = entries.size();  // a line break before, none after
-    QByteArray out = pdf.left(insertAt) + '\n' + entries.chopped(1) + pdf.mid(insertAt);
-    // The table: "xref", "0 N", then N entries of 20 bytes, "0000012345 00000 n\n" and the like.
-    qsizetype line = xref + shift + 6;
-    const qsizetype header = out.indexOf('\n', line);
-    const QList<QByteArray> counts = out.mid(line, header - line).split(' ');
-    if (counts.size() != 2) return pdf;
-    const int n = counts[1].toInt();
-    line = header + 1;
-    for (int i = 0; i < n; ++i, line += 20) {
-        if (out.at(line + 17) != 'n') continue;
-        const qsizetype offset = out.mid(line, 10).toLongLong();
+    return entries;
+}
+
+// Copies the PDF in `from` to `to` with `entries` added to the information dictionary (which Qt
+// writes near the file's start, before the pages) and the cross-reference table's offsets behind
+// them moved along. Only the file's head and its table are held in memory; the pages are copied
+// in pieces. A file not laid out as expected is copied unchanged.
+std::string CopyWithInfoEntries(QIODevice& from, QIODevice& to, const QByteArray& entries) {
+    const qint64 size = from.size();
+    const auto readAt = [&from](qint64 at, qint64 count) {
+        return from.seek(at) ? from.read(count) : QByteArray();
+    };
+    const auto copy = [&](qint64 at, qint64 count) {
+        if (!from.seek(at)) return false;
+        while (count > 0) {
+            const QByteArray piece = from.read(std::min<qint64>(count, qint64{1} << 20));
+            if (piece.isEmpty() || to.write(piece) != piece.size()) return false;
+            count -= piece.size();
+        }
+        return true;
+    };
+    const char* const failed = "the report could not be copied from its temporary file";
+    // The dictionary: the "<<" before the writer's title.
+    const QByteArray head = readAt(0, std::min<qint64>(size, 64 * 1024));
+    const qsizetype title = head.indexOf("\n/Title ");
+    const qint64 at = title < 0 ? -1 : head.lastIndexOf("<<", title);
+    // The table, where "startxref" at the end says.
+    const QByteArray last = readAt(std::max<qint64>(0, size - 64), 64);
+    const qsizetype start = last.lastIndexOf("startxref\n");
+    const qsizetype startEnd = start < 0 ? -1 : last.indexOf('\n', start + 10);
+    const qint64 xref =
+        startEnd < 0 ? -1 : last.mid(start + 10, startEnd - start - 10).toLongLong();
+    QByteArray table = at >= 0 && xref > at ? readAt(xref, size - xref) : QByteArray();
+    // "xref", "0 N", then N entries of 20 bytes, "0000012345 00000 n\n" and the like.
+    const qsizetype header = table.startsWith("xref\n") ? table.indexOf('\n', 5) : -1;
+    const QList<QByteArray> counts =
+        header < 0 ? QList<QByteArray>{} : table.mid(5, header - 5).split(' ');
+    const qsizetype tableEnd =
+        counts.size() == 2 ? header + 1 + 20 * qsizetype{counts[1].toInt()} : -1;
+    const qsizetype startInTable = table.lastIndexOf("startxref\n");
+    if (tableEnd < 0 || tableEnd > startInTable) return copy(0, size) ? std::string() : failed;
+
+    const qint64 insertAt = at + 2;
+    const qint64 shift = entries.size();  // a line break before, none after
+    for (qsizetype line = header + 1; line < tableEnd; line += 20) {
+        if (table.at(line + 17) != 'n') continue;
+        const qint64 offset = table.mid(line, 10).toLongLong();
         if (offset > at)
-            out.replace(line, 10, QByteArray::number(offset + shift).rightJustified(10, '0'));
+            table.replace(line, 10, QByteArray::number(offset + shift).rightJustified(10, '0'));
     }
-    const qsizetype number = start + shift + 10;
-    const qsizetype end = out.indexOf('\n', number);
-    out.replace(number, end - number, QByteArray::number(xref + 1 + shift));
-    return out;
+    const qsizetype number = startInTable + 10;
+    table.replace(number, table.indexOf('\n', number) - number, QByteArray::number(xref + shift));
+    const QByteArray inserted = '\n' + entries.chopped(1);
+    if (!copy(0, insertAt) || to.write(inserted) != inserted.size() ||
+        !copy(insertAt, xref - insertAt) || to.write(table) != table.size()) {
+        return failed;
+    }
+    return {};
 }
 
 // The characters of the texts that no installed font can draw (each once, in order): printed they
@@ -1095,6 +1241,36 @@ double DewPointCelsius(double celsius, double relativeHumidity) {
     return c * gamma / (b - gamma);
 }
 
+// The report laid out and written by Qt's PDF writer into `device`; an error in words, or empty.
+std::string WritePdf(QIODevice& device, const ReportContent& report, const Content& c) {
+    QPdfWriter writer(&device);
+    writer.setPdfVersion(QPagedPaintDevice::PdfVersion_A1b);
+    writer.setResolution(kDotsPerInch);
+    writer.setPageSize(report.pageSize == PageSize::Letter ? QPageSize(QPageSize::Letter)
+                                                           : QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    const QString creator = QStringLiteral("%1 %2").arg(QString::fromLatin1(kProgram),
+                                                        QString::fromLatin1(ZEPRA_VERSION));
+    writer.setTitle(QString::fromLatin1(kTitle));
+    writer.setCreator(creator);
+    Pages counting(writer, nullptr, 0, {}, {});
+    const int pageCount = Layout(counting, c);
+    // The writer stamps its information dictionary when the painter begins; the XMP dates must be
+    // the same second (the next second when this one is nearly over).
+    QDateTime now = QDateTime::currentDateTime();
+    if (now.time().msec() > 950) {
+        QThread::msleep(static_cast<unsigned long>(1000 - now.time().msec()));
+        now = QDateTime::currentDateTime();
+    }
+    writer.setDocumentXmpMetadata(XmpMetadata(report, creator, now));
+    QPainter painter;
+    if (!painter.begin(&writer)) return "the PDF writer could not start";
+    Pages pages(writer, &painter, pageCount, Q(c.reportNumber), Q(report.job.project));
+    Layout(pages, c);
+    painter.end();
+    return {};
+}
+
 std::string WriteInspectionReport(const ReportContent& report, const std::string& path) {
     const QString name = QString::fromStdString(path);
     auto failure = [&name](const QString& reason) {
@@ -1110,16 +1286,9 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
                            .arg(missing));
     }
 
-    Content c{report,
-              report.readings,
-              {},
-              {},
-              {},
-              {},
-              UnitWord(report.unitIsMils),
-              report.reportNumber,
-              {},
-              {}};
+    Content c(report);
+    c.unit = UnitWord(report.unitIsMils);
+    c.reportNumber = report.reportNumber;
     const QDateTime created =
         report.createdAt.isValid() ? report.createdAt : QDateTime::currentDateTime();
     c.created = created;
@@ -1128,38 +1297,40 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
     if (c.reportNumber.empty()) {
         c.reportNumber = created.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")).toStdString();
     }
-    c.texts = FillGroupTexts(std::span<ReadingRecord>(c.readings), report.highLimit.value_or(0),
+    if (report.standard && report.standard->verdict.readings.size() == report.readings.size())
+        c.marks = &report.standard->verdict.readings;
+    c.texts = FillGroupTexts(std::span<ReadingRecord>(), report.highLimit.value_or(0),
                              report.lowLimit.value_or(0), report.unitIsMils);
+    if (!c.readings.empty()) {
+        GroupTexts& t = c.texts;
+        t.statistics = GroupStatistics(c.readings, report.unitIsMils);
+        t.mean = FormatThickness(t.statistics.mean, report.unitIsMils);
+        t.deviation = FormatThickness(t.statistics.deviation, report.unitIsMils);
+    }
     if (report.standard) {
         c.standard = DescribeStandard(*report.standard);
         c.outsideStandard = c.standard->outside;
     }
-    // Every reading as judged: the standard's text of it, else the caller's (a file's text as
-    // written), else in micrometres the gauge value's shortest decimal; the statistics' Min and
-    // Max and the group's limits likewise.
+    // The statistics' Min and Max as those readings are printed, the group's limits likewise.
     const bool um = report.unitIsMils != 1;
-    const std::vector<coating::ReadingMark>* marks =
-        report.standard ? &report.standard->verdict.readings : nullptr;
-    for (std::size_t i = 0; i < c.readings.size(); ++i) {
-        if (marks != nullptr && marks->size() == c.readings.size()) {
-            c.readings[i].text = (*marks)[i].value.text;
-        } else if (!report.readings[i].text.empty()) {
-            c.readings[i].text = report.readings[i].text;
-        } else if (um) {
-            c.readings[i].text = coating::GivenText(coating::Thickness{c.readings[i].value});
-        }
-    }
     if (!c.readings.empty()) {
         const auto [lowest, highest] = std::minmax_element(
             c.readings.begin(), c.readings.end(),
             [](const ReadingRecord& a, const ReadingRecord& b) { return a.value < b.value; });
-        c.texts.minimum = lowest->text;
-        c.texts.maximum = highest->text;
+        c.texts.minimum = c.text(static_cast<std::size_t>(lowest - c.readings.begin()));
+        c.texts.maximum = c.text(static_cast<std::size_t>(highest - c.readings.begin()));
     }
     if (um && report.highLimit)
         c.texts.highLimit = coating::GivenText(coating::Thickness{*report.highLimit});
     if (um && report.lowLimit)
         c.texts.lowLimit = coating::GivenText(coating::Thickness{*report.lowLimit});
+    c.trend = ComputeTrendChart(c.readings, report.unitIsMils);
+    c.histogram = ComputeHistogramChart(c.readings, report.unitIsMils, 1);
+    for (std::size_t i = 0; i < c.readings.size() && c.occurringMarks.size() < 3; ++i) {
+        for (const QChar mark : MarkOf(c, i)) {
+            if (!c.occurringMarks.contains(mark)) c.occurringMarks += mark;
+        }
+    }
     // The charts mark the limits the standard judged by, as given, and the group's limits
     // (the H and L marks) in their own pattern.
     if (c.standard && c.standard->highLine) {
@@ -1188,42 +1359,23 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
              c.standard ? Qt::DotLine : Qt::DashLine});
     }
 
-    // The document is made in memory and then saved as the other reports are (replaced as one
-    // step, or written directly to a device or a FIFO).
-    QBuffer document;
-    document.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&document);
-        writer.setPdfVersion(QPagedPaintDevice::PdfVersion_A1b);
-        writer.setResolution(kDotsPerInch);
-        writer.setPageSize(report.pageSize == PageSize::Letter ? QPageSize(QPageSize::Letter)
-                                                               : QPageSize(QPageSize::A4));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        const QString creator = QStringLiteral("%1 %2").arg(QString::fromLatin1(kProgram),
-                                                            QString::fromLatin1(ZEPRA_VERSION));
-        writer.setTitle(QString::fromLatin1(kTitle));
-        writer.setCreator(creator);
-        Pages counting(writer, nullptr, 0, {}, {});
-        const int pageCount = Layout(counting, c);
-        // The writer stamps its information dictionary when the painter begins; the XMP dates
-        // must be the same second (the next second when this one is nearly over).
-        QDateTime now = QDateTime::currentDateTime();
-        if (now.time().msec() > 950) {
-            QThread::msleep(static_cast<unsigned long>(1000 - now.time().msec()));
-            now = QDateTime::currentDateTime();
-        }
-        writer.setDocumentXmpMetadata(XmpMetadata(report, creator, now));
-        QPainter painter;
-        if (!painter.begin(&writer)) {
-            return failure(QStringLiteral("the PDF writer could not start"));
-        }
-        Pages pages(writer, &painter, pageCount, Q(c.reportNumber), Q(report.job.project));
-        Layout(pages, c);
-        painter.end();
-    }
-    const QByteArray bytes = WithAuthorAndSubject(document.data(), report);
-    return WriteReportFile(path,
-                           std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())))
+    // The document goes into the file as it is laid out, page by page: a report of any length
+    // holds one page in memory. With an author or subject it is laid out into a temporary file
+    // first, then copied with them added (see CopyWithInfoEntries); otherwise it goes straight to
+    // the file (a temporary file renamed over the target, or a device or a FIFO written directly).
+    const QByteArray entries = InfoEntries(report);
+    return WriteReportStreamed(path,
+                               [&](QIODevice& device) -> std::string {
+                                   if (entries.isEmpty()) return WritePdf(device, report, c);
+                                   QTemporaryFile laidOut;
+                                   if (!laidOut.open())
+                                       return "no temporary file for the report: " +
+                                              laidOut.errorString().toStdString();
+                                   if (std::string error = WritePdf(laidOut, report, c);
+                                       !error.empty())
+                                       return error;
+                                   return CopyWithInfoEntries(laidOut, device, entries);
+                               })
         .error;
 }
 

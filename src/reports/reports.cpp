@@ -135,4 +135,42 @@ ReportWriteResult WriteReportFiles(std::span<const ReportFile> files) {
     return {true, {}};
 }
 
+ReportWriteResult WriteReportStreamed(const std::string& path,
+                                      const std::function<std::string(QIODevice&)>& produce) {
+    const QString name = QString::fromStdString(path);
+    auto failure = [&name](const QString& reason) {
+        return ReportWriteResult{
+            false,
+            QStringLiteral("Cannot write the file \"%1\": %2").arg(name, reason).toStdString()};
+    };
+    if (path.empty()) return failure(QStringLiteral("no file name"));
+    const QFileInfo info(name);
+    if (info.exists() && !info.isFile() && !info.isDir()) {
+        // A device or a FIFO: written directly, as a shell's redirection would.
+        QFile stream(name);
+        errno = 0;
+        if (!stream.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return failure(ReasonOf(stream, errno));
+        if (const std::string error = produce(stream); !error.empty())
+            return failure(QString::fromStdString(error));
+        if (stream.error() != QFileDevice::NoError) return failure(ReasonOf(stream, errno));
+        return {true, {}};
+    }
+    QSaveFile save(name);
+    save.setDirectWriteFallback(true);
+    if (!save.open(QIODevice::WriteOnly)) return failure(save.errorString());
+    errno = 0;
+    const std::string error = produce(save);
+    // Every write is checked through the file's error state and the flush: on a full disk some
+    // Qt versions would otherwise commit an empty file.
+    if (!error.empty() || save.error() != QFileDevice::NoError || !save.flush()) {
+        const QString reason =
+            error.empty() ? ReasonOf(save, errno) : QString::fromStdString(error);
+        save.cancelWriting();
+        return failure(reason);
+    }
+    if (!save.commit()) return failure(save.errorString());
+    return {true, {}};
+}
+
 }  // namespace zepra

@@ -3,10 +3,13 @@
 // order, with the unit. Every line ends in CR LF, the last one included.
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
 #include "data/measurement_store.h"
+
+class QIODevice;
 
 namespace zepra {
 
@@ -34,6 +37,12 @@ struct ReportWriteResult {
 // An existing target that is no regular file (a device, a FIFO, /dev/stdout) is written
 // directly, as a shell's redirection would; it is never replaced by a file.
 ReportWriteResult WriteReportFile(const std::string& path, const std::string& content);
+
+// The same for a report too large to hold in memory: `produce` writes it into the device it is
+// given (a temporary file beside the target, or the device or FIFO itself) and returns an empty
+// text, or why it could not; then the file is replaced as WriteReportFile replaces it.
+ReportWriteResult WriteReportStreamed(const std::string& path,
+                                      const std::function<std::string(QIODevice&)>& produce);
 
 struct ReportFile {
     std::string path;

@@ -175,6 +175,47 @@ TEST_F(ReportFileTest, SeveralFilesOnAFullDiskAreWrittenAllOrNone) {
     umount(device.c_str());
 }
 
+// A report written piece by piece (the inspection report, page by page) is replaced as one step
+// like the others: whole, or not at all when its writer gives up or the disk fills up.
+TEST_F(ReportFileTest, AStreamedReportIsReplacedWhollyOrNotAtAll) {
+    const auto pieces = [](int count) {
+        return [count](QIODevice& out) {
+            for (int i = 0; i < count; ++i) out.write(QByteArray(1024, 'p'));
+            return std::string();
+        };
+    };
+    const std::string path = PathOf("report.pdf");
+    Write(path, "old report");
+    const ReportWriteResult gaveUp = WriteReportStreamed(path, [](QIODevice& out) {
+        out.write("half a report");
+        return std::string("the writer gave up");
+    });
+    EXPECT_FALSE(gaveUp.ok);
+    EXPECT_NE(gaveUp.error.find(path + "\": the writer gave up"), std::string::npos)
+        << gaveUp.error;
+    EXPECT_EQ(Read(path), "old report");
+    EXPECT_EQ(QDir(folder_.path()).entryList(QDir::Files), QStringList{"report.pdf"});
+
+    const ReportWriteResult written = WriteReportStreamed(path, pieces(300));
+    EXPECT_TRUE(written.ok) << written.error;
+    EXPECT_EQ(Read(path), QByteArray(300 * 1024, 'p'));
+
+    const std::string device = PathOf("tiny");
+    ASSERT_TRUE(QDir(folder_.path()).mkdir("tiny"));
+    if (mount("tmpfs", device.c_str(), "tmpfs", 0, "size=16k") != 0) {
+        GTEST_SKIP() << "mounting a small tmpfs is not permitted here";
+    }
+    const std::string full = device + "/report.pdf";
+    Write(full, "old report");
+    const ReportWriteResult noRoom = WriteReportStreamed(full, pieces(256));
+    EXPECT_FALSE(noRoom.ok);
+    EXPECT_NE(noRoom.error.find("No space left on device"), std::string::npos) << noRoom.error;
+    EXPECT_EQ(Read(full), "old report");
+    EXPECT_EQ(QDir(QString::fromStdString(device)).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"report.pdf"});
+    umount(device.c_str());
+}
+
 // An existing target that is no regular file is written as a shell's redirection would, never
 // replaced by a file: a FIFO (its reader gets the report) and a character device (a private
 // copy of /dev/null, made where the tests may make devices).
