@@ -300,7 +300,7 @@ int RunCheck(const Options& options) {
     const std::string out = options.format == OutputFormat::Json
                                 ? JsonVerdict(verdict, source, options.standard, options.unitIsMils)
                                 : TextVerdict(verdict);
-    if (WriteStandardOutput(out) != StandardOutput::Written) return kExitUsage;
+    if (!WriteResult(std::nullopt, out)) return kExitUsage;
     if (input.archived) {
         // The check joins the record's history.
         std::string parameters;

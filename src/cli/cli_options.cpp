@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "data/shown_text.h"
 #include "zepra_version.h"
 
 namespace zepra::cli {
@@ -166,7 +167,7 @@ struct Arg {
     const std::string& value;
 
     std::string Bad(const std::string& expected) const {
-        return "bad value for " + name + ": '" + value + "' (" + expected + ")";
+        return "bad value for " + name + ": '" + ShownValue(value) + "' (" + expected + ")";
     }
     // A whole number from lowest to highest into `into`; the message when it is not one.
     std::string WholeFromTo(int lowest, int highest, std::optional<int>& into) const {
@@ -641,7 +642,7 @@ std::string CheckArchiveWords(Options& o, const std::vector<std::string>& words,
         if (count == 3 && words[1] == "calibrate") return {};
         return "archive gauges takes list, add, or calibrate GAUGE";
     }
-    return "unknown archive subcommand '" + what +
+    return "unknown archive subcommand '" + ShownValue(what) +
            "' (list, show, export, import, jobs, gauges, server-init, sync or status)";
 }
 
@@ -702,9 +703,12 @@ std::string CheckCombination(const Options& o, const std::set<std::string>& give
         if (!*text) continue;
         std::string why;
         const std::optional<coating::ExactValue> v = coating::ParseDecimal(**text, unit, &why);
-        if (!v) return "bad value for " + std::string(name) + ": '" + **text + "' (" + why + ")";
+        if (!v)
+            return "bad value for " + std::string(name) + ": '" + ShownValue(**text) + "' (" +
+                   why + ")";
         if (*v < coating::LeastLimit()) {
-            return "bad value for " + std::string(name) + ": '" + **text + "' (at least 0.001 um)";
+            return "bad value for " + std::string(name) + ": '" + ShownValue(**text) +
+                   "' (at least 0.001 um)";
         }
     }
     if (o.file) {
@@ -732,7 +736,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     }
     const CommandText* command = CommandNamed(args[0]);
     if (!command) {
-        result.error = "unknown command '" + args[0] + "'";
+        result.error = "unknown command '" + ShownValue(args[0]) + "'";
         return result;
     }
     o.command = command->command;
@@ -742,12 +746,17 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
 
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::string name = args[i];
+        if (name == "--") {  // what follows is no option, even when it starts with "--"
+            positionals.insert(positionals.end(), args.begin() + static_cast<long>(i) + 1,
+                               args.end());
+            break;
+        }
         if (name == "--help" || name == "-h") {
             o.helpText = HelpFor(*command);
             o.command = Command::Help;
             return result;
         }
-        if (name.rfind("--", 0) != 0 || name == "--") {
+        if (name.rfind("--", 0) != 0) {
             positionals.push_back(name);
             continue;
         }
@@ -758,7 +767,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         }
         const OptionRow* row = RowOf(name, o.command);
         if (!row) {
-            result.error = "unknown option " + name + " for " + args[0];
+            result.error = "unknown option " + ShownValue(name) + " for " + args[0];
             return result;
         }
         if (!value && row->value[0] == '\0') value = "";  // a switch: takes no value
@@ -789,7 +798,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             return result;
         }
         if (!group) {
-            result.error = "bad GROUP '" + positionals[0] + "' (1, 2, 3, 4 or current)";
+            result.error = "bad GROUP '" + ShownValue(positionals[0]) + "' (1, 2, 3, 4 or current)";
             return result;
         }
         o.group = *group;
@@ -803,7 +812,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         }
         const std::optional<int> group = ParseGroup(positionals[0], true);
         if (!group) {
-            result.error = "bad GROUP '" + positionals[0] + "' (1, 2, 3, 4, current or all)";
+            result.error = "bad GROUP '" + ShownValue(positionals[0]) + "' (1, 2, 3, 4, current or all)";
             return result;
         }
         o.group = *group;
@@ -815,7 +824,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             return result;
         }
     } else if (!positionals.empty()) {
-        result.error = "unexpected argument '" + positionals[0] + "'";
+        result.error = "unexpected argument '" + ShownValue(positionals[0]) + "'";
         return result;
     }
     result.error = CheckCombination(o, given);

@@ -59,7 +59,7 @@ int RunPorts(const Options&) {
         if (k == 0) line += "  (used)";
         out += line + "\n";
     }
-    return WriteStandardOutput(out) == StandardOutput::Written ? kExitDone : kExitUsage;
+    return WriteResult(std::nullopt, out) ? kExitDone : kExitUsage;
 }
 
 int RunDownload(const Options& options) {
@@ -101,6 +101,13 @@ int RunDownload(const Options& options) {
         written = WriteResult(
             options.output, QJsonDocument(document).toJson(QJsonDocument::Indented).toStdString());
     } else if (options.group == kAllGroups) {
+        // The folder's four files are one set: a download that did not bring all four leaves
+        // every file as it was.
+        if (stored.size() != 4) {
+            PrintMessage("No file in \"" + *options.output +
+                         "\" was replaced: the four groups are written together.");
+            return result;
+        }
         const QString folder = QString::fromStdString(*options.output);
         if (!QDir().mkpath(folder)) {
             PrintMessage("Cannot create the folder \"" + *options.output + "\".");

@@ -15,6 +15,8 @@
 #include <cerrno>
 #endif
 
+#include "data/shown_text.h"
+
 namespace zepra::cli {
 namespace {
 
@@ -122,16 +124,16 @@ CsvReadings ParseReportCsv(const std::string& content) {
         if (!fields || fields->size() != format->fieldCount) return fail(format->expected);
         const std::string& number = (*fields)[0];
         if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) {
-            return fail("'" + number + "' is not a reading number");
+            return fail("'" + ShownValue(number) + "' is not a reading number");
         }
         const std::string expected = std::to_string(result.readings.size() + 1);
         if (number != expected) {
-            return fail("reading number " + number + " where " + expected +
+            return fail("reading number " + ShownValue(number) + " where " + expected +
                         " was expected (the numbers run 1, 2, 3, ...)");
         }
         const std::string& fieldUnit = (*fields)[2];
         if (fieldUnit != "um" && fieldUnit != "mils")
-            return fail("unknown unit '" + fieldUnit + "'");
+            return fail("unknown unit '" + ShownValue(fieldUnit) + "'");
         if (unit && *unit != fieldUnit)
             return fail("the unit changes from " + *unit + " to " + fieldUnit);
         unit = fieldUnit;
@@ -140,10 +142,10 @@ CsvReadings ParseReportCsv(const std::string& content) {
         const std::string& text = (*fields)[1];
         std::string why;
         const std::optional<coating::ExactValue> exact = coating::ParseDecimal(text, u, &why);
-        if (!exact) return fail("'" + text + "' is no thickness (" + why + ")");
+        if (!exact) return fail("'" + ShownValue(text) + "' is no thickness (" + why + ")");
         // Zero is a reading (no coating); a reading between zero and 0.001 um is no gauge's.
         if (*exact > coating::ExactValue() && *exact < coating::LeastLimit())
-            return fail("'" + text + "' is no thickness (below 0.001 um)");
+            return fail("'" + ShownValue(text) + "' is no thickness (below 0.001 um)");
         if (result.readings.size() >= coating::kMostReadings)
             return fail("more than " + std::to_string(coating::kMostReadings) + " readings");
         result.readings.push_back({ValueOf(text), u, text});

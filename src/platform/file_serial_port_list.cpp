@@ -1,12 +1,13 @@
 #include "platform/file_serial_port_list.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <system_error>
+
+#include "platform/ascii_case.h"
 
 namespace zepra {
 namespace {
@@ -15,10 +16,8 @@ namespace {
 bool SameValueName(const std::string& a, const char* b) {
     const std::size_t length = std::strlen(b);
     if (a.size() != length) return false;
-    return std::equal(a.begin(), a.end(), b, [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
+    return std::equal(a.begin(), a.end(), b,
+                      [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 }  // namespace

@@ -379,6 +379,73 @@ TEST_F(CliTest, AnOversizedGroupIsRefusedAndTheOthersAreKept) {
     EXPECT_EQ(groups[1].toObject()["group"].toString(), "3");
 }
 
+// The folder's four files are one set: whatever stops the download, none of them is replaced.
+TEST_F(CliTest, DownloadAllIntoAFolderReplacesAllFourFilesOrNone) {
+    struct Case {
+        const char* what;
+        DumpFault fault;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"group 2 too large",
+         {.kind = DumpFault::Kind::Oversize, .group = 2, .announcedCount = 90},
+         "The gauge sent group 2 with 90 readings; at most 80 can be stored. The group was not "
+         "stored."},
+        {"group 3 cut short",
+         {.kind = DumpFault::Kind::Truncate, .group = 3, .truncateAfter = 5},
+         "No answer from the gauge!"},
+        {"stray bytes after group 1",
+         {.kind = DumpFault::Kind::Trailing, .group = 1, .trailing = {1, 2, 3}},
+         "slipped out of step"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(QDir().mkpath(path("set")));
+        for (const char* name : {"group1.csv", "group2.csv", "group3.csv", "group4.csv"}) {
+            std::ofstream(path("set").toStdString() + "/" + name) << "old\r\n";
+        }
+        gauge_->setDumpFault(c.fault);
+        const CliRun r = run({"download", "all", "--format", "csv", "--output", path("set")});
+        EXPECT_EQ(r.exitCode, 4);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("No file in"), std::string::npos) << r.err;
+        for (const char* name : {"group1.csv", "group2.csv", "group3.csv", "group4.csv"}) {
+            EXPECT_EQ(readFile(path("set") + "/" + name), "old\r\n") << name;
+        }
+    }
+}
+
+// Bytes after a dump that belong to none: the framing slipped, and nothing of that exchange is
+// given out as a group, whatever the format.
+TEST_F(CliTest, StrayBytesAfterADumpAreSaidAndNothingIsGivenOut) {
+    struct Case {
+        const char* what;
+        DumpFault fault;
+        QStringList args;
+    };
+    const Case cases[] = {
+        {"between the dumps of all groups",
+         {.kind = DumpFault::Kind::Trailing, .group = 1, .trailing = {1, 2, 3}},
+         {"download", "all", "--format", "json"}},
+        {"after the fourth dump",
+         {.kind = DumpFault::Kind::Trailing, .group = 4, .trailing = {9}},
+         {"download", "all", "--format", "json"}},
+        {"after a single dump",
+         {.kind = DumpFault::Kind::Trailing, .group = 2, .trailing = {9, 9}},
+         {"download", "2", "--format", "json"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        gauge_->setDumpFault(c.fault);
+        const CliRun r = run(c.args);
+        EXPECT_EQ(r.exitCode, 4);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("The gauge sent more bytes than the groups it announced"),
+                  std::string::npos)
+            << r.err;
+    }
+}
+
 TEST_F(CliTest, PortOptionAndPortsThatCannotBeOpened) {
     // --port skips the list, even one that cannot be read.
     QFile::remove(QString::fromStdString(listPath()));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <clocale>
 
 namespace zepra {
 namespace {
@@ -36,6 +37,16 @@ TEST_F(PortableRegistryTest, PathsAndNames) {
     EXPECT_EQ(open("A\\\\b", kKeyRead, &key), kErrorBadPathname);
     EXPECT_EQ(open("\\A", kKeyRead, &key), kErrorBadPathname);
     EXPECT_EQ(registry_.openHandleCount(), 0u);
+}
+
+// Names compare in ASCII whatever the C library's locale (Turkish has no one-byte lower 'I').
+TEST_F(PortableRegistryTest, NamesIgnoreCaseUnderTurkishRules) {
+    ASSERT_NE(std::setlocale(LC_ALL, "tr_TR.UTF-8"), nullptr) << "not installed (scripts/setup.sh)";
+    registry_.RegCloseKey(create("HARDWARE\\DEVICEMAP\\SERIALCOMM"));
+    RegKey key = 0;
+    EXPECT_EQ(open("hardware\\devicemap\\serialcomm", kKeyRead, &key), kErrorSuccess);
+    registry_.RegCloseKey(key);
+    std::setlocale(LC_ALL, "C");
 }
 
 TEST_F(PortableRegistryTest, EnumeratesSubKeysByNameIgnoringCase) {
