@@ -5,106 +5,11 @@
 #include <map>
 #include <set>
 
-#include "data/thickness_format.h"
-
 namespace zepra::coating {
 namespace {
 
 constexpr std::int64_t kLargestArea = 1'000'000'000;  // square metres or feet; beyond: a typo
 constexpr int kMostPerGroup = 1000;                   // readings a spot, spots an area
-
-// A decimal text with the program's decimal separator, as every number the program writes (a
-// point or a comma followed by a digit; the "..." of a cut value stays).
-std::string Localised(std::string text) {
-    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-        if ((text[i] == '.' || text[i] == ',') && text[i + 1] >= '0' && text[i + 1] <= '9')
-            text[i] = DecimalSeparator();
-    }
-    return text;
-}
-
-// Texts and numbers in the chosen unit. A value is shown exactly when it has at most 13 decimal
-// places, else rounded to two decimals in um and three in mils; beside the limit it is compared
-// with, with as many more as it takes for the two texts to differ whenever the values do.
-struct Display {
-    Unit unit = Unit::Micrometres;
-
-    std::string word() const { return unit == Unit::Mils ? "mils" : "um"; }
-    int basePlaces() const { return unit == Unit::Mils ? 3 : 2; }
-    bool terminates(const Ratio& v) const {
-        return RoundedText(v.units, v.denominator, unit, 13) ==
-               RoundedText(v.units, v.denominator, unit, 40);
-    }
-    int placesOf(const Ratio& v) const {
-        if (!terminates(v)) return basePlaces();
-        const std::string exact = RoundedText(v.units, v.denominator, unit, 13);
-        const std::size_t point = exact.find('.');
-        const int decimals =
-            point == std::string::npos ? 0 : static_cast<int>(exact.size() - point - 1);
-        return std::max(basePlaces(), decimals);
-    }
-    Amount amount(const Ratio& v, int places) const {
-        const auto um = static_cast<long double>(v.units) /
-                        static_cast<long double>(v.denominator) /
-                        static_cast<long double>(ExactValue::kUnitsPerMicrometre);
-        return {Localised(RoundedText(v.units, v.denominator, unit, places)),
-                static_cast<double>(um), static_cast<double>(unit == Unit::Mils ? um / 25.4L : um)};
-    }
-    Amount amount(Int128 units, std::int64_t denominator = 1) const {
-        const Ratio v{units, denominator};
-        return amount(v, placesOf(v));
-    }
-    Amount amount(const ExactValue& v) const { return amount(v.units()); }
-    // A value as it was given: its own text when it is in the chosen unit.
-    Amount given(const Thickness& t, const ExactValue& v) const {
-        Amount a = amount(v);
-        if (t.unit == unit) a.text = Localised(t.decimal());
-        return a;
-    }
-    // The texts of a value and of the limits it is compared with, told apart: the value gets the
-    // places it needs; a limit keeps its own text when it is exact, else gets the same places.
-    Amount apart(const Ratio& v, std::initializer_list<std::pair<Ratio, Amount*>> limits) const {
-        int places = placesOf(v);
-        for (const auto& [limit, shown] : limits)
-            places = std::max(places, PlacesToTellApart(v, limit, unit, basePlaces()));
-        for (const auto& [limit, shown] : limits) {
-            if (!terminates(limit)) *shown = amount(limit, places);
-        }
-        return amount(v, places);
-    }
-    std::string text(const Amount& a) const { return a.text + " " + word(); }
-};
-
-Ratio RatioOf(const ExactValue& v, std::int64_t denominator = 1) {
-    return {v.units(), denominator};
-}
-
-// part of whole in per cent: exact when it has at most 13 decimal places, else rounded to one
-// place, or as many as it takes to differ from the boundary it is judged by.
-std::string Percent(std::int64_t part, std::int64_t whole, int boundary) {
-    const Display percent{Unit::Micrometres};  // per cent written as micrometres are
-    const Ratio value{Int128{100} * part * ExactValue::kUnitsPerMicrometre, whole};
-    const Ratio limit{Int128{boundary} * ExactValue::kUnitsPerMicrometre, 1};
-    int places = PlacesToTellApart(value, limit, Unit::Micrometres, 1);
-    if (percent.terminates(value)) places = std::max(places, percent.placesOf(value));
-    return Localised(RoundedText(value.units, value.denominator, Unit::Micrometres, places)) + " %";
-}
-
-std::string CountOf(std::int64_t part, std::int64_t whole, int boundary) {
-    return std::to_string(part) + " of " + std::to_string(whole) + " (" +
-           Percent(part, whole, boundary) + ")";
-}
-
-std::string Plural(std::int64_t n, const std::string& one, const std::string& many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
-// Reading numbers as a short list: "3, 7, 9".
-std::string NumberList(const std::vector<int>& numbers) {
-    std::string out;
-    for (int n : numbers) out += (out.empty() ? "" : ", ") + std::to_string(n);
-    return out;
-}
 
 // A reading that takes part in the rules: its number and its value after any correction.
 struct Used {
@@ -113,7 +18,7 @@ struct Used {
 };
 
 struct Context {
-    Display display;
+    NumberTexts display;
     std::vector<Used> used;  // in order, exclusions left out
     std::vector<Used> all;   // every reading, for the marks
     Verdict& verdict;
@@ -149,8 +54,8 @@ Criterion HighestReading(const Context& c, const ExactValue& maximum, Amount sho
     const ExactValue highest = c.highest();
     const Amount value = c.display.apart(RatioOf(highest), {{RatioOf(maximum), &shown}});
     return {"Highest reading",
-            "<= " + c.display.text(shown) + suffix,
-            c.display.text(value),
+            "<= " + c.display.withUnit(shown) + suffix,
+            c.display.withUnit(value),
             highest <= maximum,
             "every reading <= maximum",
             {shown},
@@ -161,7 +66,7 @@ Criterion HighestReading(const Context& c, const ExactValue& maximum, Amount sho
 
 void CheckIso19840(Context& c, const ExactValue& ndft, Amount ndftShown,
                    const std::optional<ExactValue>& maximum, const Amount& maximumShown) {
-    const Display& d = c.display;
+    const NumberTexts& d = c.display;
     const std::int64_t n = c.n();
     if (ndft < ExactValue::FromUnits(40 * ExactValue::kUnitsPerMicrometre)) {
         c.verdict.outsideScope = true;
@@ -173,8 +78,8 @@ void CheckIso19840(Context& c, const ExactValue& ndft, Amount ndftShown,
     // mean >= NDFT  <=>  sum >= n * NDFT
     const Amount mean = d.apart({sum.units(), n}, {{RatioOf(ndft), &ndftShown}});
     c.verdict.criteria.push_back({"Mean of all readings",
-                                  ">= " + d.text(ndftShown) + " (NDFT)",
-                                  d.text(mean),
+                                  ">= " + d.withUnit(ndftShown) + " (NDFT)",
+                                  d.withUnit(mean),
                                   sum >= ndft * n,
                                   "mean >= NDFT",
                                   {ndftShown},
@@ -192,11 +97,11 @@ void CheckIso19840(Context& c, const ExactValue& ndft, Amount ndftShown,
         if (atLeast80 && u.value < ndft) ++between;
     }
     c.mark([&](const ExactValue& v) { return v * 5 < ndft * 4 || v > highLimit; });
-    Amount eighty = d.amount((ndft * 4).units(), 5);
+    Amount eighty = d.computed(RatioOf(ndft * 4, 5));
     const Amount lowest = d.apart(RatioOf(c.lowest()), {{RatioOf(ndft * 4, 5), &eighty}});
     c.verdict.criteria.push_back({"Lowest reading",
-                                  ">= " + d.text(eighty) + " (80 % of NDFT)",
-                                  d.text(lowest),
+                                  ">= " + d.withUnit(eighty) + " (80 % of NDFT)",
+                                  d.withUnit(lowest),
                                   allAbove80,
                                   "every reading >= 80 % of NDFT",
                                   {eighty},
@@ -224,7 +129,7 @@ void CheckIso19840(Context& c, const ExactValue& ndft, Amount ndftShown,
 
 void CheckImoPspc(Context& c, const ExactValue& ndft, const std::optional<ExactValue>& maximum,
                   const Amount& maximumShown, const Amount& ndftShown) {
-    const Display& d = c.display;
+    const NumberTexts& d = c.display;
     const std::int64_t n = c.n();
     std::int64_t atLeastNdft = 0;
     bool noneBelow90 = true;
@@ -236,7 +141,7 @@ void CheckImoPspc(Context& c, const ExactValue& ndft, const std::optional<ExactV
     }
     c.mark([&](const ExactValue& v) { return v * 10 < ndft * 9 || (maximum && v > *maximum); });
     // at least 90 % of the readings  <=>  10 * count >= 9 n
-    c.verdict.criteria.push_back({"Readings at or above NDFT (" + d.text(ndftShown) + ")",
+    c.verdict.criteria.push_back({"Readings at or above NDFT (" + d.withUnit(ndftShown) + ")",
                                   "at least 90 % of " + std::to_string(n) + " (at least " +
                                       std::to_string((9 * n + 9) / 10) + ")",
                                   CountOf(atLeastNdft, n, 90),
@@ -246,11 +151,11 @@ void CheckImoPspc(Context& c, const ExactValue& ndft, const std::optional<ExactV
                                   {},
                                   atLeastNdft,
                                   (9 * n + 9) / 10});
-    Amount ninety = d.amount((ndft * 9).units(), 10);
+    Amount ninety = d.computed(RatioOf(ndft * 9, 10));
     const Amount lowest = d.apart(RatioOf(c.lowest()), {{RatioOf(ndft * 9, 10), &ninety}});
     c.verdict.criteria.push_back({"Lowest reading",
-                                  ">= " + d.text(ninety) + " (90 % of NDFT)",
-                                  d.text(lowest),
+                                  ">= " + d.withUnit(ninety) + " (90 % of NDFT)",
+                                  d.withUnit(lowest),
                                   noneBelow90,
                                   "every reading >= 90 % of NDFT",
                                   {ninety},
@@ -269,7 +174,7 @@ struct SspcShape {
 
 void CheckSspcPa2(Context& c, const ExactValue& minimum, const ExactValue& maximum,
                   const Amount& minimumShown, const Amount& maximumShown, const SspcShape& shape) {
-    const Display& d = c.display;
+    const NumberTexts& d = c.display;
     const auto perSpot = static_cast<std::size_t>(shape.readingsPerSpot);
     const auto perArea = static_cast<std::size_t>(shape.spotsPerArea);
     const std::size_t spotCount = c.used.size() / perSpot;
@@ -294,7 +199,7 @@ void CheckSspcPa2(Context& c, const ExactValue& minimum, const ExactValue& maxim
         spot.first = spot.readings.front();
         spot.last = spot.readings.back();
         spot.meanMicrometres = mean.micrometres;
-        spot.mean = d.text(mean);
+        spot.mean = d.withUnit(mean);
         spot.area = s < areaCount * perArea ? static_cast<int>(s / perArea) + 1 : 0;
         // level 3: 80 % of minimum <= mean <= 120 % of maximum
         //   <=>  5 sum >= 4 N minimum  and  5 sum <= 6 N maximum
@@ -356,8 +261,8 @@ void CheckSspcPa2(Context& c, const ExactValue& minimum, const ExactValue& maxim
         c.verdict.criteria.push_back({"Area " + std::to_string(area.number) + " (spots " +
                                           std::to_string(area.firstSpot) + " to " +
                                           std::to_string(area.lastSpot) + ": " + means + ")",
-                                      d.text(low) + " to " + d.text(high),
-                                      d.text(area.mean),
+                                      d.withUnit(low) + " to " + d.withUnit(high),
+                                      d.withUnit(area.mean),
                                       area.passed,
                                       "minimum <= area mean <= maximum",
                                       {low, high},
@@ -391,16 +296,16 @@ void CheckSspcPa2(Context& c, const ExactValue& minimum, const ExactValue& maxim
         lowOk = lowOk && spotSums[s] * 5 >= minimum * (4 * n);
         highOk = highOk && spotSums[s] * 5 <= maximum * (6 * n);
     }
-    Amount low = d.amount((minimum * 4).units(), 5);
-    Amount high = d.amount((maximum * 6).units(), 5);
+    Amount low = d.computed(RatioOf(minimum * 4, 5));
+    Amount high = d.computed(RatioOf(maximum * 6, 5));
     const auto spotReadings = static_cast<std::int64_t>(perSpot);
     const Amount lowest =
         d.apart({lowestSpot->units(), spotReadings}, {{RatioOf(minimum * 4, 5), &low}});
     const Amount highest =
         d.apart({highestSpot->units(), spotReadings}, {{RatioOf(maximum * 6, 5), &high}});
     c.verdict.criteria.push_back({"Lowest spot mean",
-                                  ">= " + d.text(low) + " (80 % of minimum, level 3)",
-                                  d.text(lowest),
+                                  ">= " + d.withUnit(low) + " (80 % of minimum, level 3)",
+                                  d.withUnit(lowest),
                                   lowOk,
                                   "every spot mean >= 80 % of minimum",
                                   {low},
@@ -408,8 +313,8 @@ void CheckSspcPa2(Context& c, const ExactValue& minimum, const ExactValue& maxim
                                   static_cast<std::int64_t>(usedSpots),
                                   {}});
     c.verdict.criteria.push_back({"Highest spot mean",
-                                  "<= " + d.text(high) + " (120 % of maximum, level 3)",
-                                  d.text(highest),
+                                  "<= " + d.withUnit(high) + " (120 % of maximum, level 3)",
+                                  d.withUnit(highest),
                                   highOk,
                                   "every spot mean <= 120 % of maximum",
                                   {high},
@@ -461,14 +366,18 @@ Criterion ReadingsForSurface(const Context& c, const std::string& surfaceText, i
             least};
 }
 
-// What is wrong with a thickness given as a limit; empty when it is usable.
-std::string LimitProblem(const std::string& name, const Thickness& t,
-                         std::optional<ExactValue>& exact) {
+// A limit read once; empty with what is wrong with it in *problem.
+std::optional<ExactThickness> ReadLimit(const std::string& name, const Thickness& t,
+                                        std::string* problem) {
     std::string why;
-    exact = ExactOf(t, &why);
-    if (!exact) return "The " + name + " '" + t.decimal() + "' is no thickness (" + why + ").";
-    if (*exact < LeastLimit()) return "The " + name + " must be at least 0.001 um.";
-    return {};
+    std::optional<ExactThickness> read = ReadThickness(t, &why);
+    if (!read) {
+        *problem = "The " + name + " '" + t.decimal() + "' is no thickness (" + why + ").";
+    } else if (read->value < LeastLimit()) {
+        *problem = "The " + name + " must be at least 0.001 um.";
+        read.reset();
+    }
+    return read;
 }
 
 Verdict UsageError(const std::string& message) {
@@ -546,7 +455,7 @@ Verdict ResolveCheck(const CheckSetup& setup) {
     const CheckRequest& request = setup.request;
     const bool sspc = request.standard == Standard::SspcPa2;
     const bool iso = request.standard == Standard::Iso19840;
-    const Display display{setup.unit};
+    const NumberTexts display{setup.unit};
     Verdict verdict;
 
     // ---- parameters: given, the group's limits, the defaults ----
@@ -557,44 +466,42 @@ Verdict ResolveCheck(const CheckSetup& setup) {
             "The level, readings per spot and spots per area apply to SSPC-PA 2 only.");
     }
     const char* lowName = sspc ? "minimum" : "NDFT";
-    std::optional<Thickness> low = sspc ? request.minimum : request.ndft;
-    std::optional<Thickness> high = request.maximum;
+    const std::optional<Thickness>& lowGiven = sspc ? request.minimum : request.ndft;
+    std::optional<ExactThickness> low;
+    std::optional<ExactThickness> high;
     std::string lowOrigin = "given";
     std::string highOrigin = "given";
     auto fromGroup = [&](double limit, const char* which, const std::string& name,
-                         std::optional<Thickness>& target, std::string& origin) -> std::string {
-        std::string why;
-        const Thickness t{limit, Unit::Micrometres, {}};
-        const std::optional<ExactValue> v = ExactOf(t, &why);
-        if (!v || *v < LeastLimit()) {
-            return "The group's " + std::string(which) + " limit (" + t.decimal() +
+                         std::optional<ExactThickness>& target,
+                         std::string& origin) -> std::string {
+        std::string problem;
+        target = ReadLimit(name, Thickness{limit}, &problem);
+        if (!target) {
+            return "The group's " + std::string(which) + " limit (" + ShortestDecimal(limit) +
                    " um) cannot stand in for the " + name + ": give the " + name + ".";
         }
-        target = t;
         origin = "the group's " + std::string(which) + " limit";
         return {};
     };
-    if (!low && setup.group) {
+    if (!lowGiven && setup.group) {
         if (std::string e = fromGroup(setup.group->low, "low", lowName, low, lowOrigin); !e.empty())
             return UsageError(e);
     }
-    if (!high && setup.group) {
+    if (!request.maximum && setup.group) {
         if (std::string e = fromGroup(setup.group->high, "high", "maximum", high, highOrigin);
             !e.empty())
             return UsageError(e);
     }
-    if (!low)
+    if (!lowGiven && !low)
         return UsageError(sspc ? "The minimum and the maximum are needed for SSPC-PA 2."
                                : "The NDFT is needed for this standard.");
-    if (sspc && !high) return UsageError("The minimum and the maximum are needed for SSPC-PA 2.");
-    std::optional<ExactValue> lowExact;
-    std::optional<ExactValue> highExact;
-    if (std::string e = LimitProblem(lowName, *low, lowExact); !e.empty()) return UsageError(e);
-    if (high) {
-        if (std::string e = LimitProblem("maximum", *high, highExact); !e.empty())
-            return UsageError(e);
-    }
-    if (sspc && *lowExact > *highExact)
+    if (sspc && !request.maximum && !high)
+        return UsageError("The minimum and the maximum are needed for SSPC-PA 2.");
+    std::string problem;
+    if (lowGiven && !(low = ReadLimit(lowName, *lowGiven, &problem))) return UsageError(problem);
+    if (request.maximum && !(high = ReadLimit("maximum", *request.maximum, &problem)))
+        return UsageError(problem);
+    if (sspc && low->value > high->value)
         return UsageError("The minimum must not be above the maximum.");
     const int level = request.level.value_or(3);
     if (level != 3) {
@@ -655,20 +562,20 @@ Verdict ResolveCheck(const CheckSetup& setup) {
     for (int i = 0; i < count; ++i) {
         const Thickness& t = request.readings[static_cast<std::size_t>(i)];
         std::string why;
-        const std::optional<ExactValue> v = ExactOf(t, &why);
+        const std::optional<ExactThickness> v = ReadThickness(t, &why);
         if (!v) {
             verdict.error = "Reading " + std::to_string(i + 1) + " is no thickness (" + why + ").";
             return verdict;
         }
         ReadingMark mark;
         mark.number = i + 1;
-        mark.value = display.given(t, *v);
+        mark.value = display.given(*v);
         if (const auto found = excluded.find(i + 1); found != excluded.end()) {
             mark.excluded = true;
             mark.reason = found->second;
         }
         verdict.readings.push_back(mark);
-        all.push_back({i + 1, *v - correction});
+        all.push_back({i + 1, v->value - correction});
         if (!mark.excluded) used.push_back(all.back());
     }
     if (used.empty()) {
@@ -687,24 +594,25 @@ Verdict ResolveCheck(const CheckSetup& setup) {
              ? " (the gauge's stored values)"
              : " (the report's texts, rounded as the window showed them)") +
         ", in " + unitWord;
-    const Amount lowShown = display.given(*low, *lowExact);
+    const Amount lowShown = display.given(*low);
     verdict.parameters.push_back(
-        {sspc ? "Minimum" : "NDFT", display.text(lowShown), lowShown, lowOrigin});
+        {sspc ? "Minimum" : "NDFT", display.withUnit(lowShown), lowShown, lowOrigin});
     Amount highShown;
     if (high) {
-        highShown = display.given(*high, *highExact);
-        verdict.parameters.push_back({"Maximum", display.text(highShown), highShown, highOrigin});
-    } else if (iso) {
-        highShown = display.amount(*lowExact * 3);
+        highShown = display.given(*high);
         verdict.parameters.push_back(
-            {"Maximum", "3 x NDFT = " + display.text(highShown), highShown, "the default"});
-        verdict.notes.push_back("No maximum was given: 3 x NDFT = " + display.text(highShown) +
+            {"Maximum", display.withUnit(highShown), highShown, highOrigin});
+    } else if (iso) {
+        highShown = display.computed(low->value * 3);
+        verdict.parameters.push_back(
+            {"Maximum", "3 x NDFT = " + display.withUnit(highShown), highShown, "the default"});
+        verdict.notes.push_back("No maximum was given: 3 x NDFT = " + display.withUnit(highShown) +
                                 " is used.");
     }
     if (iso && request.roughness != Roughness::None) {
-        const Amount c = display.amount(correction);
-        verdict.parameters.push_back({"Roughness correction", display.text(c), c, "given"});
-        verdict.notes.push_back("Roughness correction: " + display.text(c) +
+        const Amount c = display.computed(correction);
+        verdict.parameters.push_back({"Roughness correction", display.withUnit(c), c, "given"});
+        verdict.notes.push_back("Roughness correction: " + display.withUnit(c) +
                                 " subtracted from every reading.");
     }
     if (sspc) {
@@ -745,10 +653,12 @@ Verdict ResolveCheck(const CheckSetup& setup) {
     }
 
     // ---- the rules ----
+    const std::optional<ExactValue> maximum =
+        high ? std::optional<ExactValue>(high->value) : std::nullopt;
     Context context{display, std::move(used), std::move(all), verdict};
     switch (request.standard) {
         case Standard::Iso19840:
-            CheckIso19840(context, *lowExact, lowShown, highExact, highShown);
+            CheckIso19840(context, low->value, lowShown, maximum, highShown);
             if (surface) {
                 context.verdict.criteria.push_back(
                     ReadingsForSurface(context, shape.surfaceText, ReadingsForArea(*surface),
@@ -756,7 +666,7 @@ Verdict ResolveCheck(const CheckSetup& setup) {
             }
             break;
         case Standard::ImoPspc:
-            CheckImoPspc(context, *lowExact, highExact, highShown, lowShown);
+            CheckImoPspc(context, low->value, maximum, highShown, lowShown);
             if (surface) {
                 context.verdict.criteria.push_back(
                     ReadingsForSurface(context, shape.surfaceText, PspcReadingsForArea(*surface),
@@ -764,7 +674,7 @@ Verdict ResolveCheck(const CheckSetup& setup) {
             }
             break;
         case Standard::SspcPa2:
-            CheckSspcPa2(context, *lowExact, *highExact, lowShown, highShown, shape);
+            CheckSspcPa2(context, low->value, high->value, lowShown, highShown, shape);
             break;
     }
     // Every standard asks for a number of readings (or areas) that depends on the surface.

@@ -3,7 +3,7 @@
 // inspector writes it down: one row per criterion (what was required, what was measured, pass or
 // fail), the parameters used and where each came from, the readings left out and why, and the
 // overall verdict. Every boundary is decided exactly on the decimals the inspector sees (see
-// exact_value.h).
+// exact_value.h); the texts of the values come from number_texts.h.
 //
 // ResolveCheck is the one place that turns what was asked (options, a group's limits) into the
 // verdict: the command line, the inspection report and the group windows all call it.
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "coating/exact_value.h"
+#include "coating/number_texts.h"
 
 namespace zepra::coating {
 
@@ -60,13 +61,6 @@ struct CheckRequest {
     std::optional<int> spotsPerArea;
     // Every standard: readings left out and why.
     std::vector<Exclusion> exclusions;
-};
-
-// A value shown in a row: its text in the chosen unit and the numbers behind it.
-struct Amount {
-    std::string text;  // without the unit word
-    double micrometres = 0.0;
-    double inUnit = 0.0;
 };
 
 struct Criterion {

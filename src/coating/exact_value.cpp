@@ -9,20 +9,18 @@ namespace {
 constexpr Int128 kUnitsPerMilAtScale12 = 254;  // 10^-12 mil = 254 * 10^-13 um
 constexpr Int128 kLargestUnits = 100'000 * ExactValue::kUnitsPerMicrometre;  // 100 mm
 
+}  // namespace
+
 Int128 PowerOfTen(int n) {
     Int128 p = 1;
     for (int i = 0; i < n; ++i) p *= 10;
     return p;
 }
 
-std::string ToString(Int128 n) {
-    if (n == 0) return "0";
-    std::string digits;
-    for (; n > 0; n /= 10) digits.insert(digits.begin(), static_cast<char>('0' + n % 10));
-    return digits;
+Int128 UnitsPer(Unit unit) {
+    return unit == Unit::Mils ? kUnitsPerMilAtScale12 * PowerOfTen(kMostDecimalPlaces)
+                              : ExactValue::kUnitsPerMicrometre;
 }
-
-}  // namespace
 
 double Thickness::micrometres() const {
     std::string why;
@@ -114,15 +112,21 @@ std::optional<ExactValue> ParseDecimal(std::string_view text, Unit unit, std::st
     return ExactValue::FromUnits(units);
 }
 
-std::optional<ExactValue> ExactOf(const Thickness& thickness, std::string* why) {
-    if (thickness.text.empty()) {
-        if (!std::isfinite(thickness.value)) {
-            if (why) *why = "not a number";
-            return std::nullopt;
-        }
-        return ParseDecimal(ShortestDecimal(thickness.value), thickness.unit, why);
+std::optional<ExactThickness> ReadThickness(const Thickness& thickness, std::string* why) {
+    if (thickness.text.empty() && !std::isfinite(thickness.value)) {
+        if (why) *why = "not a number";
+        return std::nullopt;
     }
-    return ParseDecimal(thickness.text, thickness.unit, why);
+    std::string decimal = thickness.decimal();
+    const std::optional<ExactValue> value = ParseDecimal(decimal, thickness.unit, why);
+    if (!value) return std::nullopt;
+    return ExactThickness{*value, std::move(decimal), thickness.unit};
+}
+
+std::optional<ExactValue> ExactOf(const Thickness& thickness, std::string* why) {
+    const std::optional<ExactThickness> read = ReadThickness(thickness, why);
+    if (!read) return std::nullopt;
+    return read->value;
 }
 
 std::string ShortestDecimal(double value) {
@@ -136,79 +140,6 @@ std::string ShortestDecimal(double value) {
             : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
     if (r.ec != std::errc()) return "NaN";
     return std::string(buffer, r.ptr);
-}
-
-std::string DecimalText(Int128 units, std::int64_t denominator, Unit unit, int places) {
-    const Int128 perUnit = unit == Unit::Mils
-                               ? kUnitsPerMilAtScale12 * PowerOfTen(kMostDecimalPlaces)
-                               : ExactValue::kUnitsPerMicrometre;
-    const Int128 whole = perUnit * denominator;
-    const bool negative = units < 0;
-    const Int128 magnitude = negative ? -units : units;
-    const Int128 scaled = magnitude * PowerOfTen(places);
-    const Int128 shown = scaled / whole;
-    const bool more = scaled % whole != 0;
-    std::string digits = ToString(shown);
-    if (digits.size() <= static_cast<std::size_t>(places)) {
-        digits.insert(0, static_cast<std::size_t>(places) + 1 - digits.size(), '0');
-    }
-    std::string text = digits.substr(0, digits.size() - static_cast<std::size_t>(places));
-    std::string fraction = digits.substr(digits.size() - static_cast<std::size_t>(places));
-    if (!more) {
-        while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
-    }
-    if (!fraction.empty()) text += "." + fraction;
-    if (more) text += "...";
-    return (negative && (shown != 0 || more) ? "-" : "") + text;
-}
-
-std::string RoundedText(Int128 units, std::int64_t denominator, Unit unit, int places) {
-    const Int128 perUnit = unit == Unit::Mils
-                               ? kUnitsPerMilAtScale12 * PowerOfTen(kMostDecimalPlaces)
-                               : ExactValue::kUnitsPerMicrometre;
-    const Int128 whole = perUnit * denominator;
-    const bool negative = units < 0;
-    const Int128 magnitude = negative ? -units : units;
-    Int128 integer = magnitude / whole;
-    Int128 rest = magnitude % whole;
-    // Long division keeps every step far inside 127 bits, however many places are asked for.
-    std::string fraction;
-    for (int i = 0; i < places; ++i) {
-        rest *= 10;
-        fraction += static_cast<char>('0' + static_cast<int>(rest / whole));
-        rest %= whole;
-    }
-    if (2 * rest >= whole) {  // half up
-        int i = places - 1;
-        for (; i >= 0 && fraction[static_cast<std::size_t>(i)] == '9'; --i)
-            fraction[static_cast<std::size_t>(i)] = '0';
-        if (i >= 0) {
-            ++fraction[static_cast<std::size_t>(i)];
-        } else {
-            ++integer;
-        }
-    }
-    while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
-    const bool zero = integer == 0 && fraction.empty();
-    // Appended piece by piece: MinGW's g++ 12 at -O3 warns falsely (-Wrestrict) on "." + fraction.
-    std::string text = negative && !zero ? "-" : "";
-    text += ToString(integer);
-    if (!fraction.empty()) {
-        text += '.';
-        text += fraction;
-    }
-    return text;
-}
-
-int PlacesToTellApart(const Ratio& a, const Ratio& b, Unit unit, int places) {
-    if (a.units * b.denominator == b.units * a.denominator) return places;
-    // Two different fractions of at most 10^6 readings differ by at least 10^-31 um.
-    constexpr int kMostPlaces = 40;
-    while (places < kMostPlaces && RoundedText(a.units, a.denominator, unit, places) ==
-                                       RoundedText(b.units, b.denominator, unit, places)) {
-        ++places;
-    }
-    return places;
 }
 
 ExactValue LargestThickness() {

@@ -72,33 +72,28 @@ std::optional<ExactValue> ParseDecimal(std::string_view text, Unit unit, std::st
 // 10^kMostDecimalPlaces; empty with the reason in *why otherwise.
 std::optional<Int128> ParseScaled(std::string_view text, int maxIntegerDigits, std::string* why);
 
-// The exact value of a thickness; empty with the reason when it has none (a gauge value that is
+// A thickness read once: its exact value and the decimal that stands for it in its unit (the
+// text, or the gauge value's shortest decimal).
+struct ExactThickness {
+    ExactValue value;
+    std::string decimal;
+    Unit unit = Unit::Micrometres;
+};
+
+// The thickness read; empty with the reason when it has no exact value (a gauge value that is
 // not a number, a text that is no decimal).
+std::optional<ExactThickness> ReadThickness(const Thickness& thickness, std::string* why);
+
+// The exact value of a thickness alone (ReadThickness's value).
 std::optional<ExactValue> ExactOf(const Thickness& thickness, std::string* why);
 
 // The shortest decimal that reads back as the same float (or, for a double that is no float, as
 // the same double); "NaN"/"Inf" for those.
 std::string ShortestDecimal(double value);
 
-// The value units / denominator in the unit as a decimal text: exact when it has at most
-// `places` decimal places, otherwise cut after `places` places and followed by "..." (the shown
-// digits are a bound the value lies strictly beyond). No unit word.
-std::string DecimalText(Int128 units, std::int64_t denominator, Unit unit, int places);
-
-// The value units / denominator in the unit as a decimal text rounded (half up) to `places`
-// decimal places, trailing zeros dropped: "225.37", "90.25". No unit word, no mark.
-std::string RoundedText(Int128 units, std::int64_t denominator, Unit unit, int places);
-
-// A value as a fraction of units, for texts that must tell two values apart.
-struct Ratio {
-    Int128 units = 0;
-    std::int64_t denominator = 1;
-};
-
-// The least number of decimal places, at least `places`, at which the rounded texts of a and b
-// differ when a and b differ (the same `places` when they are equal). Rounding to as many places
-// as a limit has never moves a value across it, so the texts also keep the order.
-int PlacesToTellApart(const Ratio& a, const Ratio& b, Unit unit, int places);
+// 10^n, and the units in one micrometre or one mil.
+Int128 PowerOfTen(int n);
+Int128 UnitsPer(Unit unit);
 
 // 100 mm, the largest thickness accepted; 0.001 um, the least a given limit may be.
 ExactValue LargestThickness();

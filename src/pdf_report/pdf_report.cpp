@@ -284,9 +284,7 @@ void TitleBlock(Pages& pages, const Content& c) {
 
 // "21 °C": a temperature or a share as typed, in the program's decimal separator.
 QString Number(double value) {
-    std::string text = coating::ShortestDecimal(value);
-    std::replace(text.begin(), text.end(), '.', DecimalSeparator());
-    return Q(text);
+    return Q(coating::Localised(coating::ShortestDecimal(value)));
 }
 
 // A temperature difference to one decimal, rounded down so that a margin is never shown larger
@@ -1039,10 +1037,6 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
     // written), else in micrometres the gauge value's shortest decimal; the statistics' Min and
     // Max and the group's limits likewise.
     const bool um = report.unitIsMils != 1;
-    auto localised = [](std::string text) {
-        std::replace(text.begin(), text.end(), '.', DecimalSeparator());
-        return text;
-    };
     const std::vector<coating::ReadingMark>* marks =
         report.standard ? &report.standard->verdict.readings : nullptr;
     for (std::size_t i = 0; i < c.readings.size(); ++i) {
@@ -1051,7 +1045,7 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
         } else if (!report.readings[i].text.empty()) {
             c.readings[i].text = report.readings[i].text;
         } else if (um) {
-            c.readings[i].text = localised(coating::ShortestDecimal(c.readings[i].value));
+            c.readings[i].text = coating::GivenText(coating::Thickness{c.readings[i].value});
         }
     }
     if (!c.readings.empty()) {
@@ -1062,9 +1056,9 @@ std::string WriteInspectionReport(const ReportContent& report, const std::string
         c.texts.maximum = highest->text;
     }
     if (um && report.highLimit)
-        c.texts.highLimit = localised(coating::ShortestDecimal(*report.highLimit));
+        c.texts.highLimit = coating::GivenText(coating::Thickness{*report.highLimit});
     if (um && report.lowLimit)
-        c.texts.lowLimit = localised(coating::ShortestDecimal(*report.lowLimit));
+        c.texts.lowLimit = coating::GivenText(coating::Thickness{*report.lowLimit});
     // The charts mark the limits the standard judged by, as given, and the group's limits
     // (the H and L marks) in their own pattern.
     if (c.standard && c.standard->highLine) {

@@ -1,4 +1,5 @@
 #include "coating/exact_value.h"
+#include "coating/number_texts.h"
 
 #include <gtest/gtest.h>
 
