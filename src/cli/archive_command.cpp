@@ -419,8 +419,7 @@ int RunArchive(const Options& options) {
             return kExitArchive;
         }
         if (what == "show")
-            return WriteResult(std::nullopt, ShowText(*details)) ? kExitDone
-                                                                                      : kExitUsage;
+            return WriteResult(std::nullopt, ShowText(*details)) ? kExitDone : kExitUsage;
         return WriteResult(options.output, ExportText(*details, options.format)) ? kExitDone
                                                                                  : kExitUsage;
     }

@@ -12,6 +12,7 @@
 #include "cli/output.h"
 #include "cli/report_csv.h"
 #include "data/thickness_format.h"
+#include "data/typed_number.h"
 
 namespace zepra::cli {
 namespace {
@@ -176,11 +177,13 @@ std::string JsonVerdict(const coating::Verdict& verdict, const QJsonObject& sour
 
 coating::CheckSetup CheckSetupOf(const Options& options) {
     const Unit unit = options.unitIsMils == 1 ? Unit::Mils : Unit::Micrometres;
+    // Checked by the option reader already; shown as typed.
     auto given = [&](const std::optional<std::string>& text) -> std::optional<Thickness> {
         if (!text) return std::nullopt;
-        double value = 0;
-        std::from_chars(text->data(), text->data() + text->size(), value);
-        return Thickness{value, unit, *text};
+        Thickness thickness{ReadTypedDouble(*text, nullptr, true).value_or(0.0), unit,
+                            Trimmed(*text)};
+        thickness.typed = true;
+        return thickness;
     };
 
     coating::CheckSetup setup;
@@ -309,7 +312,9 @@ int RunCheck(const Options& options) {
         if (const std::unique_ptr<archive::Archive> archive = OpenArchive()) {
             const std::string error = archive->addCheck(
                 input.archived->record.id, coating::StandardName(options.standard), parameters,
-                verdict.noVerdict() ? "no verdict" : verdict.passed() ? "pass" : "fail");
+                verdict.noVerdict() ? "no verdict"
+                : verdict.passed()  ? "pass"
+                                    : "fail");
             if (!error.empty()) PrintMessage(error);
         }
     }

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "data/shown_text.h"
+#include "data/typed_number.h"
 #include "zepra_version.h"
 
 namespace zepra::cli {
@@ -132,16 +133,10 @@ constexpr unsigned kReport = Bit(Command::Report);
 constexpr unsigned kArchive = Bit(Command::Archive);
 constexpr unsigned kAll = kDownload | kCapture | kCheck | kReport;
 
-std::optional<double> ParseNumber(const std::string& text) {
-    double value = 0;
-    const char* first = text.data();
-    const char* last = text.data() + text.size();
-    if (first != last && *first == '+') ++first;
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (text.empty() || error != std::errc() || end != last || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
+// A number as the user types it (typed_number.h); *why says how to write it when it could be
+// read two ways, and is kNotADecimalNumber for anything else.
+std::optional<double> ParseNumber(const std::string& text, std::string* why = nullptr) {
+    return ReadTypedDouble(text, why, true);
 }
 
 // A whole number of at most 9 digits, no sign.
@@ -169,6 +164,11 @@ struct Arg {
     std::string Bad(const std::string& expected) const {
         return "bad value for " + name + ": '" + ShownValue(value) + "' (" + expected + ")";
     }
+    // A number that could be read two ways is refused with how to write it; anything else that
+    // is no number with what was expected.
+    std::string BadNumber(const std::string& why, const std::string& expected) const {
+        return Bad(why.empty() || why == kNotADecimalNumber ? expected : why);
+    }
     // A whole number from lowest to highest into `into`; the message when it is not one.
     std::string WholeFromTo(int lowest, int highest, std::optional<int>& into) const {
         const std::optional<int> number = ParseWhole(value);
@@ -180,8 +180,9 @@ struct Arg {
         return {};
     }
     std::string Positive(std::optional<double>& target) const {
-        const std::optional<double> number = ParseNumber(value);
-        if (!number || *number <= 0) return Bad("a number above 0");
+        std::string why;
+        const std::optional<double> number = ParseNumber(value, &why);
+        if (!number || *number <= 0) return BadNumber(why, "a number above 0");
         target = number;
         return {};
     }
@@ -207,9 +208,11 @@ std::string Record(Options& o, const Arg& a) {
 // A number of the record from lowest to highest.
 template <auto field, int lowest, int highest>
 std::string RecordNumber(Options& o, const Arg& a) {
-    const std::optional<double> number = ParseNumber(a.value);
+    std::string why;
+    const std::optional<double> number = ParseNumber(a.value, &why);
     if (!number || *number < lowest || *number > highest) {
-        return a.Bad("a number from " + std::to_string(lowest) + " to " + std::to_string(highest));
+        return a.BadNumber(
+            why, "a number from " + std::to_string(lowest) + " to " + std::to_string(highest));
     }
     o.record.*field = number;
     return {};
@@ -283,7 +286,10 @@ std::string ReadDate(Options& o, const Arg& a) {
 }
 
 std::string ReadArea(Options& o, const Arg& a) {
-    o.area = coating::Surface{a.value, a.name == "--area-ft2"};
+    std::string why;
+    if (!ReadTypedNumber(a.value, &why))
+        return a.BadNumber(why, "a decimal number above 0, at most 1e9");
+    o.area = coating::Surface{Trimmed(a.value), a.name == "--area-ft2"};
     if (coating::AreasToMeasure(*o.area) == 0)
         return a.Bad("a decimal number above 0, at most 1e9");
     return {};
@@ -482,9 +488,10 @@ const OptionRow kOptionRows[] = {
      "a4 (default) or letter"},
     {"--count", "N", kCapture,
      [](Options& o, const Arg& a) -> std::string {
-         const std::optional<double> number = ParseNumber(a.value);
+         std::string why;
+         const std::optional<double> number = ParseNumber(a.value, &why);
          if (!number || *number < 1 || *number != std::floor(*number) || *number > 1e12) {
-             return a.Bad("a whole number from 1");
+             return a.BadNumber(why, "a whole number from 1");
          }
          o.count = static_cast<long long>(*number);
          return {};
@@ -702,10 +709,12 @@ std::string CheckCombination(const Options& o, const std::set<std::string>& give
                                      std::pair{"--max", &o.maximum}}) {
         if (!*text) continue;
         std::string why;
-        const std::optional<coating::ExactValue> v = coating::ParseDecimal(**text, unit, &why);
+        const std::optional<std::string> plain = ReadTypedNumber(**text, &why, true);
+        const std::optional<coating::ExactValue> v =
+            plain ? coating::ParseDecimal(*plain, unit, &why) : std::nullopt;
         if (!v)
-            return "bad value for " + std::string(name) + ": '" + ShownValue(**text) + "' (" +
-                   why + ")";
+            return "bad value for " + std::string(name) + ": '" + ShownValue(**text) + "' (" + why +
+                   ")";
         if (*v < coating::LeastLimit()) {
             return "bad value for " + std::string(name) + ": '" + ShownValue(**text) +
                    "' (at least 0.001 um)";
@@ -812,7 +821,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         }
         const std::optional<int> group = ParseGroup(positionals[0], true);
         if (!group) {
-            result.error = "bad GROUP '" + ShownValue(positionals[0]) + "' (1, 2, 3, 4, current or all)";
+            result.error =
+                "bad GROUP '" + ShownValue(positionals[0]) + "' (1, 2, 3, 4, current or all)";
             return result;
         }
         o.group = *group;

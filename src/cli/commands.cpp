@@ -42,7 +42,7 @@ int RunPorts(const Options&) {
     const std::unique_ptr<SerialPortList> list = CreateSystemSerialPortList();
     const auto entries = ListGaugePorts(*list);
     if (!entries) {
-        PrintMessage(kRegOpenKeyError);
+        PrintMessage(RegOpenKeyMessage(*list));
         return kExitNoPort;
     }
     if (entries->empty()) {

@@ -2,8 +2,8 @@
 // of a coating standard when one is given (the same request and limits as zepra-cli check).
 
 #include <QCryptographicHash>
-#include <QFile>
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QTime>
 #include <algorithm>
@@ -19,8 +19,7 @@ namespace zepra::cli {
 namespace {
 
 std::string Capitalised(std::string text) {
-    if (!text.empty())
-        text[0] = AsciiUpper(text[0]);
+    if (!text.empty()) text[0] = AsciiUpper(text[0]);
     return text;
 }
 

@@ -92,7 +92,11 @@ std::string Localised(std::string text) {
 }
 
 std::string GivenText(const Thickness& thickness) {
-    return Localised(thickness.decimal());
+    return thickness.typed ? thickness.text : Localised(thickness.decimal());
+}
+
+std::string ListSeparator() {
+    return DecimalSeparator() == ',' ? "; " : ", ";
 }
 
 bool NumberTexts::terminates(const Ratio& v) const {
@@ -122,7 +126,7 @@ Amount NumberTexts::computed(const Ratio& v) const {
 
 Amount NumberTexts::given(const ExactThickness& t) const {
     Amount a = computed(t.value);
-    if (t.unit == unit_) a.text = Localised(t.decimal);
+    if (t.unit == unit_) a.text = t.typed ? t.decimal : Localised(t.decimal);
     return a;
 }
 

@@ -65,8 +65,8 @@ std::string ShownValue(std::string_view text) {
     std::size_t cut = kLongestShownValue;
     // Not inside a UTF-8 character: back to the start of the one that would be split.
     while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-    return EscapeControls(text.substr(0, cut), false) + "...(" +
-           std::to_string(text.size() - cut) + " more bytes)";
+    return EscapeControls(text.substr(0, cut), false) + "...(" + std::to_string(text.size() - cut) +
+           " more bytes)";
 }
 
 std::string WithoutControlCharacters(std::string_view text) {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <limits>
-#include <string>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "link/dump_decoder.h"
@@ -31,9 +31,8 @@ bool IsDownloadMode(std::int16_t mode) {
 // A thickness the gauge can have measured: zero, or a normal float from its smallest to 100 mm.
 bool IsThickness(double value) {
     constexpr double kLargestMicrometres = 100'000.0;
-    return value == 0.0 ||
-           (value >= static_cast<double>(std::numeric_limits<float>::min()) &&
-            value <= kLargestMicrometres);
+    return value == 0.0 || (value >= static_cast<double>(std::numeric_limits<float>::min()) &&
+                            value <= kLargestMicrometres);
 }
 
 // The message naming the dump's first value that is no thickness; empty when every one is.

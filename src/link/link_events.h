@@ -36,11 +36,11 @@ struct OversizeGroup {
 // at a time: the front end may show each in a modal box.
 struct LinkProblem {
     enum class Kind {
-        NoAnswer,       // a download stalled
-        GroupTooLarge,  // groups holds the dumps that were not stored
-        CaptureFull,    // the store holds as many samples as it can; later readings are not stored
-        DeviceGone,     // reason holds the port's phrase
-        NotAThickness,  // reason names the value; its group was not stored
+        NoAnswer,        // a download stalled
+        GroupTooLarge,   // groups holds the dumps that were not stored
+        CaptureFull,     // the store holds as many samples as it can; later readings are not stored
+        DeviceGone,      // reason holds the port's phrase
+        NotAThickness,   // reason names the value; its group was not stored
         FramingSlipped,  // bytes came after the exchange's last dump: its groups may be wrong
     };
     Kind kind = Kind::NoAnswer;

@@ -269,6 +269,41 @@ TEST_F(CliTest, AFullStandardOutputIsSaidWithItsReason) {
     }
 }
 
+// Out of file descriptors, the port list cannot be read: the message says why.
+TEST_F(CliTest, PortListWithoutFileDescriptorsSaysWhy) {
+    QProcess shell;
+    shell.setProcessEnvironment(environment());
+    shell.start("/bin/bash", {"-c", "ulimit -n 4 && exec \"$0\" ports", ZEPRA_CLI_PATH});
+    ASSERT_TRUE(shell.waitForFinished(kRunTimeoutMs));
+    EXPECT_EQ(shell.exitCode(), 3);
+    EXPECT_EQ(shell.readAllStandardError().toStdString(),
+              "RegOpenKey error! (Too many open files)\n");
+}
+
+// A standard output whose reader has gone (a closed pipe) is said as well, by every command that
+// writes its result there.
+TEST_F(CliTest, AClosedOutputPipeIsSaid) {
+    const QStringList cases[] = {
+        {"ports"},
+        {"download", "1"},
+        {"check", "--standard", "iso19840", "--group", "4"},
+    };
+    for (const QStringList& args : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        QProcess process;
+        process.setChildProcessModifier([] {
+            int ends[2];
+            if (::pipe(ends) != 0) return;
+            ::close(ends[0]);  // no reader: every write fails with EPIPE
+            ::dup2(ends[1], STDOUT_FILENO);
+        });
+        start(process, args);
+        const CliRun r = finish(process);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_NE(r.err.find("Cannot write to the standard output."), std::string::npos) << r.err;
+    }
+}
+
 // --output naming something that is no regular file writes to it, as a shell's redirection
 // would: /dev/stdout, and a device (a private copy of /dev/null, where devices may be made),
 // which stays a device.

@@ -160,7 +160,8 @@ TEST(CliOptions, ValuesInMessagesAreEscapedAndCut) {
         Args args;
         std::string error;
     } cases[] = {
-        {{"download", "2", "--unit", "\x1b[2J\a"}, "bad value for --unit: '\\e[2J\\a' (um or mils)"},
+        {{"download", "2", "--unit", "\x1b[2J\a"},
+         "bad value for --unit: '\\e[2J\\a' (um or mils)"},
         {{"download", "2", "--unit", "u\nm"}, "bad value for --unit: 'u\\nm' (um or mils)"},
         {{"download", "2", "--unit", "\x7f\xc2\x9b"},
          "bad value for --unit: '\\x7f\\xc2\\x9b' (um or mils)"},

@@ -236,9 +236,9 @@ TEST(GroupDownload, AValueThatIsNoThicknessIsNamedAndTheGroupIsNotStored) {
         rig.clock.runPosted();
         if (*c.message) {
             ExpectSlotHolds(rig.store->currentGroupSlot, Readings(2, 20.0f));
-            EXPECT_EQ(rig.windows.messages,
-                      std::vector<std::string>{std::string(c.message) +
-                                               ". The group was not stored."});
+            EXPECT_EQ(
+                rig.windows.messages,
+                std::vector<std::string>{std::string(c.message) + ". The group was not stored."});
         } else {
             ExpectSlotHolds(rig.store->currentGroupSlot, c.group);
             EXPECT_TRUE(rig.windows.messages.empty());
@@ -339,22 +339,28 @@ TEST(FramingSlip, BytesAfterTheLastDumpAreSaid) {
         const char* what;
         bool allGroups;
         Bytes bytes;
-        Bytes later;          // after laterMs
+        Bytes later;  // after laterMs
         std::int64_t laterMs;
         bool slipped;
     };
-    const Bytes strayBetween =
-        Concat({Dump(Readings(2, 40.0f)), stray, Dump(Readings(0, 0.0f)),
-                Dump(Readings(3, 9.0f)), Dump(Readings(1, 7.25f))});
+    const Bytes strayBetween = Concat({Dump(Readings(2, 40.0f)), stray, Dump(Readings(0, 0.0f)),
+                                       Dump(Readings(3, 9.0f)), Dump(Readings(1, 7.25f))});
     const Case cases[] = {
         {"four dumps", true, exchange, {}, 0, false},
         {"stray bytes between two dumps", true, strayBetween, {}, 0, true},
         {"a byte after the fourth dump", true, Concat({exchange, {7}}), {}, 0, true},
-        {"a byte after a single dump", false, Concat({Dump(Readings(2, 40.0f)), {7}}), {}, 0,
+        {"a byte after a single dump", false, Concat({Dump(Readings(2, 40.0f)), {7}}), {}, 0, true},
+        {"a byte within the quiet time",
+         false,
+         Dump(Readings(2, 40.0f)),
+         {7},
+         kExchangeQuietMs - 1,
          true},
-        {"a byte within the quiet time", false, Dump(Readings(2, 40.0f)), {7},
-         kExchangeQuietMs - 1, true},
-        {"a byte after the quiet time", false, Dump(Readings(2, 40.0f)), {7}, kExchangeQuietMs,
+        {"a byte after the quiet time",
+         false,
+         Dump(Readings(2, 40.0f)),
+         {7},
+         kExchangeQuietMs,
          false},
     };
     for (const Case& c : cases) {

@@ -117,7 +117,7 @@ struct DumpFault {
     std::size_t truncateAfter = 0;
     int announcedCount = 90;  // at most 255 (one length byte)
     std::size_t garbageCount = 16;
-    std::vector<std::uint8_t> trailing;
+    std::vector<std::uint8_t> trailing = {};
 };
 
 // Encodings, as the gauge sends them.
