@@ -76,7 +76,11 @@ const CommandText kCommandTexts[] = {
      "boundary is decided exactly on decimals: X as typed, a report's texts as saved, a gauge\n"
      "value as the shortest decimal of its float; 1 mil is exactly 25.4 um. X is a plain decimal\n"
      "from 0.001 um to 100 mm, at most 12 decimal places, in --unit. With --group a missing\n"
-     "--ndft or --min is the group's low limit and a missing --max its high limit.\n",
+     "--ndft or --min is the group's low limit and a missing --max its high limit.\n"
+     "\n"
+     "Every number is written with the desktop's decimal separator; the other of '.' and ',' is\n"
+     "taken too unless it could group digits (it is the desktop's grouping character, or three\n"
+     "digits follow it): '1,000' is refused with how to write it, never read as 1.\n",
      "Exit code 0 when every criterion passes, 1 when one fails or there are no readings (a\n"
      "report with a header and no readings), 2 for a usage error.\n"},
     {"report", Command::Report,
