@@ -99,7 +99,7 @@ TEST_P(CliLocaleTest, CheckReadsReportsOfEveryLocaleAndWritesTheLocalesSeparator
             file.write(run(writer, {"download", "1", "--unit", unit}).toUtf8());
             file.close();
             // The NDFT as a user of the locale types it.
-            const QString ndft = QStringLiteral("0%103").arg(QLatin1String(c.separator));
+            const QString ndft = QStringLiteral("0") + QLatin1String(c.separator) + "03";
             const QStringList checkInC{"check", "--standard", "imo-pspc", "--file", saved, "--ndft",
                                        "0.03",  "--unit",     unit,       "--max",  "2000"};
             QStringList check = checkInC;

@@ -74,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"empty", &kPoint, "  ", "", kNotADecimalNumber},
         Case{"mark_alone", &kPoint, ".", "", kNotADecimalNumber},
         Case{"plus_sign", &kPoint, "+5", "", kNotADecimalNumber}),
-    [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.what); });
+    [](const testing::TestParamInfo<Case>& param) { return std::string(param.param.what); });
 
 TEST(TypedNumber, ASignOnlyWhereTheCallerAllowsOne) {
     std::string why;

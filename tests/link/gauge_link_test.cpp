@@ -379,7 +379,9 @@ TEST(FramingSlip, BytesAfterTheLastDumpAreSaid) {
         const bool said =
             std::find(messages.begin(), messages.end(), kFramingSlipped) != messages.end();
         EXPECT_EQ(said, c.slipped);
-        if (c.slipped) EXPECT_EQ(rig.port.bytesWaiting(), 0);
+        if (c.slipped) {
+            EXPECT_EQ(rig.port.bytesWaiting(), 0);
+        }
         EXPECT_EQ(rig.store->receiveMode, ModeIdle);
         // The windows still show the first dump, whole.
         ExpectSlotHolds(rig.store->groupSlot(1), Readings(2, 40.0f));
