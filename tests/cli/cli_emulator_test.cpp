@@ -273,7 +273,12 @@ TEST_F(CliTest, AFullStandardOutputIsSaidWithItsReason) {
 TEST_F(CliTest, PortListWithoutFileDescriptorsSaysWhy) {
     QProcess shell;
     shell.setProcessEnvironment(environment());
-    shell.start("/bin/bash", {"-c", "ulimit -n 4 && exec \"$0\" ports", ZEPRA_CLI_PATH});
+    // Descriptors the test runner passed on are closed first: only the three standard ones stay.
+    shell.start("/bin/bash",
+                {"-c",
+                 "for fd in $(ls /proc/$$/fd); do [ \"$fd\" -gt 2 ] && eval \"exec $fd>&-\"; "
+                 "done; ulimit -n 4 && exec \"$0\" ports",
+                 ZEPRA_CLI_PATH});
     ASSERT_TRUE(shell.waitForFinished(kRunTimeoutMs));
     EXPECT_EQ(shell.exitCode(), 3);
     EXPECT_EQ(shell.readAllStandardError().toStdString(),
