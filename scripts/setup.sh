@@ -75,7 +75,7 @@ fi
 # The C library's locale data for the locales the tests run under (a decimal comma, Persian digits,
 # time patterns with words).
 # Every German or French desktop has it; a fresh build machine has only C.
-test_locales=(de_DE fr_FR en_US fa_IR ja_JP th_TH)
+test_locales=(de_DE fr_FR en_US fa_IR ja_JP th_TH tr_TR)
 for l in "${test_locales[@]}"; do
     if ! locale -a 2>/dev/null | grep -qix "$l.utf-\?8"; then
         if [ "$(id -u)" -ne 0 ]; then

@@ -11,6 +11,7 @@
 #include <QtEndian>
 #include <cmath>
 
+#include "data/shown_text.h"
 #include "zepra_version.h"
 
 namespace zepra::archive {
@@ -602,7 +603,7 @@ std::vector<RecordSummary> Archive::list(const Filter& filter, std::string& erro
 std::optional<RecordDetails> Archive::details(const std::string& idOrPrefix, std::string& error) {
     QSqlQuery query(QSqlDatabase::database(connection_));
     if (idOrPrefix.empty() || idOrPrefix.find_first_of("%_\\") != std::string::npos) {
-        error = "no record '" + idOrPrefix + "'";
+        error = "no record '" + ShownValue(idOrPrefix) + "'";
         return std::nullopt;
     }
     if (!Run(query, QStringLiteral("SELECT id FROM records WHERE id LIKE ? LIMIT 2"),
@@ -611,8 +612,8 @@ std::optional<RecordDetails> Archive::details(const std::string& idOrPrefix, std
     std::vector<QString> ids;
     while (query.next()) ids.push_back(query.value(0).toString());
     if (ids.size() != 1) {
-        error = ids.empty() ? "no record '" + idOrPrefix + "'"
-                            : "'" + idOrPrefix + "' names more than one record";
+        error = ids.empty() ? "no record '" + ShownValue(idOrPrefix) + "'"
+                            : "'" + ShownValue(idOrPrefix) + "' names more than one record";
         return std::nullopt;
     }
     const QString id = ids[0];

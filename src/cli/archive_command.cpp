@@ -253,7 +253,7 @@ int RunGauges(Archive& archive, const Options& options) {
             PrintMessage("The archive cannot be read: " + error);
             return kExitArchive;
         }
-        return WriteStandardOutput(out) == StandardOutput::Written ? kExitDone : kExitUsage;
+        return WriteResult(std::nullopt, out) ? kExitDone : kExitUsage;
     }
     const bool calibrationGiven =
         !options.certificate.empty() || !options.calibrated.empty() || !options.due.empty();
@@ -307,7 +307,7 @@ int RunJobs(Archive& archive, const Options& options) {
         PrintMessage("The archive cannot be read: " + error);
         return kExitArchive;
     }
-    return WriteStandardOutput(out) == StandardOutput::Written ? kExitDone : kExitUsage;
+    return WriteResult(std::nullopt, out) ? kExitDone : kExitUsage;
 }
 
 }  // namespace
@@ -387,7 +387,7 @@ int RunArchive(const Options& options) {
         } else {
             out = ListText(records);
         }
-        return WriteStandardOutput(out) == StandardOutput::Written ? kExitDone : kExitUsage;
+        return WriteResult(std::nullopt, out) ? kExitDone : kExitUsage;
     }
     if (what == "show" || what == "export") {
         const std::optional<RecordDetails> details = archive->details(words[1], error);
@@ -396,8 +396,7 @@ int RunArchive(const Options& options) {
             return kExitArchive;
         }
         if (what == "show")
-            return WriteStandardOutput(ShowText(*details)) == StandardOutput::Written ? kExitDone
-                                                                                      : kExitUsage;
+            return WriteResult(std::nullopt, ShowText(*details)) ? kExitDone : kExitUsage;
         return WriteResult(options.output, ExportText(*details, options.format)) ? kExitDone
                                                                                  : kExitUsage;
     }

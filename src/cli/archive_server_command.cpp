@@ -44,7 +44,7 @@ int Status() {
         out +=
             "Records whose readings differ on the server: " + std::to_string(status->mismatches) +
             "\n";
-    if (WriteStandardOutput(out) != StandardOutput::Written) return kExitUsage;
+    if (!WriteResult(std::nullopt, out)) return kExitUsage;
     return status->rowsWaiting ? kExitWaiting : kExitDone;
 }
 
@@ -70,7 +70,7 @@ int Sync(const std::string& server, bool pullRecords) {
                             count(report.pushed, "records") + " records); took " +
                             std::to_string(pulled) + " rows (" + count(report.pulled, "records") +
                             " records).\n";
-    if (WriteStandardOutput(out) != StandardOutput::Written) return kExitUsage;
+    if (!WriteResult(std::nullopt, out)) return kExitUsage;
     return report.mismatches.empty() ? kExitDone : kExitWaiting;
 }
 
@@ -93,7 +93,7 @@ int RunTeamServer(const Options& options) {
         Fail(message);
         return kExitServer;
     }
-    return WriteStandardOutput(message + "\n") == StandardOutput::Written ? kExitDone : kExitUsage;
+    return WriteResult(std::nullopt, message + "\n") ? kExitDone : kExitUsage;
 }
 
 }  // namespace zepra::cli

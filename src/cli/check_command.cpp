@@ -12,6 +12,7 @@
 #include "cli/output.h"
 #include "cli/report_csv.h"
 #include "data/thickness_format.h"
+#include "data/typed_number.h"
 
 namespace zepra::cli {
 namespace {
@@ -174,11 +175,13 @@ std::string JsonVerdict(const coating::Verdict& verdict, const QJsonObject& sour
 
 coating::CheckSetup CheckSetupOf(const Options& options) {
     const Unit unit = options.unitIsMils == 1 ? Unit::Mils : Unit::Micrometres;
+    // Checked by the option reader already; shown as typed.
     auto given = [&](const std::optional<std::string>& text) -> std::optional<Thickness> {
         if (!text) return std::nullopt;
-        double value = 0;
-        std::from_chars(text->data(), text->data() + text->size(), value);
-        return Thickness{value, unit, *text};
+        Thickness thickness{ReadTypedDouble(*text, nullptr, true).value_or(0.0), unit,
+                            Trimmed(*text)};
+        thickness.typed = true;
+        return thickness;
     };
 
     coating::CheckSetup setup;
@@ -300,7 +303,7 @@ int RunCheck(const Options& options) {
     const std::string out = options.format == OutputFormat::Json
                                 ? JsonVerdict(verdict, source, options.standard, options.unitIsMils)
                                 : TextVerdict(verdict);
-    if (WriteStandardOutput(out) != StandardOutput::Written) return kExitUsage;
+    if (!WriteResult(std::nullopt, out)) return kExitUsage;
     if (input.archived) {
         // The check joins the record's history.
         std::string parameters;

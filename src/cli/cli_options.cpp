@@ -9,6 +9,8 @@
 #include <set>
 #include <sstream>
 
+#include "data/shown_text.h"
+#include "data/typed_number.h"
 #include "zepra_version.h"
 
 namespace zepra::cli {
@@ -74,7 +76,11 @@ const CommandText kCommandTexts[] = {
      "boundary is decided exactly on decimals: X as typed, a report's texts as saved, a gauge\n"
      "value as the shortest decimal of its float; 1 mil is exactly 25.4 um. X is a plain decimal\n"
      "from 0.001 um to 100 mm, at most 12 decimal places, in --unit. With --group a missing\n"
-     "--ndft or --min is the group's low limit and a missing --max its high limit.\n",
+     "--ndft or --min is the group's low limit and a missing --max its high limit.\n"
+     "\n"
+     "Every number is written with the desktop's decimal separator; the other of '.' and ',' is\n"
+     "taken too unless it could group digits (it is the desktop's grouping character, or three\n"
+     "digits follow it): '1,000' is refused with how to write it, never read as 1.\n",
      "Exit code 0 when every criterion passes, 1 when one fails or there are no readings (a\n"
      "report with a header and no readings), 2 for a usage error.\n"},
     {"report", Command::Report,
@@ -131,16 +137,10 @@ constexpr unsigned kReport = Bit(Command::Report);
 constexpr unsigned kArchive = Bit(Command::Archive);
 constexpr unsigned kAll = kDownload | kCapture | kCheck | kReport;
 
-std::optional<double> ParseNumber(const std::string& text) {
-    double value = 0;
-    const char* first = text.data();
-    const char* last = text.data() + text.size();
-    if (first != last && *first == '+') ++first;
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (text.empty() || error != std::errc() || end != last || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
+// A number as the user types it (typed_number.h); *why says how to write it when it could be
+// read two ways, and is kNotADecimalNumber for anything else.
+std::optional<double> ParseNumber(const std::string& text, std::string* why = nullptr) {
+    return ReadTypedDouble(text, why, true);
 }
 
 // A whole number of at most 9 digits, no sign.
@@ -166,7 +166,12 @@ struct Arg {
     const std::string& value;
 
     std::string Bad(const std::string& expected) const {
-        return "bad value for " + name + ": '" + value + "' (" + expected + ")";
+        return "bad value for " + name + ": '" + ShownValue(value) + "' (" + expected + ")";
+    }
+    // A number that could be read two ways is refused with how to write it; anything else that
+    // is no number with what was expected.
+    std::string BadNumber(const std::string& why, const std::string& expected) const {
+        return Bad(why.empty() || why == kNotADecimalNumber ? expected : why);
     }
     // A whole number from lowest to highest into `into`; the message when it is not one.
     std::string WholeFromTo(int lowest, int highest, std::optional<int>& into) const {
@@ -179,8 +184,9 @@ struct Arg {
         return {};
     }
     std::string Positive(std::optional<double>& target) const {
-        const std::optional<double> number = ParseNumber(value);
-        if (!number || *number <= 0) return Bad("a number above 0");
+        std::string why;
+        const std::optional<double> number = ParseNumber(value, &why);
+        if (!number || *number <= 0) return BadNumber(why, "a number above 0");
         target = number;
         return {};
     }
@@ -206,9 +212,11 @@ std::string Record(Options& o, const Arg& a) {
 // A number of the record from lowest to highest.
 template <auto field, int lowest, int highest>
 std::string RecordNumber(Options& o, const Arg& a) {
-    const std::optional<double> number = ParseNumber(a.value);
+    std::string why;
+    const std::optional<double> number = ParseNumber(a.value, &why);
     if (!number || *number < lowest || *number > highest) {
-        return a.Bad("a number from " + std::to_string(lowest) + " to " + std::to_string(highest));
+        return a.BadNumber(
+            why, "a number from " + std::to_string(lowest) + " to " + std::to_string(highest));
     }
     o.record.*field = number;
     return {};
@@ -282,7 +290,10 @@ std::string ReadDate(Options& o, const Arg& a) {
 }
 
 std::string ReadArea(Options& o, const Arg& a) {
-    o.area = coating::Surface{a.value, a.name == "--area-ft2"};
+    std::string why;
+    if (!ReadTypedNumber(a.value, &why))
+        return a.BadNumber(why, "a decimal number above 0, at most 1e9");
+    o.area = coating::Surface{Trimmed(a.value), a.name == "--area-ft2"};
     if (coating::AreasToMeasure(*o.area) == 0)
         return a.Bad("a decimal number above 0, at most 1e9");
     return {};
@@ -481,9 +492,10 @@ const OptionRow kOptionRows[] = {
      "a4 (default) or letter"},
     {"--count", "N", kCapture,
      [](Options& o, const Arg& a) -> std::string {
-         const std::optional<double> number = ParseNumber(a.value);
+         std::string why;
+         const std::optional<double> number = ParseNumber(a.value, &why);
          if (!number || *number < 1 || *number != std::floor(*number) || *number > 1e12) {
-             return a.Bad("a whole number from 1");
+             return a.BadNumber(why, "a whole number from 1");
          }
          o.count = static_cast<long long>(*number);
          return {};
@@ -641,7 +653,7 @@ std::string CheckArchiveWords(Options& o, const std::vector<std::string>& words,
         if (count == 3 && words[1] == "calibrate") return {};
         return "archive gauges takes list, add, or calibrate GAUGE";
     }
-    return "unknown archive subcommand '" + what +
+    return "unknown archive subcommand '" + ShownValue(what) +
            "' (list, show, export, import, jobs, gauges, server-init, sync or status)";
 }
 
@@ -701,10 +713,15 @@ std::string CheckCombination(const Options& o, const std::set<std::string>& give
                                      std::pair{"--max", &o.maximum}}) {
         if (!*text) continue;
         std::string why;
-        const std::optional<coating::ExactValue> v = coating::ParseDecimal(**text, unit, &why);
-        if (!v) return "bad value for " + std::string(name) + ": '" + **text + "' (" + why + ")";
+        const std::optional<std::string> plain = ReadTypedNumber(**text, &why, true);
+        const std::optional<coating::ExactValue> v =
+            plain ? coating::ParseDecimal(*plain, unit, &why) : std::nullopt;
+        if (!v)
+            return "bad value for " + std::string(name) + ": '" + ShownValue(**text) + "' (" + why +
+                   ")";
         if (*v < coating::LeastLimit()) {
-            return "bad value for " + std::string(name) + ": '" + **text + "' (at least 0.001 um)";
+            return "bad value for " + std::string(name) + ": '" + ShownValue(**text) +
+                   "' (at least 0.001 um)";
         }
     }
     if (o.file) {
@@ -732,7 +749,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     }
     const CommandText* command = CommandNamed(args[0]);
     if (!command) {
-        result.error = "unknown command '" + args[0] + "'";
+        result.error = "unknown command '" + ShownValue(args[0]) + "'";
         return result;
     }
     o.command = command->command;
@@ -742,12 +759,17 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
 
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::string name = args[i];
+        if (name == "--") {  // what follows is no option, even when it starts with "--"
+            positionals.insert(positionals.end(), args.begin() + static_cast<long>(i) + 1,
+                               args.end());
+            break;
+        }
         if (name == "--help" || name == "-h") {
             o.helpText = HelpFor(*command);
             o.command = Command::Help;
             return result;
         }
-        if (name.rfind("--", 0) != 0 || name == "--") {
+        if (name.rfind("--", 0) != 0) {
             positionals.push_back(name);
             continue;
         }
@@ -758,7 +780,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         }
         const OptionRow* row = RowOf(name, o.command);
         if (!row) {
-            result.error = "unknown option " + name + " for " + args[0];
+            result.error = "unknown option " + ShownValue(name) + " for " + args[0];
             return result;
         }
         if (!value && row->value[0] == '\0') value = "";  // a switch: takes no value
@@ -789,7 +811,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             return result;
         }
         if (!group) {
-            result.error = "bad GROUP '" + positionals[0] + "' (1, 2, 3, 4 or current)";
+            result.error = "bad GROUP '" + ShownValue(positionals[0]) + "' (1, 2, 3, 4 or current)";
             return result;
         }
         o.group = *group;
@@ -803,7 +825,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         }
         const std::optional<int> group = ParseGroup(positionals[0], true);
         if (!group) {
-            result.error = "bad GROUP '" + positionals[0] + "' (1, 2, 3, 4, current or all)";
+            result.error =
+                "bad GROUP '" + ShownValue(positionals[0]) + "' (1, 2, 3, 4, current or all)";
             return result;
         }
         o.group = *group;
@@ -815,7 +838,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             return result;
         }
     } else if (!positionals.empty()) {
-        result.error = "unexpected argument '" + positionals[0] + "'";
+        result.error = "unexpected argument '" + ShownValue(positionals[0]) + "'";
         return result;
     }
     result.error = CheckCombination(o, given);

@@ -17,6 +17,7 @@ class CommandEvents final : public LinkEvents {
     std::function<void(LiveFrameKind kind, double value)> onLiveFrame;
     std::function<void(GroupWindowId group)> onGroupStored;  // the store holds the group
     std::function<void(const LinkProblem& problem)> onProblem;
+    std::function<void()> onExchangeSettled;
 
     void activityChanged(LinkActivity) override {}
     void liveFrame(LiveFrameKind kind, double value) override {
@@ -27,6 +28,9 @@ class CommandEvents final : public LinkEvents {
         if (onGroupStored) onGroupStored(group);
     }
     void deviceGone(const std::string&) override {}  // its problem follows
+    void exchangeSettled() override {
+        if (onExchangeSettled) onExchangeSettled();
+    }
     void problem(const LinkProblem& problem) override {
         if (onProblem) {
             onProblem(problem);

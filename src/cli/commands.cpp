@@ -42,7 +42,7 @@ int RunPorts(const Options&) {
     const std::unique_ptr<SerialPortList> list = CreateSystemSerialPortList();
     const auto entries = ListGaugePorts(*list);
     if (!entries) {
-        PrintMessage(kRegOpenKeyError);
+        PrintMessage(RegOpenKeyMessage(*list));
         return kExitNoPort;
     }
     if (entries->empty()) {
@@ -59,7 +59,7 @@ int RunPorts(const Options&) {
         if (k == 0) line += "  (used)";
         out += line + "\n";
     }
-    return WriteStandardOutput(out) == StandardOutput::Written ? kExitDone : kExitUsage;
+    return WriteResult(std::nullopt, out) ? kExitDone : kExitUsage;
 }
 
 int RunDownload(const Options& options) {
@@ -67,6 +67,14 @@ int RunDownload(const Options& options) {
     if (const int opened = session.open(); opened != kExitDone) return opened;
     std::set<int> stored;
     const int result = session.download(options.group, options.timeoutSeconds, stored);
+    const bool intoFolder = options.group == kAllGroups && options.format != OutputFormat::Json;
+    if (intoFolder && stored.size() != 4) {
+        // The folder's four files are one set: a download that did not bring all four leaves
+        // every file as it was.
+        PrintMessage("No file in \"" + *options.output +
+                     "\" was replaced: the four groups are written together.");
+        return result;
+    }
     // What arrived whole is written even when a later group broke off.
     if (stored.empty()) return result;
 
@@ -100,7 +108,7 @@ int RunDownload(const Options& options) {
         const QJsonObject document{{"unit", unit == 1 ? "mils" : "um"}, {"groups", groups}};
         written = WriteResult(
             options.output, QJsonDocument(document).toJson(QJsonDocument::Indented).toStdString());
-    } else if (options.group == kAllGroups) {
+    } else if (intoFolder) {
         const QString folder = QString::fromStdString(*options.output);
         if (!QDir().mkpath(folder)) {
             PrintMessage("Cannot create the folder \"" + *options.output + "\".");

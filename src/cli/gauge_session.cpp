@@ -6,8 +6,10 @@
 #include <QTimer>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "cli/cli_options.h"
+#include "data/shown_text.h"
 #include "link/connection.h"
 #include "platform/qt_port_watcher.h"
 
@@ -31,6 +33,7 @@ void PrintMessage(const std::string& text) {
     for (char c : text) {
         if (c != '\r') line += c;
     }
+    line = WithoutControlCharacters(line);  // what the message quotes cannot steer the terminal
     std::fprintf(stderr, "%s\n", line.c_str());
     std::fflush(stderr);
 }
@@ -53,7 +56,7 @@ int GaugeSession::open() {
         std::string reason;
         if (!port_.open(reason)) {
             if (reason.rfind(*device_ + ": ", 0) == 0) reason.erase(0, device_->size() + 2);
-            PrintMessage("Cannot open " + *device_ + ": " + reason);
+            PrintMessage("Cannot open " + ShownValue(*device_) + ": " + reason);
             return kExitNoPort;
         }
         return kExitDone;
@@ -92,21 +95,27 @@ int GaugeSession::openWhenPluggedIn(std::optional<double> seconds) {
 
 int GaugeSession::download(int group, double timeoutSeconds, std::set<int>& storedGroups) {
     QEventLoop loop;
-    const std::size_t expected = group == kAllGroups ? 4 : 1;
-    std::optional<std::string> failure;
-    events_.onGroupStored = [&](GroupWindowId id) {
-        storedGroups.insert(static_cast<int>(id));
-        if (storedGroups.size() == expected) loop.quit();
-    };
+    std::set<int> arrived;
+    std::vector<std::string> failures;
+    bool slipped = false;
+    events_.onGroupStored = [&](GroupWindowId id) { arrived.insert(static_cast<int>(id)); };
+    // The download is over once the line stayed quiet after the last dump, or it failed.
+    events_.onExchangeSettled = [&] { loop.quit(); };
     events_.onProblem = [&](const LinkProblem& problem) {
-        if (!failure) failure = ProblemText(problem);
-        loop.quit();
+        failures.push_back(ProblemText(problem));
+        slipped = slipped || problem.kind == LinkProblem::Kind::FramingSlipped;
+        const bool endsTheExchange = problem.kind == LinkProblem::Kind::NoAnswer ||
+                                     problem.kind == LinkProblem::Kind::DeviceGone || slipped;
+        if (endsTheExchange) loop.quit();
     };
 
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, [&] {
-        if (!failure) failure = kNoAnswerFromGauge;
+        // Time is up: a download still under way had no answer; one that is only waiting for the
+        // line to stay quiet is over.
+        const bool downloading = store_->receiveMode != ModeIdle;
+        if (downloading && failures.empty()) failures.push_back(kNoAnswerFromGauge);
         loop.quit();
     });
     deadline.start(static_cast<int>(std::ceil(timeoutSeconds * 1000)));
@@ -137,12 +146,12 @@ int GaugeSession::download(int group, double timeoutSeconds, std::set<int>& stor
         std::fflush(stderr);
     }
     events_.onGroupStored = nullptr;
+    events_.onExchangeSettled = nullptr;
     events_.onProblem = nullptr;
-    if (failure) {
-        PrintMessage(*failure);
-        return kExitGauge;
-    }
-    return kExitDone;
+    // A slipped exchange may have cut its groups anywhere: none of them is kept.
+    if (!slipped) storedGroups = arrived;
+    for (const std::string& failure : failures) PrintMessage(failure);
+    return failures.empty() ? kExitDone : kExitGauge;
 }
 
 void GaugeSession::flushOutput() {

@@ -12,6 +12,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/commands.h"
+#include "data/shown_text.h"
 #include "platform/qt_decimal_separator.h"
 
 int main(int argc, char** argv) {
@@ -40,7 +41,8 @@ int main(int argc, char** argv) {
     const zepra::cli::ParseResult parsed = zepra::cli::ParseCommandLine(args);
     using zepra::cli::Command;
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "zepra-cli: %s\n%s\n", parsed.error.c_str(),
+        std::fprintf(stderr, "zepra-cli: %s\n%s\n",
+                     zepra::WithoutControlCharacters(parsed.error).c_str(),
                      zepra::cli::UsageHint(args).c_str());
         return zepra::cli::kExitUsage;
     }

@@ -13,13 +13,13 @@
 #include "cli/gauge_session.h"
 #include "cli/report_csv.h"
 #include "pdf_report/pdf_report.h"
+#include "platform/ascii_case.h"
 
 namespace zepra::cli {
 namespace {
 
 std::string Capitalised(std::string text) {
-    if (!text.empty())
-        text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    if (!text.empty()) text[0] = AsciiUpper(text[0]);
     return text;
 }
 

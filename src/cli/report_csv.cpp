@@ -17,6 +17,8 @@
 #include <cerrno>
 #endif
 
+#include "data/shown_text.h"
+
 namespace zepra::cli {
 namespace {
 
@@ -130,16 +132,16 @@ CsvReadings ParseReportCsv(const std::string& content) {
         }
         const std::string_view number = fields[0];
         if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) {
-            return fail("'" + std::string(number) + "' is not a reading number");
+            return fail("'" + ShownValue(number) + "' is not a reading number");
         }
         const std::string expected = std::to_string(result.readings.size() + 1);
         if (number != expected) {
-            return fail("reading number " + std::string(number) + " where " + expected +
+            return fail("reading number " + ShownValue(number) + " where " + expected +
                         " was expected (the numbers run 1, 2, 3, ...)");
         }
         const std::string_view fieldUnit = fields[2];
         if (fieldUnit != "um" && fieldUnit != "mils")
-            return fail("unknown unit '" + std::string(fieldUnit) + "'");
+            return fail("unknown unit '" + ShownValue(fieldUnit) + "'");
         if (unit && *unit != fieldUnit) {
             return fail("the unit changes from " + std::string(*unit) + " to " +
                         std::string(fieldUnit));
@@ -150,10 +152,10 @@ CsvReadings ParseReportCsv(const std::string& content) {
         const std::string_view value = fields[1];
         std::string why;
         const std::optional<coating::ExactValue> exact = coating::ParseDecimal(value, u, &why);
-        if (!exact) return fail("'" + std::string(value) + "' is no thickness (" + why + ")");
+        if (!exact) return fail("'" + ShownValue(value) + "' is no thickness (" + why + ")");
         // Zero is a reading (no coating); a reading between zero and 0.001 um is no gauge's.
         if (*exact > coating::ExactValue() && *exact < coating::LeastLimit())
-            return fail("'" + std::string(value) + "' is no thickness (below 0.001 um)");
+            return fail("'" + ShownValue(value) + "' is no thickness (below 0.001 um)");
         if (result.readings.size() >= coating::kMostReadings)
             return fail("more than " + std::to_string(coating::kMostReadings) + " readings");
         result.readings.push_back({ValueOf(value), u, std::string(value)});

@@ -248,7 +248,7 @@ void CheckSspcPa2(Context& c, const ExactValue& minimum, const ExactValue& maxim
         for (std::size_t s = a * perArea; s < (a + 1) * perArea; ++s) {
             sum += spotSums[s];
             const std::string& mean = c.verdict.spots[s].mean;  // with its unit word
-            means += (means.empty() ? "" : ", ") + mean.substr(0, mean.rfind(' '));
+            means += (means.empty() ? "" : ListSeparator()) + mean.substr(0, mean.rfind(' '));
         }
         Area area;
         area.number = static_cast<int>(a) + 1;
@@ -503,8 +503,10 @@ Verdict ResolveCheck(const CheckSetup& setup) {
     if (lowGiven && !(low = ReadLimit(lowName, *lowGiven, &problem))) return UsageError(problem);
     if (request.maximum && !(high = ReadLimit("maximum", *request.maximum, &problem)))
         return UsageError(problem);
-    if (sspc && low->value > high->value)
-        return UsageError("The minimum must not be above the maximum.");
+    if (high && low->value > high->value) {
+        return UsageError(sspc ? "The minimum must not be above the maximum."
+                               : "The NDFT must not be above the maximum.");
+    }
     const int level = request.level.value_or(3);
     if (level != 3) {
         return UsageError(
@@ -527,8 +529,7 @@ Verdict ResolveCheck(const CheckSetup& setup) {
                                         " counts readings by square metres."
                                   : "The area must be a decimal number above 0 and at most 1e9.");
         }
-        shape.surfaceText =
-            Localised(request.surface->text) + (request.surface->squareFeet ? " ft2" : " m2");
+        shape.surfaceText = request.surface->text + (request.surface->squareFeet ? " ft2" : " m2");
         if (sspc) shape.areasNeeded = AreasToMeasure(*request.surface);
     }
 

@@ -120,7 +120,7 @@ std::optional<ExactThickness> ReadThickness(const Thickness& thickness, std::str
     std::string decimal = thickness.decimal();
     const std::optional<ExactValue> value = ParseDecimal(decimal, thickness.unit, why);
     if (!value) return std::nullopt;
-    return ExactThickness{*value, std::move(decimal), thickness.unit};
+    return ExactThickness{*value, std::move(decimal), thickness.unit, thickness.typed};
 }
 
 std::optional<ExactValue> ExactOf(const Thickness& thickness, std::string* why) {

@@ -34,7 +34,8 @@ struct Thickness {
 
     double value = 0.0;
     Unit unit = Unit::Micrometres;
-    std::string text;  // the decimal as given; empty for a gauge value
+    std::string text;    // the decimal as given; empty for a gauge value
+    bool typed = false;  // text as the user typed it: shown exactly so
 
     double micrometres() const;  // for display and JSON only: rounded
     // The decimal that stands for it in its unit: the text, or the gauge value's shortest decimal.
@@ -78,6 +79,7 @@ struct ExactThickness {
     ExactValue value;
     std::string decimal;
     Unit unit = Unit::Micrometres;
+    bool typed = false;  // the decimal as the user typed it: shown exactly so
 };
 
 // The thickness read; empty with the reason when it has no exact value (a gauge value that is

@@ -92,7 +92,11 @@ std::string Localised(std::string text) {
 }
 
 std::string GivenText(const Thickness& thickness) {
-    return Localised(thickness.decimal());
+    return thickness.typed ? thickness.text : Localised(thickness.decimal());
+}
+
+std::string ListSeparator() {
+    return DecimalSeparator() == ',' ? "; " : ", ";
 }
 
 bool NumberTexts::terminates(const Ratio& v) const {
@@ -130,7 +134,7 @@ Amount NumberTexts::given(const ExactThickness& t) const {
     if (t.unit != unit_) return computed(t.value);
     // Its own text: a million readings of a file are not written out to 40 places first.
     Amount a = numbersOf(RatioOf(t.value));
-    a.text = Localised(t.decimal);
+    a.text = t.typed ? t.decimal : Localised(t.decimal);
     return a;
 }
 

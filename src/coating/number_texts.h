@@ -44,9 +44,13 @@ int PlacesToTellApart(const Ratio& a, const Ratio& b, Unit unit, int places);
 // A decimal text with the program's decimal separator (a point or a comma followed by a digit).
 std::string Localised(std::string text);
 
-// A thickness as it was given, in its own unit and the program's decimal separator: a text as
-// typed, a gauge value as the shortest decimal of its float.
+// A thickness as it was given, in its own unit: a value the user typed exactly as typed, a file's
+// text or a gauge value's shortest decimal with the program's decimal separator.
 std::string GivenText(const Thickness& thickness);
+
+// Between the decimals of a list: "; " where the decimal separator is a comma ("117,03; 118,6"),
+// else ", ".
+std::string ListSeparator();
 
 // A value shown: its text in the chosen unit (without the unit word) and the numbers behind it.
 struct Amount {

@@ -62,10 +62,16 @@ std::optional<std::string> QueryPortName(SerialPortList& portList, const char* v
 
 }  // namespace
 
+std::string RegOpenKeyMessage(const SerialPortList& portList) {
+    const std::string reason = portList.openFailure();
+    return reason.empty() ? std::string(kRegOpenKeyError)
+                          : std::string(kRegOpenKeyError) + " (" + reason + ")";
+}
+
 bool ConnectToGauge(bool atStartup, SerialPortList& portList, SerialPort& port,
                     const ShowMessage& showMessage) {
     if (!portList.openKey()) {
-        showMessage(kRegOpenKeyError);
+        showMessage(RegOpenKeyMessage(portList));
         return false;
     }
     std::optional<std::string> found;

@@ -40,6 +40,9 @@ bool ConnectQuietly(const GaugePortEntry& entry, SerialPort& port);
 
 // Message texts, exactly as the user sees them.
 inline constexpr const char* kRegOpenKeyError = "RegOpenKey error!";
+// kRegOpenKeyError, with the system's reason where the list gives one:
+// "RegOpenKey error! (Too many open files)".
+std::string RegOpenKeyMessage(const SerialPortList& portList);
 inline constexpr const char* kNoPortAtStartup =
     "There is no  com-port!\r\n"
     "Please check out the line-connection and the device-driver-installation!";

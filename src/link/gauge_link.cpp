@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "link/dump_decoder.h"
@@ -24,6 +26,28 @@ constexpr int kGroupsPerExchange = 4;
 
 bool IsDownloadMode(std::int16_t mode) {
     return (mode >= ModeGroup1 && mode <= ModeAllGroups) || mode == ModeCurrentGroup;
+}
+
+// A thickness the gauge can have measured: zero, or a normal float from its smallest to 100 mm.
+bool IsThickness(double value) {
+    constexpr double kLargestMicrometres = 100'000.0;
+    return value == 0.0 || (value >= static_cast<double>(std::numeric_limits<float>::min()) &&
+                            value <= kLargestMicrometres);
+}
+
+// The message naming the dump's first value that is no thickness; empty when every one is.
+std::optional<std::string> FirstNonThickness(const GroupDump& dump, const std::string& group) {
+    if (!IsThickness(dump.highLimit))
+        return NotAThicknessMessage(group + ", the high limit", dump.highLimit);
+    if (!IsThickness(dump.lowLimit))
+        return NotAThicknessMessage(group + ", the low limit", dump.lowLimit);
+    for (std::size_t k = 0; k < dump.readings.size(); ++k) {
+        if (!IsThickness(dump.readings[k])) {
+            return NotAThicknessMessage(group + ", reading " + std::to_string(k + 1),
+                                        dump.readings[k]);
+        }
+    }
+    return std::nullopt;
 }
 
 void StoreDump(const GroupDump& dump, GroupSlot& slot) {
@@ -65,6 +89,8 @@ struct GaugeLink::Parts {
 
     int threshold = 0;               // see receiveThreshold()
     std::int64_t lastArrivalMs = 0;  // when bytes last arrived, or a download was requested
+    // Set when a download's last dump was read: until then a byte means the framing slipped.
+    std::optional<std::int64_t> settleUntil;
 
     LivePhase live = LivePhase::Off;
     LiveFrameDecoder frames;
@@ -72,6 +98,7 @@ struct GaugeLink::Parts {
 
     DumpDecoder dump;
     std::vector<OversizeGroup> refusedGroups;  // of the all-groups exchange under way
+    std::vector<std::string> nonThicknesses;   // of the all-groups exchange under way
     std::array<bool, kGroupsPerExchange> exchangeStored{};
 
     // A notification that comes while one is handled (a front end may run the event loop) is
@@ -102,6 +129,8 @@ struct GaugeLink::Parts {
             readLive(now);
         } else if (IsDownloadMode(mode)) {
             readDownload();
+        } else if (settleUntil && port.bytesWaiting() > 0) {
+            framingSlipped();
         } else if (threshold > 0 && port.bytesWaiting() >= threshold) {
             // Bytes reaching an armed threshold with no exchange running: idle again, bytes left.
             store.receiveMode = ModeIdle;
@@ -123,6 +152,9 @@ struct GaugeLink::Parts {
             } else if (IsDownloadMode(store.receiveMode) &&
                        now - lastArrivalMs >= kDownloadStallMs) {
                 downloadStalled();
+            } else if (settleUntil && now >= *settleUntil) {
+                settleUntil.reset();
+                events.exchangeSettled();
             }
         }
         scheduleWake();
@@ -135,6 +167,8 @@ struct GaugeLink::Parts {
                 at = frames.quietDeadline();
             } else if (IsDownloadMode(store.receiveMode)) {
                 at = lastArrivalMs + kDownloadStallMs;
+            } else if (settleUntil) {
+                at = settleUntil;
             }
         }
         if (at) {
@@ -147,12 +181,14 @@ struct GaugeLink::Parts {
     // Takes in what the port holds, including what the system has not handed on yet.
     void takeInWaitingBytes() {
         port.pollInput();
-        if (port.isOpen() && store.receiveMode == ModeLive && port.bytesWaiting() > 0) {
+        const bool watched = store.receiveMode == ModeLive || settleUntil.has_value();
+        if (port.isOpen() && watched && port.bytesWaiting() > 0) {
             handleArrival();
         }
     }
 
     void deviceGone(const std::string& reason) {
+        settleUntil.reset();
         store.receiveMode = ModeIdle;
         threshold = 0;
         frames.reset();
@@ -166,6 +202,7 @@ struct GaugeLink::Parts {
 
     void startDownload(std::int16_t mode, std::uint8_t request) {
         events.activityChanged(LinkActivity::Downloading);
+        settleUntil.reset();
         store.receiveMode = mode;
         port.discardInput();
         threshold = 1;
@@ -195,31 +232,41 @@ struct GaugeLink::Parts {
                 storeSingleDump(mode, *got);
             }
         }
+        // The last dump is in, and more is waiting.
+        if (settleUntil && port.isOpen() && port.bytesWaiting() > 0) framingSlipped();
     }
 
     void storeSingleDump(std::int16_t mode, const GroupDump& got) {
         const bool fits = got.readingCount <= GroupSlot::kCapacity;
-        if (fits) {
+        const std::optional<std::string> bad = FirstNonThickness(
+            got, mode == ModeCurrentGroup ? "the current group" : "group " + std::to_string(mode));
+        if (fits && !bad) {
             StoreDump(got,
                       mode == ModeCurrentGroup ? store.currentGroupSlot : store.groupSlot(mode));
         }
         endDownload();
-        if (fits) {
+        if (!fits) {
+            messages.post({LinkProblem::Kind::GroupTooLarge, {{0, got.readingCount}}, {}});
+        } else if (bad) {
+            messages.post({LinkProblem::Kind::NotAThickness, {}, *bad});
+        } else {
             events.groupStored(mode == ModeCurrentGroup ? GroupWindowId::Current
                                                         : static_cast<GroupWindowId>(mode));
-        } else {
-            messages.post({LinkProblem::Kind::GroupTooLarge, {{0, got.readingCount}}, {}});
         }
     }
 
     void storeExchangeDump(const GroupDump& got) {
         const int stage = store.allGroupsStage;
         store.allGroupsStage = stage + 1;
-        if (got.readingCount <= GroupSlot::kCapacity) {
+        const std::optional<std::string> bad =
+            FirstNonThickness(got, "group " + std::to_string(stage + 1));
+        if (got.readingCount > GroupSlot::kCapacity) {
+            refusedGroups.push_back({stage + 1, got.readingCount});
+        } else if (bad) {
+            nonThicknesses.push_back(*bad);
+        } else {
             StoreDump(got, store.groupSlot(stage + 1));
             exchangeStored[static_cast<std::size_t>(stage)] = true;
-        } else {
-            refusedGroups.push_back({stage + 1, got.readingCount});
         }
         if (stage + 1 < kGroupsPerExchange) {
             threshold = 1;
@@ -234,11 +281,23 @@ struct GaugeLink::Parts {
         if (!refusedGroups.empty()) {
             messages.post({LinkProblem::Kind::GroupTooLarge, refusedGroups, {}});
         }
+        for (const std::string& message : nonThicknesses) {
+            messages.post({LinkProblem::Kind::NotAThickness, {}, message});
+        }
     }
 
+    // The last dump is read: the line must now stay quiet for kExchangeQuietMs.
     void endDownload() {
         store.receiveMode = ModeIdle;
+        settleUntil = clock.nowMs() + kExchangeQuietMs;
         events.activityChanged(LinkActivity::Idle);
+    }
+
+    // What came after the last dump is dropped; the user is told the groups may be wrong.
+    void framingSlipped() {
+        settleUntil.reset();
+        port.discardInput();
+        messages.post({LinkProblem::Kind::FramingSlipped, {}, {}});
     }
 
     void downloadStalled() {
@@ -287,6 +346,7 @@ struct GaugeLink::Parts {
     }
 
     void startSampling() {
+        settleUntil.reset();
         store.receiveMode = ModeLive;
         port.discardInput();
         frames.reset();
@@ -340,6 +400,7 @@ void GaugeLink::requestAllGroups() {
     parts_->store.allGroupsStage = 0;
     parts_->exchangeStored = {};
     parts_->refusedGroups.clear();
+    parts_->nonThicknesses.clear();
     parts_->startDownload(ModeAllGroups, kRequestAllGroups);
 }
 

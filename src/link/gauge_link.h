@@ -24,6 +24,9 @@ namespace zepra {
 
 // No byte this long (milliseconds) during a download: the gauge is not answering.
 inline constexpr int kDownloadStallMs = 2000;
+// A byte this soon (milliseconds) after a download's last dump means the framing slipped: the
+// gauge sent more than its dumps announced.
+inline constexpr int kExchangeQuietMs = 250;
 
 class GaugeLink {
   public:

@@ -1,7 +1,10 @@
 #include "link/link_events.h"
 
+#include <charconv>
+
 #include "data/measurement_store.h"
 #include "data/thickness_format.h"
+#include "platform/ascii_case.h"
 
 namespace zepra {
 
@@ -14,6 +17,15 @@ std::string OversizeGroupMessage(int group, int readingCount) {
                                        " with " + count + " readings";
     return "The gauge sent " + what + "; at most " + limit +
            " can be stored. The group was not stored.";
+}
+
+std::string NotAThicknessMessage(const std::string& which, double value) {
+    // The gauge's float as its shortest text, the same in every locale.
+    char number[32];
+    const auto end = std::to_chars(number, number + sizeof number, static_cast<float>(value)).ptr;
+    std::string text = which + " is not a thickness (" + std::string(number, end) + ")";
+    text[0] = AsciiUpper(text[0]);
+    return text + ". The group was not stored.";
 }
 
 std::string DeviceGoneMessage(const std::string& reason) {
@@ -32,6 +44,10 @@ std::string ProblemText(const LinkProblem& problem) {
             return kCaptureFull;
         case LinkProblem::Kind::DeviceGone:
             return DeviceGoneMessage(problem.reason);
+        case LinkProblem::Kind::NotAThickness:
+            return problem.reason;
+        case LinkProblem::Kind::FramingSlipped:
+            return kFramingSlipped;
         case LinkProblem::Kind::GroupTooLarge:
             break;
     }

@@ -36,10 +36,12 @@ struct OversizeGroup {
 // at a time: the front end may show each in a modal box.
 struct LinkProblem {
     enum class Kind {
-        NoAnswer,       // a download stalled
-        GroupTooLarge,  // groups holds the dumps that were not stored
-        CaptureFull,    // the store holds as many samples as it can; later readings are not stored
-        DeviceGone,     // reason holds the port's phrase
+        NoAnswer,        // a download stalled
+        GroupTooLarge,   // groups holds the dumps that were not stored
+        CaptureFull,     // the store holds as many samples as it can; later readings are not stored
+        DeviceGone,      // reason holds the port's phrase
+        NotAThickness,   // reason names the value; its group was not stored
+        FramingSlipped,  // bytes came after the exchange's last dump: its groups may be wrong
     };
     Kind kind = Kind::NoAnswer;
     std::vector<OversizeGroup> groups;
@@ -52,9 +54,14 @@ std::string ProblemText(const LinkProblem& problem);
 
 // Texts of the problems, for the front ends that compare or build them.
 inline constexpr const char* kNoAnswerFromGauge = "No answer from the gauge!";
+inline constexpr const char* kFramingSlipped =
+    "The gauge sent more bytes than the groups it announced: the download slipped out of step and "
+    "its groups may be wrong. Download again.";
 inline constexpr const char* kCaptureFull =
     "The capture is full: 50000 readings. New readings are shown but not recorded.";
 std::string OversizeGroupMessage(int group, int readingCount);
+// "group 2, reading 1" or "the current group, the high limit": which value of a dump.
+std::string NotAThicknessMessage(const std::string& which, double value);
 std::string DeviceGoneMessage(const std::string& reason);
 // What the device-gone alert says instead once the gauge is connected again on `port` ("COM3"):
 // CONNECT is greyed by then, so it must not ask for it.
@@ -77,6 +84,8 @@ class LinkEvents {
     virtual void deviceGone(const std::string& reason) = 0;
     // See LinkProblem: called with no handler of the link running, one problem at a time.
     virtual void problem(const LinkProblem& problem) = 0;
+    // A download's last dump was followed by a quiet line (kExchangeQuietMs): nothing slipped.
+    virtual void exchangeSettled() {}
 };
 
 }  // namespace zepra

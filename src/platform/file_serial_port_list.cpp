@@ -1,12 +1,14 @@
 #include "platform/file_serial_port_list.h"
 
 #include <algorithm>
-#include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <system_error>
+
+#include "platform/ascii_case.h"
 
 namespace zepra {
 namespace {
@@ -15,10 +17,8 @@ namespace {
 bool SameValueName(const std::string& a, const char* b) {
     const std::size_t length = std::strlen(b);
     if (a.size() != length) return false;
-    return std::equal(a.begin(), a.end(), b, [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
+    return std::equal(a.begin(), a.end(), b,
+                      [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 }  // namespace
@@ -60,6 +60,7 @@ SerialPortTable ParseSerialPortTable(std::istream& in) {
 }
 
 bool TableSerialPortList::openKey() {
+    openFailure_.clear();
     std::optional<SerialPortTable> table = loadTable();
     open_ = table.has_value();
     if (open_) table_ = std::move(*table);
@@ -85,6 +86,11 @@ bool TableSerialPortList::queryValue(const char* valueName, char* buffer,
     return true;
 }
 
+void TableSerialPortList::noteOpenFailure(int error) {
+    // Out of file descriptors is the one reason the user cannot guess from "RegOpenKey error!".
+    if (error == EMFILE || error == ENFILE) openFailure_ = "Too many open files";
+}
+
 void TableSerialPortList::closeKey() {
     open_ = false;
 }
@@ -99,8 +105,12 @@ std::optional<SerialPortTable> FileSerialPortList::loadTable() {
     // /dev/zero would never end. Anything else reads like a missing file.
     std::error_code error;
     if (!std::filesystem::is_regular_file(path_, error)) return std::nullopt;
+    errno = 0;
     std::ifstream in(path_, std::ios::binary);
-    if (!in) return std::nullopt;
+    if (!in) {
+        noteOpenFailure(errno);
+        return std::nullopt;
+    }
     // The size may change after the check (or be reported as 0, as in /proc): read at most one
     // byte more than allowed.
     std::string text(kMaxTableBytes + 1, '\0');

@@ -41,14 +41,18 @@ class TableSerialPortList : public SerialPortList {
     bool queryValue(const char* valueName, char* buffer, std::uint32_t& byteCount) override;
     void closeKey() override;
     std::string deviceForPort(int portNumber) const override;
+    std::string openFailure() const override { return openFailure_; }
 
   protected:
     // The table as it is now; nullopt when the key cannot be opened.
     virtual std::optional<SerialPortTable> loadTable() = 0;
+    // The system's error (errno) that kept loadTable from reading the table.
+    void noteOpenFailure(int error);
 
   private:
     SerialPortTable table_;
     bool open_ = false;
+    std::string openFailure_;
 };
 
 // The key cannot be opened unless the path names a regular file of at most kMaxTableBytes.

@@ -38,7 +38,10 @@ std::optional<SerialPortTable> LinuxSerialPortList::loadTable() {
     namespace fs = std::filesystem;
     std::error_code error;
     fs::directory_iterator entries(sysClassTty_, error);
-    if (error) return std::nullopt;
+    if (error) {
+        noteOpenFailure(error.value());
+        return std::nullopt;
+    }
 
     std::vector<int> bridgeTtys;
     for (const fs::directory_entry& entry : entries) {

@@ -1,11 +1,12 @@
 #include "platform/portable_registry.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <limits>
 #include <optional>
 #include <stdexcept>
+
+#include "platform/ascii_case.h"
 
 namespace zepra {
 
@@ -31,8 +32,8 @@ using Key = PortableRegistry::Key;
 int CompareNames(const std::string& a, const std::string& b) {
     const std::size_t length = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < length; ++i) {
-        const int x = std::tolower(static_cast<unsigned char>(a[i]));
-        const int y = std::tolower(static_cast<unsigned char>(b[i]));
+        const auto x = static_cast<unsigned char>(AsciiLower(a[i]));
+        const auto y = static_cast<unsigned char>(AsciiLower(b[i]));
         if (x != y) return x < y ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);

@@ -24,6 +24,9 @@ class SerialPortList {
     // The device that port "COM<n>" stands for (a device file on Linux, "\\.\COMn" on Windows);
     // empty when there is none.
     virtual std::string deviceForPort(int portNumber) const = 0;
+    // Why the last openKey failed, where the system's reason is worth telling ("Too many open
+    // files"); empty otherwise.
+    virtual std::string openFailure() const { return {}; }
 };
 
 // The list this system uses: the file named by ZEPRA_SERIALCOMM if that variable is set, otherwise

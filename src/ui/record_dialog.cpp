@@ -14,6 +14,7 @@
 #include <tuple>
 
 #include "data/thickness_format.h"
+#include "data/typed_number.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/report_check.h"
@@ -41,8 +42,9 @@ std::string Plain(const QLineEdit* edit) {
 std::optional<double> Number(const QLineEdit* edit, double lowest, double highest, bool& ok) {
     const std::string text = Plain(edit);
     if (text.empty()) return std::nullopt;
-    double value = 0;
-    if (!ParseNumber(text, value) || value < lowest || value > highest) {
+    // Read as every typed number is: a digit grouping is never taken for a decimal.
+    const std::optional<double> value = ReadTypedDouble(text, nullptr, true);
+    if (!value || *value < lowest || *value > highest) {
         ok = false;
         return std::nullopt;
     }

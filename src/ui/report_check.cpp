@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "data/thickness_format.h"
+#include "data/typed_number.h"
 
 namespace zepra {
 namespace {
@@ -26,13 +27,21 @@ bool UsesLowLimit(StandardParameter parameter) {
     return parameter == StandardParameter::Ndft || parameter == StandardParameter::Minimum;
 }
 
-// The decimal as typed, with '.' or ',' (the coating rules decide on these digits).
-std::optional<Thickness> Typed(std::string typed, Unit unit) {
-    typed.erase(0, typed.find_first_not_of(' '));
-    typed.erase(typed.find_last_not_of(' ') + 1);
-    double value = 0;
-    if (typed.empty() || !ParseNumber(typed, value)) return std::nullopt;
-    return Thickness{value, unit, typed};
+// The decimal as typed (the coating rules decide on these digits, and show them as typed); empty
+// with the reason when the number rule refuses it.
+std::optional<Thickness> Typed(const std::string& typed, Unit unit, std::string& why) {
+    const std::optional<double> value = ReadTypedDouble(typed, &why, true);
+    if (!value) return std::nullopt;
+    Thickness thickness{*value, unit, Trimmed(typed)};
+    thickness.typed = true;
+    return thickness;
+}
+
+// "NDFT: "8o" is not a number.", or with how to write a number that could be read two ways.
+std::string NotANumber(const std::string& name, const std::string& typed, const std::string& why) {
+    if (why.empty() || why == kNotADecimalNumber)
+        return name + ": \"" + typed + "\" is not a number.";
+    return name + ": \"" + typed + "\": " + why + ".";
 }
 
 // A whole number typed in a field: readings per spot, spots per area.
@@ -105,17 +114,6 @@ std::string DefaultText(StandardParameter parameter, const GroupSlot& group,
     return LimitText(limit, unitIsMils) + " (the group's " + (low ? "low" : "high") + " limit)";
 }
 
-bool ParseNumber(const std::string& text, double& value) {
-    std::string plain = text;
-    plain.erase(0, plain.find_first_not_of(' '));
-    plain.erase(plain.find_last_not_of(' ') + 1);
-    std::replace(plain.begin(), plain.end(), DecimalSeparator(), '.');
-    if (plain.empty()) return false;
-    const char* end = plain.data() + plain.size();
-    const auto [ptr, ec] = std::from_chars(plain.data(), end, value);
-    return ec == std::errc() && ptr == end && std::isfinite(value);
-}
-
 inspection::StandardSection JudgeChoice(const StandardChoice& choice, const GroupSlot& group,
                                         std::int32_t unitIsMils) {
     coating::CheckSetup setup;
@@ -140,9 +138,11 @@ inspection::StandardSection JudgeChoice(const StandardChoice& choice, const Grou
     };
     for (const StandardParameter parameter : ParametersOf(choice.standard)) {
         const std::string name = ParameterName(parameter);
+        std::string why;
         auto thickness = [&](const std::string& typed, std::optional<Thickness>& value) {
-            value = Typed(typed, unit);
-            return typed.empty() || value.has_value();
+            if (typed.empty()) return true;
+            value = Typed(typed, unit, why);
+            return value.has_value();
         };
         auto whole = [&](const std::string& typed, std::optional<int>& value) {
             if (typed.empty()) return true;
@@ -174,10 +174,13 @@ inspection::StandardSection JudgeChoice(const StandardChoice& choice, const Grou
                 break;
             case StandardParameter::Area:
                 typed = choice.area;
-                if (!typed.empty()) request.surface = coating::Surface{typed, false};
+                if (typed.empty()) break;
+                ok = ReadTypedNumber(typed, &why).has_value() ||
+                     why == kNotADecimalNumber;  // the area's own message follows
+                if (ok) request.surface = coating::Surface{Trimmed(typed), false};
                 break;
         }
-        if (!ok) return fail(name + ": \"" + typed + "\" is not a number.");
+        if (!ok) return fail(NotANumber(name, typed, why));
     }
 
     for (const StandardChoice::ExcludedRow& row : choice.exclusions) {

@@ -64,7 +64,4 @@ std::string DefaultText(StandardParameter parameter, const GroupSlot& group,
 inspection::StandardSection JudgeChoice(const StandardChoice& choice, const GroupSlot& group,
                                         std::int32_t unitIsMils);
 
-// A number as typed, with '.' or the program's decimal separator; false for anything else.
-bool ParseNumber(const std::string& text, double& value);
-
 }  // namespace zepra

@@ -21,9 +21,11 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "data/thickness_format.h"
+#include "data/typed_number.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/record_dialog.h"
@@ -161,6 +163,31 @@ QString Text(const std::string& text) {
 
 std::string Plain(const QLineEdit* edit) {
     return edit->text().trimmed().toStdString();
+}
+
+// Numbers are remembered in one form for every locale: a plain decimal with '.', marked by
+// kNumbersKey. Files without the mark hold the fields as typed under some locale; the dialog never
+// took a grouping there, so their one '.' or ',' is the decimal mark.
+const QString kNumbersKey = QStringLiteral("numbers");
+const QString kPlainNumbers = QStringLiteral("plain");
+
+// The field's number as remembered: the plain decimal, or empty for a field that holds none.
+QString RememberedNumber(const QLineEdit* edit) {
+    const std::optional<std::string> plain = ReadTypedNumber(Plain(edit), nullptr);
+    return plain ? QString::fromStdString(*plain) : QString();
+}
+
+// A remembered number as a plain decimal; empty when it is none. Old files: either mark.
+std::optional<std::string> PlainOfRemembered(const QString& stored, bool plainForm) {
+    std::string text = stored.trimmed().toStdString();
+    if (!plainForm) std::replace(text.begin(), text.end(), ',', '.');
+    return ReadTypedNumber(text, TypedNumberFormat{'.', ""}, nullptr);
+}
+
+// A plain decimal as the field shows it: with the program's decimal separator.
+QString ShownNumber(std::string plain) {
+    std::replace(plain.begin(), plain.end(), '.', DecimalSeparator());
+    return QString::fromStdString(plain);
 }
 
 QString UnitName(std::int32_t unitIsMils) {
@@ -629,25 +656,39 @@ void InspectionDialog::load() {
     pick(standard_, "standard");
     pick(roughness_, "roughness");
     pick(page_, "page");
+    loadNumbers(s);
+    readingsPerSpot_->setText(s.value(QStringLiteral("readingsPerSpot")).toString());
+    spotsPerArea_->setText(s.value(QStringLiteral("spotsPerArea")).toString());
+    s.endGroup();
+}
+
+void InspectionDialog::loadNumbers(const QSettings& s) {
+    const bool plainForm = s.value(kNumbersKey).toString() == kPlainNumbers;
     const bool otherUnit = s.value(QStringLiteral("unit")).toString() != UnitName(unitIsMils_);
-    for (auto [edit, key] : {std::pair{ndft_, "ndft"}, std::pair{minimum_, "minimum"},
-                             std::pair{maximum_, "maximum"}}) {
-        const std::string text = s.value(QString::fromLatin1(key)).toString().toStdString();
-        double value = 0;
-        if (otherUnit && ParseNumber(text, value)) {
+    struct Field {
+        QLineEdit* edit;
+        const char* key;
+        bool thickness;
+    };
+    for (const Field& field : {Field{ndft_, "ndft", true}, Field{minimum_, "minimum", true},
+                               Field{maximum_, "maximum", true}, Field{area_, "area", false}}) {
+        const QString stored = s.value(QString::fromLatin1(field.key)).toString();
+        const std::optional<std::string> plain = PlainOfRemembered(stored, plainForm);
+        if (!plain) {
+            // An old file's text that is no number is shown as it was, for the user to mend.
+            field.edit->setText(plainForm ? QString() : stored.trimmed());
+        } else if (field.thickness && otherUnit) {
             // To the gauge's resolution: 0.001 mils, 0.1 um.
+            double value = 0;  // from_chars: the plain form whatever the C library's locale
+            std::from_chars(plain->data(), plain->data() + plain->size(), value);
             const double converted =
                 unitIsMils_ == 1 ? value / kMicrometresPerMil : value * kMicrometresPerMil;
             const double steps = unitIsMils_ == 1 ? 1000.0 : 10.0;
-            edit->setText(Text(NumberToText(std::round(converted * steps) / steps)));
+            field.edit->setText(Text(NumberToText(std::round(converted * steps) / steps)));
         } else {
-            edit->setText(Text(text));
+            field.edit->setText(ShownNumber(*plain));
         }
     }
-    readingsPerSpot_->setText(s.value(QStringLiteral("readingsPerSpot")).toString());
-    spotsPerArea_->setText(s.value(QStringLiteral("spotsPerArea")).toString());
-    area_->setText(s.value(QStringLiteral("area")).toString());
-    s.endGroup();
 }
 
 void InspectionDialog::remember() const {
@@ -664,12 +705,13 @@ void InspectionDialog::remember() const {
     s.setValue(QStringLiteral("roughness"), roughness_->currentText());
     s.setValue(QStringLiteral("page"), page_->currentText());
     s.setValue(QStringLiteral("unit"), UnitName(unitIsMils_));
-    s.setValue(QStringLiteral("ndft"), ndft_->text().trimmed());
-    s.setValue(QStringLiteral("minimum"), minimum_->text().trimmed());
-    s.setValue(QStringLiteral("maximum"), maximum_->text().trimmed());
+    s.setValue(kNumbersKey, kPlainNumbers);
+    s.setValue(QStringLiteral("ndft"), RememberedNumber(ndft_));
+    s.setValue(QStringLiteral("minimum"), RememberedNumber(minimum_));
+    s.setValue(QStringLiteral("maximum"), RememberedNumber(maximum_));
     s.setValue(QStringLiteral("readingsPerSpot"), readingsPerSpot_->text().trimmed());
     s.setValue(QStringLiteral("spotsPerArea"), spotsPerArea_->text().trimmed());
-    s.setValue(QStringLiteral("area"), area_->text().trimmed());
+    s.setValue(QStringLiteral("area"), RememberedNumber(area_));
     s.endGroup();
     RememberInspectionRecord(settings_, record_);
     s.sync();

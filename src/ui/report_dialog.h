@@ -74,6 +74,7 @@ class InspectionDialog : public QDialog {
     void showParameters();  // the rows of the chosen standard
     void judge();           // the criteria table and the verdict from the fields
     void load();
+    void loadNumbers(const QSettings& settings);  // the thickness and area fields
     void remember() const;
     void orderTabs();
     QWidget* buildRecordButton();  // with the line that sums the record up

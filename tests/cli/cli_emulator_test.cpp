@@ -269,6 +269,46 @@ TEST_F(CliTest, AFullStandardOutputIsSaidWithItsReason) {
     }
 }
 
+// Out of file descriptors, the port list cannot be read: the message says why.
+TEST_F(CliTest, PortListWithoutFileDescriptorsSaysWhy) {
+    QProcess shell;
+    shell.setProcessEnvironment(environment());
+    // Descriptors the test runner passed on are closed first: only the three standard ones stay.
+    shell.start("/bin/bash",
+                {"-c",
+                 "for fd in $(ls /proc/$$/fd); do [ \"$fd\" -gt 2 ] && eval \"exec $fd>&-\"; "
+                 "done; ulimit -n 4 && exec \"$0\" ports",
+                 ZEPRA_CLI_PATH});
+    ASSERT_TRUE(shell.waitForFinished(kRunTimeoutMs));
+    EXPECT_EQ(shell.exitCode(), 3);
+    EXPECT_EQ(shell.readAllStandardError().toStdString(),
+              "RegOpenKey error! (Too many open files)\n");
+}
+
+// A standard output whose reader has gone (a closed pipe) is said as well, by every command that
+// writes its result there.
+TEST_F(CliTest, AClosedOutputPipeIsSaid) {
+    const QStringList cases[] = {
+        {"ports"},
+        {"download", "1"},
+        {"check", "--standard", "iso19840", "--group", "4"},
+    };
+    for (const QStringList& args : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        QProcess process;
+        process.setChildProcessModifier([] {
+            int ends[2];
+            if (::pipe(ends) != 0) return;
+            ::close(ends[0]);  // no reader: every write fails with EPIPE
+            ::dup2(ends[1], STDOUT_FILENO);
+        });
+        start(process, args);
+        const CliRun r = finish(process);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_NE(r.err.find("Cannot write to the standard output."), std::string::npos) << r.err;
+    }
+}
+
 // --output naming something that is no regular file writes to it, as a shell's redirection
 // would: /dev/stdout, and a device (a private copy of /dev/null, where devices may be made),
 // which stays a device.
@@ -377,6 +417,77 @@ TEST_F(CliTest, AnOversizedGroupIsRefusedAndTheOthersAreKept) {
         QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object()["groups"].toArray();
     ASSERT_EQ(groups.size(), 3);
     EXPECT_EQ(groups[1].toObject()["group"].toString(), "3");
+}
+
+// Nine bytes that frame as a dump of no readings with zero limits: the link counts one dump too
+// many and finds the last one left over.
+const std::vector<std::uint8_t> kEmptyDump(9, 0);
+
+// The folder's four files are one set: whatever stops the download, none of them is replaced.
+TEST_F(CliTest, DownloadAllIntoAFolderReplacesAllFourFilesOrNone) {
+    struct Case {
+        const char* what;
+        DumpFault fault;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"group 2 too large",
+         {.kind = DumpFault::Kind::Oversize, .group = 2, .announcedCount = 90},
+         "The gauge sent group 2 with 90 readings; at most 80 can be stored. The group was not "
+         "stored."},
+        {"group 3 cut short",
+         {.kind = DumpFault::Kind::Truncate, .group = 3, .truncateAfter = 5},
+         "No answer from the gauge!"},
+        {"an empty dump too many after group 1",
+         {.kind = DumpFault::Kind::Trailing, .group = 1, .trailing = kEmptyDump},
+         "slipped out of step"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(QDir().mkpath(path("set")));
+        for (const char* name : {"group1.csv", "group2.csv", "group3.csv", "group4.csv"}) {
+            std::ofstream(path("set").toStdString() + "/" + name) << "old\r\n";
+        }
+        gauge_->setDumpFault(c.fault);
+        const CliRun r = run({"download", "all", "--format", "csv", "--output", path("set")});
+        EXPECT_EQ(r.exitCode, 4);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("No file in"), std::string::npos) << r.err;
+        for (const char* name : {"group1.csv", "group2.csv", "group3.csv", "group4.csv"}) {
+            EXPECT_EQ(readFile(path("set") + "/" + name), "old\r\n") << name;
+        }
+    }
+}
+
+// Bytes after a dump that belong to none: the framing slipped, and nothing of that exchange is
+// given out as a group, whatever the format.
+TEST_F(CliTest, StrayBytesAfterADumpAreSaidAndNothingIsGivenOut) {
+    struct Case {
+        const char* what;
+        DumpFault fault;
+        QStringList args;
+    };
+    const Case cases[] = {
+        {"an empty dump too many between the dumps of all groups",
+         {.kind = DumpFault::Kind::Trailing, .group = 1, .trailing = kEmptyDump},
+         {"download", "all", "--format", "json"}},
+        {"after the fourth dump",
+         {.kind = DumpFault::Kind::Trailing, .group = 4, .trailing = {9}},
+         {"download", "all", "--format", "json"}},
+        {"after a single dump",
+         {.kind = DumpFault::Kind::Trailing, .group = 2, .trailing = {9, 9}},
+         {"download", "2", "--format", "json"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        gauge_->setDumpFault(c.fault);
+        const CliRun r = run(c.args);
+        EXPECT_EQ(r.exitCode, 4);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("The gauge sent more bytes than the groups it announced"),
+                  std::string::npos)
+            << r.err;
+    }
 }
 
 TEST_F(CliTest, PortOptionAndPortsThatCannotBeOpened) {

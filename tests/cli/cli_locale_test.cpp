@@ -103,15 +103,80 @@ TEST_P(CliLocaleTest, CheckReadsReportsOfEveryLocaleAndWritesTheLocalesSeparator
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             file.write(run(writer, {"download", "1", "--unit", unit}).toUtf8());
             file.close();
-            const QStringList check{"check", "--standard", "imo-pspc", "--file", saved, "--ndft",
-                                    "0.03",  "--unit",     unit,       "--max",  "2000"};
-            const QString inC = run("C", check);
+            // The NDFT as a user of the locale types it.
+            const QString ndft = QStringLiteral("0") + QLatin1String(c.separator) + "03";
+            const QStringList checkInC{"check", "--standard", "imo-pspc", "--file", saved, "--ndft",
+                                       "0.03",  "--unit",     unit,       "--max",  "2000"};
+            QStringList check = checkInC;
+            check[6] = ndft;
+            const QString inC = run("C", checkInC);
             QString expected = inC;
             expected.replace(QRegularExpression("(\\d)\\.(\\d)"),
                              QStringLiteral("\\1%1\\2").arg(QLatin1String(c.separator)));
             ASSERT_TRUE(inC.contains("Verdict: PASS")) << inC.toStdString();
             EXPECT_EQ(run(c.locale, check).toStdString(), expected.toStdString());
         }
+    }
+}
+
+// Every number typed is read by one rule: the locale's decimal separator, or the other of '.' and
+// ',' unless it could group digits. A number that could be read two ways is refused with how to
+// write it, in every command and every locale; a given value is shown as typed.
+TEST(CliNumberRule, NumbersThatCouldBeReadTwoWaysAreRefused) {
+    QTemporaryDir dir;
+    const QString csv = dir.filePath("g.csv");
+    {
+        QFile file(csv);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(
+            "\"NO.\",\"Samples\",\"Unit\"\r\n1,\"120\",\"um\"\r\n2,\"118\",\"um\"\r\n"
+            "3,\"125\",\"um\"\r\n");
+    }
+    const QStringList check{"check", "--standard", "imo-pspc", "--file", csv};
+    struct Case {
+        const char* locale;
+        QStringList args;
+        int exitCode;
+        const char* said;  // a part of standard error (refused) or standard output
+    };
+    const Case cases[] = {
+        {"C", check + QStringList{"--ndft", "1,000"}, 2,
+         "bad value for --ndft: '1,000' (',' may group digits: write 1000, or 1.000 for a "
+         "decimal)"},
+        {"C", check + QStringList{"--ndft", "12,5"}, 2,
+         "bad value for --ndft: '12,5' (',' is no decimal separator here: write 12.5)"},
+        {"C", check + QStringList{"--ndft", "100", "--area", "1,000"}, 2,
+         "bad value for --area: '1,000' (',' may group digits"},
+        {"C", check + QStringList{"--ndft", "100", "--timeout", "2,5"}, 2,
+         "bad value for --timeout: '2,5' (',' is no decimal separator here: write 2.5)"},
+        {"C", check + QStringList{"--ndft", "100"}, 0, "NDFT: 100 um (given)"},
+        {"de_DE.UTF-8", check + QStringList{"--ndft", "1.250", "--max", "2000"}, 2,
+         "bad value for --ndft: '1.250' ('.' may group digits: write 1250, or 1,250 for a "
+         "decimal)"},
+        {"de_DE.UTF-8", check + QStringList{"--ndft", "100,0", "--timeout", "2,5"}, 0,
+         "NDFT: 100,0 um (given)"},
+        {"fr_FR.UTF-8", check + QStringList{"--ndft", "1.250"}, 2,
+         "bad value for --ndft: '1.250' ('.' may group digits: write 1250, or 1,250 for a "
+         "decimal)"},
+        {"fr_FR.UTF-8", check + QStringList{"--ndft", "100.0"}, 0, "NDFT: 100.0 um (given)"},
+        // A maximum below the NDFT is a usage error, as a minimum above the maximum is.
+        {"C", check + QStringList{"--ndft", "100", "--max", "50"}, 2,
+         "The NDFT must not be above the maximum."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.locale + (" " + c.args.join(' ')).toStdString());
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("LANG");
+        env.insert("LC_ALL", c.locale);
+        process.setProcessEnvironment(env);
+        process.start(ZEPRA_CLI_PATH, c.args);
+        ASSERT_TRUE(process.waitForFinished(30'000));
+        EXPECT_EQ(process.exitCode(), c.exitCode);
+        const std::string said =
+            (c.exitCode == 0 ? process.readAllStandardOutput() : process.readAllStandardError())
+                .toStdString();
+        EXPECT_NE(said.find(c.said), std::string::npos) << said;
     }
 }
 

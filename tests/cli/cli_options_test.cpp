@@ -152,6 +152,49 @@ TEST(CliOptions, UsageErrorsSayWhatIsWrong) {
     }
 }
 
+// What the user typed comes back in a message with its control characters escaped (they would
+// steer the terminal or split the line) and, when long, cut with a mark.
+TEST(CliOptions, ValuesInMessagesAreEscapedAndCut) {
+    const std::string x64(64, 'x');
+    const struct {
+        Args args;
+        std::string error;
+    } cases[] = {
+        {{"download", "2", "--unit", "\x1b[2J\a"},
+         "bad value for --unit: '\\e[2J\\a' (um or mils)"},
+        {{"download", "2", "--unit", "u\nm"}, "bad value for --unit: 'u\\nm' (um or mils)"},
+        {{"download", "2", "--unit", "\x7f\xc2\x9b"},
+         "bad value for --unit: '\\x7f\\xc2\\x9b' (um or mils)"},
+        {{"download", "2", "--unit", std::string(100000, 'x')},
+         "bad value for --unit: '" + x64 + "...(99936 more bytes)' (um or mils)"},
+        // A cut never splits a character: "\xc3\xa9" is one.
+        {{"download", "2", "--unit", std::string(63, 'x') + "\xc3\xa9" + std::string(10, 'y')},
+         "bad value for --unit: '" + std::string(63, 'x') + "...(12 more bytes)' (um or mils)"},
+        {{"download", "\x1b]0;title\a"}, "bad GROUP '\\e]0;title\\a' (1, 2, 3, 4, current or all)"},
+        {{"download", "2", "--\x1b"}, "unknown option --\\e for download"},
+        {{"check", "--standard", "iso19840", "--group", "1", "--ndft", "1\r2"},
+         "bad value for --ndft: '1\\r2' (not a decimal number)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        EXPECT_EQ(ParseCommandLine(c.args).error, c.error);
+    }
+}
+
+// "--" ends the options: what follows is an argument even when it looks like an option.
+TEST(CliOptions, DoubleDashEndsTheOptions) {
+    EXPECT_EQ(ParseCommandLine({"download", "--", "--unit"}).error,
+              "bad GROUP '--unit' (1, 2, 3, 4, current or all)");
+    EXPECT_EQ(ParseCommandLine({"ports", "--", "--help"}).error, "unexpected argument '--help'");
+    const ParseResult r = ParseCommandLine({"download", "--unit", "mils", "--", "3"});
+    EXPECT_EQ(r.error, "");
+    EXPECT_EQ(r.options.group, 3);
+    EXPECT_EQ(r.options.unitIsMils, 1);
+    const ParseResult files = ParseCommandLine({"archive", "import", "--", "--odd.csv"});
+    EXPECT_EQ(files.error, "");
+    EXPECT_EQ(files.options.archiveWords, (std::vector<std::string>{"import", "--odd.csv"}));
+}
+
 // archive list's filters; --until's day is included (the moment is the next day's start).
 TEST(CliOptions, ReadsTheArchiveListsFilters) {
     const ParseResult r = ParseCommandLine({"archive", "list", "--job", "Tank 3", "--since",

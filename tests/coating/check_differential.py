@@ -271,7 +271,10 @@ def run_case(cli, folder, index, case):
     with open(path, "w", encoding="utf-8", newline="") as f:
         f.write(content)
     command = [cli, "check", "--standard", standard, "--file", path, "--format", "json"] + args
-    done = subprocess.run(command, capture_output=True, text=True, timeout=30)
+    # The options are written with '.': the C locale reads them as typed (the files' decimal
+    # comma is read in every locale).
+    environment = dict(os.environ, LC_ALL="C")
+    done = subprocess.run(command, capture_output=True, text=True, timeout=30, env=environment)
     want = expected(standard, kept, limits)
     if done.returncode not in (0, 1):
         return f"{' '.join(command)}: exit {done.returncode}: {done.stderr.strip()}\n{content}"

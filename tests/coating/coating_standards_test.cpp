@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <utility>
 #include <vector>
+
+#include "data/thickness_format.h"
 
 namespace zepra::coating {
 namespace {
@@ -625,6 +629,27 @@ TEST(SspcPa2, AreasToMeasureForTheSurface) {
 }
 
 // ---- decimals as the inspector reads them ----
+
+// A list of decimals reads one way where the decimal separator is a comma: "110,5; 120", never
+// "110,5, 120".
+TEST(CoatingStandards, DecimalsInAListAreKeptApartUnderADecimalComma) {
+    const CheckRequest request = Sspc(
+        "100", "200", Texts(RepeatText(3, "110.5", RepeatText(3, "120", RepeatText(9, "130.5")))));
+    const std::pair<char, std::string> cases[] = {
+        {'.', "Area 1 (spots 1 to 5: 110.5, 120, 130.5, 130.5, 130.5)"},
+        {',', "Area 1 (spots 1 to 5: 110,5; 120; 130,5; 130,5; 130,5)"},
+    };
+    for (const auto& [separator, name] : cases) {
+        SetDecimalSeparator(separator);
+        const Verdict verdict = CheckReadings(request, 0);
+        const auto area =
+            std::find_if(verdict.criteria.begin(), verdict.criteria.end(),
+                         [](const Criterion& c) { return c.name.rfind("Area 1", 0) == 0; });
+        ASSERT_NE(area, verdict.criteria.end());
+        EXPECT_EQ(area->name, name);
+    }
+    SetDecimalSeparator('.');
+}
 
 TEST(CoatingStandards, BoundariesOnTheDecimalsShown) {
     // 30.3 against 3 x 10.1; a gauge float 30.3 is the decimal 30.3.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -204,19 +205,46 @@ TEST(GroupDownload, OversizeDumpIsReadToItsEndAndRefusedWithoutTouchingTheSlot) 
     }
 }
 
-TEST(GroupDownload, NonFiniteValuesAreStoredAsTheGaugeSentThem) {
-    Rig rig;
+// A value no gauge can have measured is named, and its group is not stored: it would show as
+// "Mean: NaN". Zero, the smallest normal float and 100 mm are thicknesses.
+TEST(GroupDownload, AValueThatIsNoThicknessIsNamedAndTheGroupIsNotStored) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    rig.link->requestGroup(GroupWindowId::Current);
-    rig.port.arrive(Dump(Group{inf, -inf, {nan, 12.5f}}));
-    const GroupSlot& slot = rig.store->currentGroupSlot;
-    EXPECT_EQ(slot.highLimit, std::numeric_limits<double>::infinity());
-    EXPECT_EQ(slot.lowLimit, -std::numeric_limits<double>::infinity());
-    ASSERT_EQ(slot.readingCount, 2);
-    EXPECT_TRUE(std::isnan(slot.readings[0].value));
-    EXPECT_EQ(slot.readings[1].value, 12.5);
-    EXPECT_EQ(rig.windows.calls.back(), "reopen 5");
+    const float denormal = std::numeric_limits<float>::denorm_min();
+    struct Case {
+        Group group;
+        const char* message;  // empty: stored
+    };
+    const Case cases[] = {
+        {{150, 50, {12.5f, nan}}, "The current group, reading 2 is not a thickness (nan)"},
+        {{inf, 50, {12.5f}}, "The current group, the high limit is not a thickness (inf)"},
+        {{150, -inf, {12.5f}}, "The current group, the low limit is not a thickness (-inf)"},
+        {{150, 50, {-1.5f}}, "The current group, reading 1 is not a thickness (-1.5)"},
+        {{150, 50, {12.5f, 13, denormal}},
+         "The current group, reading 3 is not a thickness (1e-45)"},
+        {{150, 50, {100000.01f}}, "The current group, reading 1 is not a thickness (100000.01)"},
+        {{0, 0, {0, std::numeric_limits<float>::min(), 100000}}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        Rig rig;
+        rig.link->requestGroup(GroupWindowId::Current);
+        rig.port.arrive(Dump(Readings(2, 20.0f)));
+        rig.windows.clear();
+        rig.link->requestGroup(GroupWindowId::Current);
+        rig.port.arrive(Dump(c.group));
+        rig.clock.runPosted();
+        if (*c.message) {
+            ExpectSlotHolds(rig.store->currentGroupSlot, Readings(2, 20.0f));
+            EXPECT_EQ(
+                rig.windows.messages,
+                std::vector<std::string>{std::string(c.message) + ". The group was not stored."});
+        } else {
+            ExpectSlotHolds(rig.store->currentGroupSlot, c.group);
+            EXPECT_TRUE(rig.windows.messages.empty());
+        }
+        EXPECT_EQ(rig.store->receiveMode, ModeIdle);
+    }
 }
 
 // ---------------------------------------------------------------- all groups
@@ -283,6 +311,81 @@ TEST(AllGroups, OversizeGroupIsSkippedAndTheOthersAreStored) {
                     {"reopen 1", "reopen 3", "reopen 4",
                      "message The gauge sent group 2 with 90 readings; at most 80 can be stored. "
                      "The group was not stored."}}));
+}
+
+TEST(AllGroups, AGroupWithAValueThatIsNoThicknessIsSkippedAndNamed) {
+    Rig rig;
+    rig.link->requestAllGroups();
+    rig.port.arrive(Concat({Dump(Readings(2, 40.0f)), Dump(Group{150, 50, {12, -3}}),
+                            Dump(Readings(3, 9.0f)), Dump(Readings(1, 7.25f))}));
+    rig.clock.runPosted();
+    EXPECT_EQ(rig.store->groupSlot(2).readingCount, 0);
+    EXPECT_EQ(rig.windows.calls,
+              Join({kDisableAll,
+                    kEnableAll,
+                    {"reopen 1", "reopen 3", "reopen 4",
+                     "message Group 2, reading 2 is not a thickness (-3). The group was not "
+                     "stored."}}));
+}
+
+// Bytes after the last dump, at once or within the quiet time, mean the gauge's dumps and the
+// link's counting went apart: the windows show what arrived, as always, and say so. Later bytes
+// belong to no download.
+TEST(FramingSlip, BytesAfterTheLastDumpAreSaid) {
+    const Bytes exchange = Concat({Dump(Readings(2, 40.0f)), Dump(Readings(0, 0.0f)),
+                                   Dump(Readings(3, 9.0f)), Dump(Readings(1, 7.25f))});
+    const Bytes stray = {1, 2, 3};
+    struct Case {
+        const char* what;
+        bool allGroups;
+        Bytes bytes;
+        Bytes later;  // after laterMs
+        std::int64_t laterMs;
+        bool slipped;
+    };
+    const Bytes strayBetween = Concat({Dump(Readings(2, 40.0f)), stray, Dump(Readings(0, 0.0f)),
+                                       Dump(Readings(3, 9.0f)), Dump(Readings(1, 7.25f))});
+    const Case cases[] = {
+        {"four dumps", true, exchange, {}, 0, false},
+        {"stray bytes between two dumps", true, strayBetween, {}, 0, true},
+        {"a byte after the fourth dump", true, Concat({exchange, {7}}), {}, 0, true},
+        {"a byte after a single dump", false, Concat({Dump(Readings(2, 40.0f)), {7}}), {}, 0, true},
+        {"a byte within the quiet time",
+         false,
+         Dump(Readings(2, 40.0f)),
+         {7},
+         kExchangeQuietMs - 1,
+         true},
+        {"a byte after the quiet time",
+         false,
+         Dump(Readings(2, 40.0f)),
+         {7},
+         kExchangeQuietMs,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rig rig;
+        if (c.allGroups) {
+            rig.link->requestAllGroups();
+        } else {
+            rig.link->requestGroup(GroupWindowId::Group1);
+        }
+        rig.port.arrive(c.bytes);
+        rig.clock.advance(c.laterMs);
+        if (!c.later.empty()) rig.port.arrive(c.later);
+        rig.clock.advance(kDownloadStallMs);
+        const std::vector<std::string>& messages = rig.windows.messages;
+        const bool said =
+            std::find(messages.begin(), messages.end(), kFramingSlipped) != messages.end();
+        EXPECT_EQ(said, c.slipped);
+        if (c.slipped) {
+            EXPECT_EQ(rig.port.bytesWaiting(), 0);
+        }
+        EXPECT_EQ(rig.store->receiveMode, ModeIdle);
+        // The windows still show the first dump, whole.
+        ExpectSlotHolds(rig.store->groupSlot(1), Readings(2, 40.0f));
+    }
 }
 
 // ---------------------------------------------------------------- idle branch

@@ -6,6 +6,7 @@
 
 #include <QTemporaryDir>
 #include <array>
+#include <clocale>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -124,6 +125,32 @@ INSTANTIATE_TEST_SUITE_P(
             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
         return name;
     });
+
+// Value names compare in ASCII whatever the C library's locale: under Turkish rules 'I' is not the
+// upper case of 'i'.
+TEST(TableSerialPortListTest, ValueNamesIgnoreCaseUnderEveryLocale) {
+    const char* const names[] = {"\\DEVICE\\SILABSER0", "\\device\\silabser0",
+                                 "\\Device\\SiLaBsEr0"};
+    for (const char* locale : {"C", "tr_TR.UTF-8", "de_DE.UTF-8"}) {
+        SCOPED_TRACE(locale);
+        ASSERT_NE(std::setlocale(LC_ALL, locale), nullptr) << "not installed (scripts/setup.sh)";
+        for (const char* stored : names) {
+            std::istringstream in(std::string("[SERIALCOMM]\n") + stored + "=COM3\n" + stored +
+                                  "=COM5\n");
+            const SerialPortTable table = ParseSerialPortTable(in);
+            EXPECT_EQ(table.values.size(), 1u) << stored << " listed twice is one name";
+            FixedList list(table);
+            ASSERT_TRUE(list.openKey());
+            for (const char* queried : names) {
+                std::array<char, 100> buffer{};
+                std::uint32_t byteCount = 100;
+                EXPECT_TRUE(list.queryValue(queried, buffer.data(), byteCount))
+                    << stored << " queried as " << queried;
+            }
+        }
+    }
+    std::setlocale(LC_ALL, "C");
+}
 
 TEST(TableSerialPortListTest, QueriesOnlyWhileTheKeyIsOpen) {
     FixedList list(SerialPortTable{{{"\\Device\\silabser0", "COM3"}}, {{"COM3", "/dev/pts/3"}}});

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <clocale>
 
 namespace zepra {
 namespace {
@@ -36,6 +37,20 @@ TEST_F(PortableRegistryTest, PathsAndNames) {
     EXPECT_EQ(open("A\\\\b", kKeyRead, &key), kErrorBadPathname);
     EXPECT_EQ(open("\\A", kKeyRead, &key), kErrorBadPathname);
     EXPECT_EQ(registry_.openHandleCount(), 0u);
+}
+
+// Names compare in ASCII whatever the C library's locale (Turkish has no one-byte lower 'I').
+TEST_F(PortableRegistryTest, NamesIgnoreCaseUnderTurkishRules) {
+    // Linux and Windows spell the locale differently.
+    if (std::setlocale(LC_ALL, "tr_TR.UTF-8") == nullptr &&
+        std::setlocale(LC_ALL, "Turkish_Turkey.1254") == nullptr) {
+        GTEST_SKIP() << "no Turkish locale installed (scripts/setup.sh makes tr_TR.UTF-8)";
+    }
+    registry_.RegCloseKey(create("HARDWARE\\DEVICEMAP\\SERIALCOMM"));
+    RegKey key = 0;
+    EXPECT_EQ(open("hardware\\devicemap\\serialcomm", kKeyRead, &key), kErrorSuccess);
+    registry_.RegCloseKey(key);
+    std::setlocale(LC_ALL, "C");
 }
 
 TEST_F(PortableRegistryTest, EnumeratesSubKeysByNameIgnoringCase) {

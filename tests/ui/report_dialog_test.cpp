@@ -32,6 +32,8 @@
 #include <tuple>
 #include <vector>
 
+#include "data/thickness_format.h"
+#include "data/typed_number.h"
 #include "support/fakes.h"
 #include "support/find_control.h"
 #include "support/ink.h"
@@ -192,6 +194,43 @@ INSTANTIATE_TEST_SUITE_P(
                                  0,
                                  80,
                                  "The area must be a decimal number above 0",
+                                 {},
+                                 {}},
+                      ChoiceCase{"ndft_could_be_thousands",
+                                 Choice(InspectionStandard::Iso19840, "1,000"),
+                                 0,
+                                 80,
+                                 "NDFT: \"1,000\": ',' may group digits: write 1000, or 1.000 "
+                                 "for a decimal.",
+                                 {},
+                                 {}},
+                      ChoiceCase{"maximum_with_the_grouping_character",
+                                 Choice(InspectionStandard::Iso19840, "", "", "312,5"),
+                                 0,
+                                 80,
+                                 "Maximum: \"312,5\": ',' is no decimal separator here: write "
+                                 "312.5.",
+                                 {},
+                                 {}},
+                      ChoiceCase{"area_could_be_thousands",
+                                 WithIsoSurface(coating::Roughness::None, "1,000"),
+                                 0,
+                                 80,
+                                 "Area (m2): \"1,000\": ',' may group digits",
+                                 {},
+                                 {}},
+                      ChoiceCase{"mils_three_places_read",
+                                 Choice(InspectionStandard::ImoPspc, "2.125"),
+                                 1,
+                                 80,
+                                 "",
+                                 {{"NDFT", "2.125 mils", "given"}},
+                                 {}},
+                      ChoiceCase{"maximum_below_the_ndft",
+                                 Choice(InspectionStandard::Iso19840, "100", "", "50"),
+                                 0,
+                                 80,
+                                 "The NDFT must not be above the maximum.",
                                  {},
                                  {}},
                       ChoiceCase{"no_low_limit_to_stand_in",
@@ -498,6 +537,70 @@ TEST_F(InspectionDialogTest, RecordIsEditedFromTheDialogAndRemembered) {
     EXPECT_EQ(again->record().gaugeModel, "DFT-7");
     EXPECT_EQ(again->record().airCelsius, 18.0);
     EXPECT_FALSE(again->record().steelCelsius.has_value());
+}
+
+// The user's number format for one test: decimal separator and grouping character.
+class NumberFormatGuard {
+  public:
+    NumberFormatGuard(char decimal, const char* grouping) {
+        SetDecimalSeparator(decimal);
+        SetTypedNumberGrouping(grouping);
+    }
+    ~NumberFormatGuard() {
+        SetDecimalSeparator('.');
+        SetTypedNumberGrouping(",");
+    }
+    NumberFormatGuard(const NumberFormatGuard&) = delete;
+    NumberFormatGuard& operator=(const NumberFormatGuard&) = delete;
+};
+
+// Numbers are remembered in one form: what a German desktop saved reads the same on any other,
+// in either unit.
+TEST_F(InspectionDialogTest, RemembersNumbersTheSameForEveryLocale) {
+    {
+        const NumberFormatGuard german(',', ".");
+        auto saved = Make();
+        Control<QComboBox>(*saved, "Standard")->setCurrentText("ISO 19840");
+        Type(*saved, "Ndft", "40,5");
+        Type(*saved, "Maximum", "1000");
+        Type(*saved, "Area", "12,5");
+        ASSERT_NE(Verdict(*saved), "NO VERDICT");
+        saved->accept();
+    }
+    QSettings reread(folder_.filePath("settings.ini"), QSettings::IniFormat);
+    EXPECT_EQ(reread.value("inspection/ndft").toString(), "40.5");
+    EXPECT_EQ(reread.value("inspection/area").toString(), "12.5");
+
+    auto inC = Make();
+    EXPECT_EQ(Control(*inC, "Ndft")->text(), "40.5");
+    EXPECT_EQ(Control(*inC, "Area")->text(), "12.5");
+    EXPECT_NE(Verdict(*inC), "NO VERDICT");
+    auto inMils = Make(1);
+    EXPECT_EQ(Control(*inMils, "Ndft")->text(), "1.594");
+    EXPECT_EQ(Control(*inMils, "Maximum")->text(), "39.37");
+}
+
+// Files written before kept the fields as typed under whatever locale: their one '.' or ',' is
+// the decimal mark, in either unit.
+TEST_F(InspectionDialogTest, ReadsSettingsOfEitherFormerForm) {
+    struct Case {
+        const char* stored;
+        std::int32_t unitIsMils;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"40,5", 0, "40.5"},   {"40.5", 0, "40.5"}, {"40,5", 1, "1.594"},
+        {"1.234", 0, "1.234"}, {"8o", 0, "8o"},  // no number: shown for the user to mend
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        settings_.clear();
+        settings_.setValue("inspection/standard", "ISO 19840");
+        settings_.setValue("inspection/unit", "um");
+        settings_.setValue("inspection/ndft", c.stored);
+        auto dialog = Make(c.unitIsMils);
+        EXPECT_EQ(Control(*dialog, "Ndft")->text(), c.shown);
+    }
 }
 
 // --- By keyboard ---

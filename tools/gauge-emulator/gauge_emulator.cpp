@@ -366,6 +366,12 @@ void GaugeEmulator::queueDump(int groupNumber, std::chrono::nanoseconds pauseBef
             queue(EncodeDump(group), pauseBefore, now);
             return;
         }
+        case DumpFault::Kind::Trailing: {
+            auto bytes = EncodeDump(group);
+            bytes.insert(bytes.end(), fault_.trailing.begin(), fault_.trailing.end());
+            queue(std::move(bytes), pauseBefore, now);
+            return;
+        }
         case DumpFault::Kind::Garbage: {
             std::vector<std::uint8_t> bytes(fault_.garbageCount);
             for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random_());

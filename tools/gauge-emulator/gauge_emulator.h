@@ -110,12 +110,14 @@ struct DumpFault {
         Oversize,  // announces announcedCount readings and sends them all (the group's readings
                    // repeated as needed)
         Garbage,   // garbageCount random bytes instead of the dump
+        Trailing,  // the dump, then the bytes of trailing (as if the gauge's count had slipped)
     };
     Kind kind = Kind::None;
     int group = 0;  // which dumps: 0 every dump, 1 .. 4 that stored group, 5 the current group
     std::size_t truncateAfter = 0;
     int announcedCount = 90;  // at most 255 (one length byte)
     std::size_t garbageCount = 16;
+    std::vector<std::uint8_t> trailing = {};
 };
 
 // Encodings, as the gauge sends them.
