@@ -95,7 +95,7 @@ void SaveReport(ReportFormat format, const ListedRecords& listed, const WindowCo
 
 void SaveInspectionReport(const GroupSlot& group, const std::string& source,
                           const WindowContext& context, QWidget* parent,
-                          const ArchivedSubject* record) {
+                          const ArchivedSubject* record, const std::string& measuredAt) {
     const std::int32_t count = std::clamp(group.readingCount, 0, GroupSlot::kCapacity);
     if (count == 0 || context.store == nullptr || context.saveDialog == nullptr) return;
     LiveStreamPause pause(context);
@@ -111,7 +111,7 @@ void SaveInspectionReport(const GroupSlot& group, const std::string& source,
     }
     // Save PDF... asks for the file over the open dialog; a cancelled Save dialog or a file that
     // cannot be written leaves the dialog as it was (its readings left out too).
-    dialog->setSaveStep([&group, &source, &context, dialog, count, unitIsMils, record] {
+    dialog->setSaveStep([&group, &source, &context, dialog, count, unitIsMils, record, measuredAt] {
         inspection::ReportContent content;
         content.job = dialog->job();
         content.record = dialog->record();
@@ -122,7 +122,7 @@ void SaveInspectionReport(const GroupSlot& group, const std::string& source,
         content.highLimit = group.highLimit;
         content.lowLimit = group.lowLimit;
         content.standard = dialog->section();
-        if (record != nullptr) content.measuredAt = record->measuredAt;
+        content.measuredAt = record != nullptr ? record->measuredAt : measuredAt;
         const std::string path =
             context.saveDialog->getSaveFileName("Save", "pdf files (*.pdf)|*.pdf");
         if (path.empty() || dialog.isNull()) return false;

@@ -42,6 +42,7 @@ struct ArchivedSubject {
 };
 void SaveInspectionReport(const GroupSlot& group, const std::string& source,
                           const WindowContext& context, QWidget* parent,
-                          const ArchivedSubject* record = nullptr);
+                          const ArchivedSubject* record = nullptr,
+                          const std::string& measuredAt = {});
 
 }  // namespace zepra

@@ -28,6 +28,9 @@ struct WindowContext {
     // Where and when a group's readings came from, "from COM3 (/dev/ttyUSB2) at 14:03:22", for
     // the inspection report; empty when not known.
     std::function<std::string(GroupWindowId)> downloadText;
+    // When a group's readings were measured, "2026-03-04 14:03:22 or before (downloaded)";
+    // empty when not known.
+    std::function<std::string(GroupWindowId)> measuredAt;
     // Where the inspection dialog remembers its fields between runs; none: nothing is remembered.
     QSettings* settings = nullptr;
     // Writes the inspection report (PDF); inspection::WriteInspectionReport when not set.

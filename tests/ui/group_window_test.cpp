@@ -444,16 +444,22 @@ TEST_F(GroupWindowTest, SaveItemsWriteTheListAsFormattedAndNothingForAnEmptyList
     EXPECT_EQ(dialog_.requests.size(), 1u);  // no dialog for an empty list
 }
 
-// SAVE-*.PDF writes the window's group with where it came from.
+// SAVE-*.PDF writes the window's group with where it came from and when it was measured.
 TEST_F(GroupWindowTest, SavePdfReportsTheGroupAndItsSource) {
     QTemporaryDir folder;
     std::vector<std::string> sources;
+    std::vector<std::string> measured;
     context_.downloadText = [](GroupWindowId id) {
         return id == GroupWindowId::Group1 ? std::string() : "from COM3 (/dev/ttyUSB2) at 14:03:22";
+    };
+    context_.measuredAt = [](GroupWindowId id) {
+        return id == GroupWindowId::Group1 ? std::string()
+                                           : "2026-03-04 14:03:22 or before (downloaded)";
     };
     context_.writeInspectionReport = [&](const inspection::ReportContent& content,
                                          const std::string&) {
         sources.push_back(content.source);
+        measured.push_back(content.measuredAt);
         EXPECT_EQ(content.readings.size(), 2u);
         return std::string();
     };
@@ -469,6 +475,9 @@ TEST_F(GroupWindowTest, SavePdfReportsTheGroupAndItsSource) {
               (std::vector<std::string>{
                   "Group 4 downloaded from COM3 (/dev/ttyUSB2) at 14:03:22",
                   "Current group downloaded from COM3 (/dev/ttyUSB2) at 14:03:22", "Group 1"}));
+    EXPECT_EQ(measured,
+              (std::vector<std::string>{"2026-03-04 14:03:22 or before (downloaded)",
+                                        "2026-03-04 14:03:22 or before (downloaded)", ""}));
 }
 
 }  // namespace

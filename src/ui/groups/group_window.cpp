@@ -144,7 +144,10 @@ void GroupWindow::buildMenu() {
     QAction* savePdf = bar->addAction(QStringLiteral("SAVE-*.PDF"));
     savePdf->setObjectName(QStringLiteral("SAVEPDF"));
     connect(savePdf, &QAction::triggered, this, [this] {
-        if (!shown_) return SaveInspectionReport(slot(), sourceText(), context_, this);
+        if (!shown_) {
+            return SaveInspectionReport(slot(), sourceText(), context_, this, nullptr,
+                                        context_.measuredAt ? context_.measuredAt(id_) : "");
+        }
         if (shown_->saveInspectionReport) shown_->saveInspectionReport(this);
     });
 

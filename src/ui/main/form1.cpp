@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
@@ -168,6 +169,9 @@ WindowContext Form1::makeWindowContext() {
     context.settings = services_.settings.get();
     context.downloadText = [this](GroupWindowId id) {
         return downloads_[static_cast<std::size_t>(id) - 1];
+    };
+    context.measuredAt = [this](GroupWindowId id) {
+        return downloadedAt_[static_cast<std::size_t>(id) - 1];
     };
     context.suspendLiveStream = [this] { link_.suspendLiveStream(); };
     context.resumeLiveStream = [this] { link_.resumeLiveStream(); };
@@ -405,6 +409,10 @@ void Form1::reopenGroupWindow(GroupWindowId window) {
     downloads_[static_cast<std::size_t>(window) - 1] = "from COM" + std::to_string(number) +
                                                        (device.empty() ? "" : " (" + device + ")") +
                                                        " at " + services_.clock->recordTime();
+    // The gauge keeps no times: the download is when the readings were last known as they are.
+    downloadedAt_[static_cast<std::size_t>(window) - 1] =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString() +
+        " or before (downloaded)";
     windows_.reopenGroupWindow(window);
     const GroupSlot& slot = window == GroupWindowId::Current
                                 ? store_.currentGroupSlot

@@ -130,6 +130,7 @@ class Form1 : public QWidget, public GaugeWindows {
     QImage background_;
     // Per group window (GroupWindowId order): where and when its readings were downloaded.
     std::array<std::string, 5> downloads_;
+    std::array<std::string, 5> downloadedAt_;  // each group's download date and time
     // The gauge that is (or was last) connected, and the one pulled out, preferred when it returns.
     PortIdentity connectedGauge_;
     PortIdentity pulledOutGauge_;
