@@ -24,6 +24,8 @@ struct Context {
     Verdict& verdict;
 
     std::int64_t n() const { return static_cast<std::int64_t>(used.size()); }
+    // Every reading, excluded ones too.
+    const std::vector<Used>& every() const { return all.empty() ? used : all; }
     ExactValue sum() const {
         ExactValue total;
         for (const Used& u : used) total += u.value;
@@ -42,7 +44,7 @@ struct Context {
     // Marks every reading, excluded ones too, that lies outside the bounds on a single reading.
     template <typename Outside>
     void mark(Outside outside) {
-        for (const Used& u : all.empty() ? used : all) {
+        for (const Used& u : every()) {
             verdict.readings[static_cast<std::size_t>(u.number - 1)].outside = outside(u.value);
         }
     }
@@ -140,7 +142,7 @@ void CheckImoPspc(Context& c, const ExactValue& ndft, const std::optional<ExactV
         if (below90) noneBelow90 = false;
     }
     c.mark([&](const ExactValue& v) { return v * 10 < ndft * 9 || (maximum && v > *maximum); });
-    for (const Used& u : c.all)
+    for (const Used& u : c.every())
         c.verdict.readings[static_cast<std::size_t>(u.number - 1)].belowNdft = u.value < ndft;
     // at least 90 % of the readings  <=>  10 * count >= 9 n
     c.verdict.criteria.push_back({"Readings at or above NDFT (" + d.withUnit(ndftShown) + ")",
