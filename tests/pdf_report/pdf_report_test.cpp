@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimeZone>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <map>
 #include <regex>
@@ -304,8 +306,15 @@ TEST_F(InspectionReportTest, ChartAxesStandOnRoundNumbers) {
                 const bool legend =
                     words[i + 1].text == "µm" || words[i + 1].text == "mils" ||
                     (i > 0 && (words[i - 1].text == "Page" || words[i - 1].text == "of"));
-                if (inside && !legend && std::regex_match(w.text, std::regex("-?\\d+(\\.\\d+)?")))
-                    numbers.emplace_back(w.xMax, std::stod(w.text));
+                // Written with the locale's decimal separator; read here whatever the locale.
+                if (inside && !legend &&
+                    std::regex_match(w.text, std::regex("-?\\d+([.,]\\d+)?"))) {
+                    std::string plain = w.text;
+                    std::replace(plain.begin(), plain.end(), ',', '.');
+                    double value = 0;
+                    std::from_chars(plain.data(), plain.data() + plain.size(), value);
+                    numbers.emplace_back(w.xMax, value);
+                }
             }
             std::map<long, std::vector<double>> byRightEdge;
             for (const auto& [x, value] : numbers) byRightEdge[std::lround(x)].push_back(value);
